@@ -1,0 +1,44 @@
+// dsrWrapper: the add-in object, the only thing Outlook knows of ZORMINT. Outlook calls its five
+// add-in events; on connection it creates the process-wide objects and the window tracker, on
+// disconnection it tears them down in a fixed order. The COM class of the same name (win32/)
+// forwards Outlook's IDTExtensibility2 calls here; tests call it directly.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "common/globals.h"
+#include "host/host.h"
+
+namespace zormint {
+
+class CZormint;
+
+// ext_ConnectMode and ext_DisconnectMode.
+constexpr int32_t ext_cm_AfterStartup = 0;
+constexpr int32_t ext_cm_Startup = 1;
+constexpr int32_t ext_dm_HostShutdown = 0;
+constexpr int32_t ext_dm_UserClosed = 1;
+
+class dsrWrapper {
+ public:
+  explicit dsrWrapper(Services services);
+  ~dsrWrapper();
+
+  // Every event returns normally whatever happens inside it: nothing ever reaches the host.
+  void AddinInstance_OnConnection(const std::shared_ptr<host::Application>& Application,
+                                  int32_t ConnectMode) noexcept;
+  void AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept;
+  void AddinInstance_OnStartupComplete() noexcept {}
+  void AddinInstance_OnBeginShutdown() noexcept {}
+  void AddinInstance_OnAddInsUpdate() noexcept {}
+
+  Globals& GetGlobals() { return *globals_; }
+  const std::shared_ptr<CZormint>& Tracker() const { return mclsZormint; }
+
+ private:
+  std::unique_ptr<Globals> globals_;
+  std::shared_ptr<CZormint> mclsZormint;
+};
+
+}  // namespace zormint

@@ -1,0 +1,59 @@
+// The process-wide objects of the add-in, held in one context object.
+//
+// `Services` are the platform facilities; they exist for the whole life of the library. The
+// g-objects exist only while the add-in is connected: the connection creates them in its fixed
+// order and the disconnection releases them (each is none otherwise). Every class reads them
+// from here at the moment it needs them, so a step that runs before an object exists (or after
+// it is gone) fails like a call on a reference that is none.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/error.h"
+#include "platform/platform.h"
+
+namespace zormint {
+
+class CPicAttachments;
+class CSettings;
+class CInternet;
+namespace ui {
+class DialogToolkit;
+class frmOptions;
+}  // namespace ui
+
+struct Services {
+  std::shared_ptr<platform::FileSystem> fileSystem;
+  std::shared_ptr<platform::ScriptShellFactory> scriptShell;
+  std::shared_ptr<platform::Launcher> launcher;
+  std::shared_ptr<platform::SettingsStore> settingsStore;
+  std::shared_ptr<platform::Clock> clock;
+  std::shared_ptr<platform::MessagePump> messagePump;
+  std::shared_ptr<platform::Resources> resources;
+  std::shared_ptr<platform::Internet> internet;
+  std::shared_ptr<platform::EventLog> eventLog;
+  std::shared_ptr<ui::DialogToolkit> dialogs;
+};
+
+struct Globals {
+  Services services;
+
+  std::shared_ptr<platform::FileSystem> gfsoFileSystem;
+  std::shared_ptr<CPicAttachments> gclsPicAttachments;
+  std::shared_ptr<CSettings> gclsSettings;
+  std::shared_ptr<CInternet> gclsInternet;
+  // The selection dialog's result: empty, or a selected-attachment index list such as "2,3".
+  std::string gsSelAttachmentIndexes;
+  // The one selection dialog instance, created on first use and forgotten when it unloads.
+  std::shared_ptr<ui::frmOptions> gfrmOptions;
+};
+
+// Dereferences a process-wide object, failing like a call on a reference that is none.
+template <class T>
+T& Require(const std::shared_ptr<T>& object, const char* name) {
+  if (!object) Fail(err::kObjectNotSet, std::string("Object variable not set: ") + name);
+  return *object;
+}
+
+}  // namespace zormint

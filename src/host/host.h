@@ -1,0 +1,238 @@
+// The host interface: a typed C++ view of the Outlook and Office command-bar objects the add-in
+// uses, with their events.
+//
+// Every host object is a counted reference (std::shared_ptr). Each call that returns a host
+// object hands out a new reference, as a COM call would; the add-in releases it by dropping the
+// pointer. Every call may fail by throwing zormint::ZError.
+//
+// Events follow COM connection points: Advise hands the host a strong reference to a sink and
+// returns a cookie; the host keeps the sink (and whatever the sink keeps alive) until Unadvise.
+// Strings are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace zormint::host {
+
+using Cookie = uint32_t;
+
+// Outlook's item classes (OlObjectClass) that the add-in looks at.
+constexpr int32_t kOlMail = 43;
+constexpr int32_t kOlPost = 45;
+// Folder default item types (OlItemType).
+constexpr int32_t kOlMailItem = 0;
+constexpr int32_t kOlPostItem = 6;
+// Office command-bar constants.
+constexpr int32_t kMsoControlButton = 1;
+constexpr int32_t kMsoButtonIcon = 1;
+
+class Explorer;
+class Inspector;
+class CommandBarButton;
+
+// ---- Events ---------------------------------------------------------------------------------
+
+class ExplorersEvents {
+ public:
+  virtual ~ExplorersEvents() = default;
+  virtual void NewExplorer(std::shared_ptr<Explorer> explorer) = 0;
+};
+
+class InspectorsEvents {
+ public:
+  virtual ~InspectorsEvents() = default;
+  virtual void NewInspector(std::shared_ptr<Inspector> inspector) = 0;
+};
+
+class ExplorerEvents {
+ public:
+  virtual ~ExplorerEvents() = default;
+  virtual void Activate() {}
+  virtual void FolderSwitch() {}
+  virtual void ViewSwitch() {}
+  virtual void Deactivate() {}
+  virtual void SelectionChange() {}
+  virtual void Close() {}
+};
+
+class InspectorEvents {
+ public:
+  virtual ~InspectorEvents() = default;
+  virtual void Activate() {}
+  virtual void Deactivate() {}
+  virtual void Close() {}
+};
+
+class ItemEvents {
+ public:
+  virtual ~ItemEvents() = default;
+  virtual void Read() {}
+  virtual void Write(bool& /*cancel*/) {}
+  virtual void Open(bool& /*cancel*/) {}
+  virtual void Close(bool& /*cancel*/) {}
+};
+
+class CommandBarButtonEvents {
+ public:
+  virtual ~CommandBarButtonEvents() = default;
+  virtual void Click(std::shared_ptr<CommandBarButton> ctrl, bool& cancelDefault) = 0;
+};
+
+// ---- Objects --------------------------------------------------------------------------------
+
+// A picture object (the platform's IPictureDisp) handed to a button's Picture property.
+class Picture {
+ public:
+  virtual ~Picture() = default;
+};
+
+class Attachment {
+ public:
+  virtual ~Attachment() = default;
+  virtual std::string FileName() = 0;
+  // Writes the attachment to the full path given, replacing an existing file.
+  virtual void SaveAsFile(const std::string& path) = 0;
+};
+
+class Attachments {
+ public:
+  virtual ~Attachments() = default;
+  virtual int32_t Count() = 0;
+  virtual std::shared_ptr<Attachment> Item(int32_t position) = 0;  // 1-based
+};
+
+// Any Outlook item (mail, post, contact, appointment ...). Class tells which kind it is; the
+// add-in takes an item "as a mail item" only when Class is 43 (or 45 for a post).
+class Item {
+ public:
+  virtual ~Item() = default;
+  virtual int32_t Class() = 0;
+  virtual bool Saved() = 0;
+  virtual std::string EntryID() = 0;
+  virtual std::shared_ptr<host::Attachments> Attachments() = 0;
+  virtual Cookie Advise(std::shared_ptr<ItemEvents> sink) = 0;  // ItemEvents_10
+  virtual void Unadvise(Cookie cookie) = 0;
+};
+
+class Selection {
+ public:
+  virtual ~Selection() = default;
+  virtual int32_t Count() = 0;
+  virtual std::shared_ptr<host::Item> Item(int32_t index) = 0;  // 1-based
+};
+
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  virtual int32_t DefaultItemType() = 0;
+};
+
+class CommandBarControl {
+ public:
+  virtual ~CommandBarControl() = default;
+};
+
+class CommandBarButton {
+ public:
+  virtual ~CommandBarButton() = default;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void SetTag(const std::string& tag) = 0;
+  virtual void SetTooltipText(const std::string& text) = 0;
+  virtual void SetOnAction(const std::string& action) = 0;
+  virtual void SetBeginGroup(bool beginGroup) = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual void SetStyle(int32_t style) = 0;
+  virtual void SetPicture(std::shared_ptr<Picture> picture) = 0;
+  virtual void Delete(std::optional<bool> temporary = std::nullopt) = 0;
+  virtual Cookie Advise(std::shared_ptr<CommandBarButtonEvents> sink) = 0;
+  virtual void Unadvise(Cookie cookie) = 0;
+};
+
+struct ControlAddArgs {
+  std::optional<int32_t> type;
+  std::optional<int32_t> id;
+  std::optional<std::string> parameter;
+  std::optional<int32_t> before;
+  std::optional<bool> temporary;
+};
+
+class CommandBarControls {
+ public:
+  virtual ~CommandBarControls() = default;
+  // Adds a control at the end of the bar (or before `before`). A control of type 1 is a
+  // button; it fails with a type mismatch when the new control is not a button.
+  virtual std::shared_ptr<CommandBarButton> Add(const ControlAddArgs& args) = 0;
+};
+
+class CommandBar {
+ public:
+  virtual ~CommandBar() = default;
+  virtual std::string Name() = 0;  // the internal, not the localised, name
+  virtual std::shared_ptr<CommandBarControls> Controls() = 0;
+};
+
+// The enumeration of a window's command bars (_NewEnum), in the host's order.
+class CommandBarsEnum {
+ public:
+  virtual ~CommandBarsEnum() = default;
+  // The next bar, or nullptr at the end. Throws a type mismatch for an element that is not a
+  // command bar.
+  virtual std::shared_ptr<CommandBar> Next() = 0;
+};
+
+class CommandBars {
+ public:
+  virtual ~CommandBars() = default;
+  virtual std::shared_ptr<CommandBarsEnum> Enumerate() = 0;
+};
+
+class Explorer {
+ public:
+  virtual ~Explorer() = default;
+  virtual std::shared_ptr<host::CommandBars> CommandBars() = 0;
+  virtual std::shared_ptr<Folder> CurrentFolder() = 0;
+  virtual std::shared_ptr<host::Selection> Selection() = 0;
+  virtual Cookie Advise(std::shared_ptr<ExplorerEvents> sink) = 0;  // ExplorerEvents_10
+  virtual void Unadvise(Cookie cookie) = 0;
+};
+
+class Inspector {
+ public:
+  virtual ~Inspector() = default;
+  virtual std::shared_ptr<host::CommandBars> CommandBars() = 0;
+  virtual std::shared_ptr<Item> CurrentItem() = 0;
+  virtual bool IsWordMail() = 0;
+  virtual Cookie Advise(std::shared_ptr<InspectorEvents> sink) = 0;  // InspectorEvents_10
+  virtual void Unadvise(Cookie cookie) = 0;
+};
+
+class Explorers {
+ public:
+  virtual ~Explorers() = default;
+  virtual int32_t Count() = 0;
+  virtual std::shared_ptr<Explorer> Item(int32_t index) = 0;  // 1-based
+  virtual Cookie Advise(std::shared_ptr<ExplorersEvents> sink) = 0;
+  virtual void Unadvise(Cookie cookie) = 0;
+};
+
+class Inspectors {
+ public:
+  virtual ~Inspectors() = default;
+  virtual int32_t Count() = 0;
+  virtual std::shared_ptr<Inspector> Item(int32_t index) = 0;  // 1-based
+  virtual Cookie Advise(std::shared_ptr<InspectorsEvents> sink) = 0;
+  virtual void Unadvise(Cookie cookie) = 0;
+};
+
+class Application {
+ public:
+  virtual ~Application() = default;
+  virtual std::shared_ptr<host::Explorers> Explorers() = 0;
+  virtual std::shared_ptr<host::Inspectors> Inspectors() = 0;
+  virtual std::shared_ptr<Explorer> ActiveExplorer() = 0;
+};
+
+}  // namespace zormint::host

@@ -1,0 +1,29 @@
+// CInternet: can the banner page on the maker's web server be reached right now?
+#pragma once
+
+#include <string>
+
+#include "common/globals.h"
+
+namespace zormint {
+
+// The maker's web server and the banner page on it.
+inline constexpr const char* kBannerHost = "www.zormint.com";
+inline const std::string kBannerUrl = std::string("http://") + kBannerHost + "/adbanner.htm";
+
+class CInternet {
+ public:
+  explicit CInternet(Globals& globals) : g_(globals) {}
+
+  bool IsConnected() const noexcept { return mbConnected; }
+  // Probes and stores the answer. Never fails; errors go to the application event log.
+  void Refresh() noexcept;
+
+ private:
+  bool TryToOpenURL() noexcept;
+
+  Globals& g_;
+  bool mbConnected = false;
+};
+
+}  // namespace zormint
