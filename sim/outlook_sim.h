@@ -57,7 +57,7 @@ struct ControlView {
   bool beginGroup = false;
   bool enabled = true;
   bool visible = true;
-  int32_t style = 0;  // 0 = host default (msoButtonAutomatic)
+  int32_t style = 0;                       // 0 = host default (msoButtonAutomatic)
   std::shared_ptr<host::Picture> picture;  // none when no face was set
 };
 
@@ -89,10 +89,11 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
   // "Standard" (with three host buttons) and "Advanced" unless SetNewWindowBars says otherwise.
   virtual ExplorerId OpenExplorer(FolderId folder) = 0;
   virtual void SwitchFolder(ExplorerId explorer, FolderId folder) = 0;  // FolderSwitch
-  virtual void Select(ExplorerId explorer, const std::vector<ItemId>& items) = 0;  // SelectionChange
-  virtual void ActivateExplorer(ExplorerId explorer) = 0;  // Activate; becomes ActiveExplorer
-  virtual void SwitchView(ExplorerId explorer) = 0;        // ViewSwitch
-  virtual void CloseExplorer(ExplorerId explorer) = 0;  // Close, then removed from Explorers
+  virtual void Select(ExplorerId explorer,
+                      const std::vector<ItemId>& items) = 0;  // SelectionChange
+  virtual void ActivateExplorer(ExplorerId explorer) = 0;     // Activate; becomes ActiveExplorer
+  virtual void SwitchView(ExplorerId explorer) = 0;           // ViewSwitch
+  virtual void CloseExplorer(ExplorerId explorer) = 0;        // Close, then removed from Explorers
 
   // ---- Inspectors ---------------------------------------------------------------------------
   // Opens an Inspector on an item: it becomes the last item of Inspectors, NewInspector fires,
@@ -129,10 +130,17 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
   virtual void DiscardTemporaryControls() = 0;
 
   // ---- What the add-in holds ----------------------------------------------------------------
-  virtual int LiveReferences() const = 0;   // host proxies alive
-  virtual int ConnectedSinks() const = 0;   // event sinks connected on all objects
+  virtual int LiveReferences() const = 0;  // host proxies alive
+  virtual int ConnectedSinks() const = 0;  // event sinks connected on all objects
   // A description of the live proxies by object kind, for test failure messages.
   virtual std::string DescribeLiveReferences() const = 0;
+  // Exceptions that escaped from event sinks. Like Outlook, which ignores a failed event call,
+  // the host swallows them and goes on with the next sink; the add-in should never let one out.
+  virtual int EscapedExceptions() const = 0;
+
+  // ---- Looking at the windows ---------------------------------------------------------------
+  virtual std::vector<ExplorerId> OpenExplorers() const = 0;    // in the order of Explorers
+  virtual std::vector<InspectorId> OpenInspectors() const = 0;  // in the order of Inspectors
 };
 
 }  // namespace zormint::sim

@@ -1,0 +1,454 @@
+// The host objects the add-in holds: one fresh, counted proxy per hand-out, over the model.
+//
+// Every call first enters the fault plan with the member's published name ("Explorer.Selection",
+// "CommandBarButton.Caption" for a property put), then looks up what the proxy stands for, so a
+// call on a closed window or a deleted control fails with a ZError instead of touching freed
+// state. Unadvise works on any object the model still knows, closed or deleted, so that the
+// add-in can always disconnect.
+#include <filesystem>
+#include <fstream>
+
+#include "platform/paths.h"
+#include "sim/sim_model.h"
+
+namespace zormint::sim {
+
+namespace {
+
+// The counting part of every proxy: the model learns of its birth and death.
+class Proxy {
+ protected:
+  Proxy(Model& model, const char* kind) : model_(model.Weak()), kind_(kind) {
+    model.ProxyCreated(kind_);
+  }
+  ~Proxy() {
+    if (auto model = model_.lock()) model->ProxyDestroyed(kind_);
+  }
+  Proxy(const Proxy&) = delete;
+  Proxy& operator=(const Proxy&) = delete;
+
+  // Records the call (and fails it when planned); the model is held for the call.
+  std::shared_ptr<Model> Enter(const char* member) const {
+    std::shared_ptr<Model> model = model_.lock();
+    if (!model) Fail(kRpcDisconnected, std::string("The host has exited: ") + member);
+    model->Faults().Enter(member);
+    return model;
+  }
+
+ private:
+  std::weak_ptr<Model> model_;
+  const char* kind_;
+};
+
+template <class Sink>
+host::Cookie Connect(Model& model, SinkList<Sink>& list, std::shared_ptr<Sink> sink) {
+  if (!sink) Fail(err::kInvalidCall, "No sink to connect");
+  host::Cookie cookie = model.NextCookie();
+  list.Add(cookie, std::move(sink));
+  return cookie;
+}
+
+// The sink comes back to the caller, who releases it after the list is consistent again.
+template <class Sink>
+[[nodiscard]] std::shared_ptr<Sink> Disconnect(SinkList<Sink>& list, host::Cookie cookie) {
+  std::shared_ptr<Sink> sink = list.Remove(cookie);
+  if (!sink) Fail(kConnectNoConnection, "The cookie is not connected");
+  return sink;
+}
+
+void CheckIndex(int32_t index, size_t count) {
+  if (index < 1 || static_cast<size_t>(index) > count) {
+    Fail(err::kSubscriptOutOfRange, "Array index out of bounds");
+  }
+}
+
+// ---- Mailbox objects ----------------------------------------------------------------------------
+
+class FolderProxy final : public host::Folder, Proxy {
+ public:
+  FolderProxy(Model& model, FolderId id) : Proxy(model, "Folder"), id_(id) {}
+  int32_t DefaultItemType() override {
+    return Enter("Folder.DefaultItemType")->KnownFolder(id_).defaultItemType;
+  }
+
+ private:
+  FolderId id_;
+};
+
+class AttachmentProxy final : public host::Attachment, Proxy {
+ public:
+  AttachmentProxy(Model& model, ItemId item, int32_t position)
+      : Proxy(model, "Attachment"), item_(item), position_(position) {}
+
+  std::string FileName() override { return Spec(*Enter("Attachment.FileName")).fileName; }
+
+  void SaveAsFile(const std::string& path) override {
+    auto model = Enter("Attachment.SaveAsFile");
+    const AttachmentSpec& spec = Spec(*model);
+    if (path.empty()) Fail(err::kInvalidCall, "Cannot save the attachment: no file name");
+    namespace fs = std::filesystem;
+    fs::path target = platform::ToFsPath(path);
+    std::error_code ec;
+    if (target.has_parent_path() && !fs::is_directory(target.parent_path(), ec)) {
+      Fail(err::kPathNotFound, "Cannot save the attachment. Path does not exist: " + path);
+    }
+    if (fs::is_directory(target, ec)) {
+      Fail(err::kPathFileAccess, "Cannot save the attachment over a folder: " + path);
+    }
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (!out) Fail(err::kPathFileAccess, "Cannot save the attachment: " + path);
+    out.write(spec.bytes.data(), static_cast<std::streamsize>(spec.bytes.size()));
+    out.close();
+    if (!out) Fail(err::kPathFileAccess, "Cannot write the attachment: " + path);
+  }
+
+ private:
+  const AttachmentSpec& Spec(Model& model) const {
+    return model.KnownItem(item_).spec.attachments.at(static_cast<size_t>(position_ - 1));
+  }
+  ItemId item_;
+  int32_t position_;
+};
+
+class AttachmentsProxy final : public host::Attachments, Proxy {
+ public:
+  AttachmentsProxy(Model& model, ItemId item) : Proxy(model, "Attachments"), item_(item) {}
+  int32_t Count() override {
+    return static_cast<int32_t>(
+        Enter("Attachments.Count")->KnownItem(item_).spec.attachments.size());
+  }
+  std::shared_ptr<host::Attachment> Item(int32_t position) override {
+    auto model = Enter("Attachments.Item");
+    CheckIndex(position, model->KnownItem(item_).spec.attachments.size());
+    return std::make_shared<AttachmentProxy>(*model, item_, position);
+  }
+
+ private:
+  ItemId item_;
+};
+
+class ItemProxy final : public host::Item, Proxy {
+ public:
+  ItemProxy(Model& model, ItemId id) : Proxy(model, "Item"), id_(id) {}
+  int32_t Class() override { return Enter("Item.Class")->KnownItem(id_).spec.itemClass; }
+  bool Saved() override { return Enter("Item.Saved")->KnownItem(id_).spec.saved; }
+  std::string EntryID() override { return Enter("Item.EntryID")->KnownItem(id_).spec.entryId; }
+  std::shared_ptr<host::Attachments> Attachments() override {
+    auto model = Enter("Item.Attachments");
+    model->KnownItem(id_);
+    return std::make_shared<AttachmentsProxy>(*model, id_);
+  }
+  host::Cookie Advise(std::shared_ptr<host::ItemEvents> sink) override {
+    auto model = Enter("Item.Advise");
+    return Connect(*model, model->KnownItem(id_).sinks, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    auto model = Enter("Item.Unadvise");
+    auto released = Disconnect(model->KnownItem(id_).sinks, cookie);
+  }
+
+ private:
+  ItemId id_;
+};
+
+// A snapshot of the items selected when Explorer.Selection was read.
+class SelectionProxy final : public host::Selection, Proxy {
+ public:
+  SelectionProxy(Model& model, std::vector<ItemId> items)
+      : Proxy(model, "Selection"), items_(std::move(items)) {}
+  int32_t Count() override {
+    Enter("Selection.Count");
+    return static_cast<int32_t>(items_.size());
+  }
+  std::shared_ptr<host::Item> Item(int32_t index) override {
+    auto model = Enter("Selection.Item");
+    CheckIndex(index, items_.size());
+    return std::make_shared<ItemProxy>(*model, items_[static_cast<size_t>(index - 1)]);
+  }
+
+ private:
+  std::vector<ItemId> items_;
+};
+
+// ---- Command bars -------------------------------------------------------------------------------
+
+class ButtonProxy final : public host::CommandBarButton, Proxy {
+ public:
+  ButtonProxy(Model& model, ControlId id) : Proxy(model, "CommandBarButton"), id_(id) {}
+
+  void SetCaption(const std::string& caption) override {
+    Put("CommandBarButton.Caption", [&](ControlView& view) { view.caption = caption; });
+  }
+  void SetTag(const std::string& tag) override {
+    Put("CommandBarButton.Tag", [&](ControlView& view) { view.tag = tag; });
+  }
+  void SetTooltipText(const std::string& text) override {
+    Put("CommandBarButton.TooltipText", [&](ControlView& view) { view.tooltipText = text; });
+  }
+  void SetOnAction(const std::string& action) override {
+    Put("CommandBarButton.OnAction", [&](ControlView& view) { view.onAction = action; });
+  }
+  void SetBeginGroup(bool beginGroup) override {
+    Put("CommandBarButton.BeginGroup", [&](ControlView& view) { view.beginGroup = beginGroup; });
+  }
+  void SetEnabled(bool enabled) override {
+    Put("CommandBarButton.Enabled", [&](ControlView& view) { view.enabled = enabled; });
+  }
+  void SetStyle(int32_t style) override {
+    Put("CommandBarButton.Style", [&](ControlView& view) {
+      // msoButtonStyle: automatic, icon, caption, icon and caption, wrap caption, and the
+      // caption-below forms.
+      switch (style) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 7:
+        case 14:
+        case 15:
+        case 19:
+          view.style = style;
+          return;
+        default:
+          Fail(err::kInvalidCall, "Invalid button style");
+      }
+    });
+  }
+  void SetPicture(std::shared_ptr<host::Picture> picture) override {
+    Put("CommandBarButton.Picture", [&](ControlView& view) {
+      if (!picture) Fail(err::kInvalidCall, "No picture");
+      view.picture = std::move(picture);
+    });
+  }
+  void Delete(std::optional<bool> /*temporary*/) override {
+    auto model = Enter("CommandBarButton.Delete");
+    model->LiveButton(id_);
+    model->DeleteControl(id_);
+  }
+  host::Cookie Advise(std::shared_ptr<host::CommandBarButtonEvents> sink) override {
+    auto model = Enter("CommandBarButton.Advise");
+    return Connect(*model, model->LiveButton(id_).sinks, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    auto model = Enter("CommandBarButton.Unadvise");
+    auto released = Disconnect(model->KnownControl(id_).sinks, cookie);
+  }
+
+ private:
+  // A property put: enters the plan, then changes the control while the model is held.
+  template <class Change>
+  void Put(const char* member, Change change) {
+    auto model = Enter(member);
+    change(model->LiveButton(id_).view);
+  }
+  ControlId id_;
+};
+
+class ControlsProxy final : public host::CommandBarControls, Proxy {
+ public:
+  ControlsProxy(Model& model, WindowRef window, int bar)
+      : Proxy(model, "CommandBarControls"), window_(window), bar_(bar) {}
+  std::shared_ptr<host::CommandBarButton> Add(const host::ControlAddArgs& args) override {
+    auto model = Enter("CommandBarControls.Add");
+    int32_t type = args.type.value_or(host::kMsoControlButton);
+    ControlId id =
+        model->AddControl(window_, bar_, type, args.before, args.temporary.value_or(false), true);
+    // The control is on the bar now, whatever its type; only a button can be handed back.
+    if (type != host::kMsoControlButton) Fail(err::kTypeMismatch, "Type mismatch");
+    return NewButtonProxy(*model, id);
+  }
+
+ private:
+  WindowRef window_;
+  int bar_;
+};
+
+class CommandBarProxy final : public host::CommandBar, Proxy {
+ public:
+  CommandBarProxy(Model& model, WindowRef window, int bar)
+      : Proxy(model, "CommandBar"), window_(window), bar_(bar) {}
+  std::string Name() override { return Enter("CommandBar.Name")->OpenBar(window_, bar_).name; }
+  std::shared_ptr<host::CommandBarControls> Controls() override {
+    auto model = Enter("CommandBar.Controls");
+    model->OpenBar(window_, bar_);
+    return std::make_shared<ControlsProxy>(*model, window_, bar_);
+  }
+
+ private:
+  WindowRef window_;
+  int bar_;
+};
+
+// The enumerator of _NewEnum: an element that is not a command bar fails the conversion with a
+// type mismatch; the enumerator has moved past it all the same.
+class CommandBarsEnumProxy final : public host::CommandBarsEnum, Proxy {
+ public:
+  CommandBarsEnumProxy(Model& model, WindowRef window)
+      : Proxy(model, "CommandBarsEnum"), window_(window) {}
+  std::shared_ptr<host::CommandBar> Next() override {
+    auto model = Enter("CommandBarsEnum.Next");
+    const WindowData& window = model->OpenWindow(window_);
+    if (next_ >= window.bars.size()) return nullptr;
+    size_t index = next_++;
+    if (window.bars[index].name.empty()) Fail(err::kTypeMismatch, "Type mismatch");
+    return std::make_shared<CommandBarProxy>(*model, window_, static_cast<int>(index));
+  }
+
+ private:
+  WindowRef window_;
+  size_t next_ = 0;
+};
+
+class CommandBarsProxy final : public host::CommandBars, Proxy {
+ public:
+  CommandBarsProxy(Model& model, WindowRef window) : Proxy(model, "CommandBars"), window_(window) {}
+  std::shared_ptr<host::CommandBarsEnum> Enumerate() override {
+    auto model = Enter("CommandBars._NewEnum");
+    model->OpenWindow(window_);
+    return std::make_shared<CommandBarsEnumProxy>(*model, window_);
+  }
+
+ private:
+  WindowRef window_;
+};
+
+// ---- Windows ------------------------------------------------------------------------------------
+
+class ExplorerProxy final : public host::Explorer, Proxy {
+ public:
+  ExplorerProxy(Model& model, ExplorerId id) : Proxy(model, "Explorer"), id_(id) {}
+  std::shared_ptr<host::CommandBars> CommandBars() override {
+    auto model = Enter("Explorer.CommandBars");
+    model->OpenExplorerData(id_);
+    return std::make_shared<CommandBarsProxy>(*model, WindowRef{WindowRef::kExplorer, id_});
+  }
+  std::shared_ptr<host::Folder> CurrentFolder() override {
+    auto model = Enter("Explorer.CurrentFolder");
+    return std::make_shared<FolderProxy>(*model, model->OpenExplorerData(id_).folder);
+  }
+  std::shared_ptr<host::Selection> Selection() override {
+    auto model = Enter("Explorer.Selection");
+    return std::make_shared<SelectionProxy>(*model, model->OpenExplorerData(id_).selection);
+  }
+  host::Cookie Advise(std::shared_ptr<host::ExplorerEvents> sink) override {
+    auto model = Enter("Explorer.Advise");
+    return Connect(*model, model->OpenExplorerData(id_).sinks, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    auto model = Enter("Explorer.Unadvise");
+    auto released = Disconnect(model->KnownExplorer(id_).sinks, cookie);
+  }
+
+ private:
+  ExplorerId id_;
+};
+
+class InspectorProxy final : public host::Inspector, Proxy {
+ public:
+  InspectorProxy(Model& model, InspectorId id) : Proxy(model, "Inspector"), id_(id) {}
+  std::shared_ptr<host::CommandBars> CommandBars() override {
+    auto model = Enter("Inspector.CommandBars");
+    model->OpenInspectorData(id_);
+    return std::make_shared<CommandBarsProxy>(*model, WindowRef{WindowRef::kInspector, id_});
+  }
+  std::shared_ptr<host::Item> CurrentItem() override {
+    auto model = Enter("Inspector.CurrentItem");
+    return std::make_shared<ItemProxy>(*model, model->OpenInspectorData(id_).item);
+  }
+  bool IsWordMail() override {
+    return Enter("Inspector.IsWordMail")->OpenInspectorData(id_).wordMail;
+  }
+  host::Cookie Advise(std::shared_ptr<host::InspectorEvents> sink) override {
+    auto model = Enter("Inspector.Advise");
+    return Connect(*model, model->OpenInspectorData(id_).sinks, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    auto model = Enter("Inspector.Unadvise");
+    auto released = Disconnect(model->KnownInspector(id_).sinks, cookie);
+  }
+
+ private:
+  InspectorId id_;
+};
+
+// ---- Collections and the application ------------------------------------------------------------
+
+class ExplorersProxy final : public host::Explorers, Proxy {
+ public:
+  explicit ExplorersProxy(Model& model) : Proxy(model, "Explorers") {}
+  int32_t Count() override {
+    return static_cast<int32_t>(Enter("Explorers.Count")->ExplorerOrder().size());
+  }
+  std::shared_ptr<host::Explorer> Item(int32_t index) override {
+    auto model = Enter("Explorers.Item");
+    CheckIndex(index, model->ExplorerOrder().size());
+    return NewExplorerProxy(*model, model->ExplorerOrder()[static_cast<size_t>(index - 1)]);
+  }
+  host::Cookie Advise(std::shared_ptr<host::ExplorersEvents> sink) override {
+    auto model = Enter("Explorers.Advise");
+    return Connect(*model, model->ExplorersSinks(), std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    auto model = Enter("Explorers.Unadvise");
+    auto released = Disconnect(model->ExplorersSinks(), cookie);
+  }
+};
+
+class InspectorsProxy final : public host::Inspectors, Proxy {
+ public:
+  explicit InspectorsProxy(Model& model) : Proxy(model, "Inspectors") {}
+  int32_t Count() override {
+    return static_cast<int32_t>(Enter("Inspectors.Count")->InspectorOrder().size());
+  }
+  std::shared_ptr<host::Inspector> Item(int32_t index) override {
+    auto model = Enter("Inspectors.Item");
+    CheckIndex(index, model->InspectorOrder().size());
+    return NewInspectorProxy(*model, model->InspectorOrder()[static_cast<size_t>(index - 1)]);
+  }
+  host::Cookie Advise(std::shared_ptr<host::InspectorsEvents> sink) override {
+    auto model = Enter("Inspectors.Advise");
+    return Connect(*model, model->InspectorsSinks(), std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    auto model = Enter("Inspectors.Unadvise");
+    auto released = Disconnect(model->InspectorsSinks(), cookie);
+  }
+};
+
+class ApplicationProxy final : public host::Application, Proxy {
+ public:
+  explicit ApplicationProxy(Model& model) : Proxy(model, "Application") {}
+  std::shared_ptr<host::Explorers> Explorers() override {
+    return std::make_shared<ExplorersProxy>(*Enter("Application.Explorers"));
+  }
+  std::shared_ptr<host::Inspectors> Inspectors() override {
+    return std::make_shared<InspectorsProxy>(*Enter("Application.Inspectors"));
+  }
+  // None (a null reference) while no Explorer is open, as in Outlook.
+  std::shared_ptr<host::Explorer> ActiveExplorer() override {
+    auto model = Enter("Application.ActiveExplorer");
+    ExplorerId id = model->ActiveExplorerId();
+    if (id == 0) return nullptr;
+    return NewExplorerProxy(*model, id);
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<host::Application> NewApplicationProxy(Model& model) {
+  return std::make_shared<ApplicationProxy>(model);
+}
+
+std::shared_ptr<host::Explorer> NewExplorerProxy(Model& model, ExplorerId id) {
+  return std::make_shared<ExplorerProxy>(model, id);
+}
+
+std::shared_ptr<host::Inspector> NewInspectorProxy(Model& model, InspectorId id) {
+  return std::make_shared<InspectorProxy>(model, id);
+}
+
+std::shared_ptr<host::CommandBarButton> NewButtonProxy(Model& model, ControlId id) {
+  return std::make_shared<ButtonProxy>(model, id);
+}
+
+}  // namespace zormint::sim
