@@ -3,8 +3,8 @@
 // macros there; C++ code uses the typed constants below.
 #pragma once
 
-#define ZORMINT_IDB_BUTTON_FACE 101  // BITMAP: the face of the options button
-#define ZORMINT_IDR_BANNER_PAGE 102  // type 23 (HTML page): the embedded banner page
+#define ZORMINT_IDB_BUTTON_FACE 101   // BITMAP: the face of the options button
+#define ZORMINT_IDR_BANNER_PAGE 102   // type 23 (HTML page): the embedded banner page
 #define ZORMINT_IDR_BANNER_IMAGE 103  // type "JPEG": the picture the banner page shows
 #define ZORMINT_RT_HTML 23
 
