@@ -1,0 +1,138 @@
+#include "toolbars/explorer_toolbar.h"
+
+#include "pictures/pic_attachments.h"
+
+namespace zormint::toolbars {
+
+// ---- Sink ---------------------------------------------------------------------------------------
+
+void ExplorerSink::Activate() {
+  if (auto toolbar = Target()) toolbar->mxplOpened_Activate();
+}
+void ExplorerSink::FolderSwitch() {
+  if (auto toolbar = Target()) toolbar->mxplOpened_FolderSwitch();
+}
+void ExplorerSink::ViewSwitch() {
+  if (auto toolbar = Target()) toolbar->mxplOpened_ViewSwitch();
+}
+void ExplorerSink::SelectionChange() {
+  if (auto toolbar = Target()) toolbar->mxplOpened_SelectionChange();
+}
+void ExplorerSink::Close() {
+  if (auto toolbar = Target()) toolbar->mxplOpened_Close();
+}
+
+// ---- Set-up -------------------------------------------------------------------------------------
+
+void CExplorerToolbar::OpenedExplorer(const std::shared_ptr<host::Explorer>& xplNew) {
+  mxplOpened.Connect(xplNew, std::make_shared<ExplorerSink>(
+                                 std::static_pointer_cast<CExplorerToolbar>(shared_from_this())));
+}
+
+void CExplorerToolbar::Initialize(bool bDuringStartup) noexcept {
+  auto self = KeepAlive();
+  Attempt([&] {
+    std::shared_ptr<host::CommandBar> target;
+    SkipTypeMismatch([&] { target = FindStandardBar(mxplOpened->CommandBars()); });
+    if (!target) return;
+    AddButtons(target);
+    if (bDuringStartup) {
+      // The start-up window shows its buttons disabled until its first selection change or
+      // folder switch.
+      Attempt([&] { ReadFolderKind(); });
+      SetButtonsEnabled(false);
+      Attempt([&] { LetHostProcessMessages(); });
+    }
+  });
+}
+
+void CExplorerToolbar::ReadFolderKind() {
+  const int32_t type = mxplOpened->CurrentFolder()->DefaultItemType();
+  mbMailFolder = type == host::kOlMailItem || type == host::kOlPostItem;
+}
+
+// ---- Enabling -----------------------------------------------------------------------------------
+
+void CExplorerToolbar::RefreshButtons() noexcept {
+  bool enable = false;
+  Attempt([&] { enable = mxplOpened->Selection()->Count() == 1 && mbMailFolder; });
+  if (enable) {
+    // Only a mail message or a post is taken; for anything else (a meeting request, a report,
+    // or an item that cannot be read) the toolbar forgets its earlier item, so that a click
+    // can never act on a message the user no longer has selected.
+    std::shared_ptr<host::Item> item;
+    Attempt([&] {
+      std::shared_ptr<host::Item> candidate = mxplOpened->Selection()->Item(1);
+      const int32_t itemClass = candidate->Class();
+      if (itemClass == host::kOlMail || itemClass == host::kOlPost) item = std::move(candidate);
+    });
+    mlSelected = std::move(item);
+    enable = false;
+    if (mlSelected) {
+      Attempt([&] {
+        enable = Require(g_.gclsPicAttachments, "gclsPicAttachments").AtLeastOnePresent(mlSelected);
+      });
+    }
+    if (enable) Attempt([&] { msWorkingFolderSuffix = TimeStamp(); });
+  }
+  SetButtonsEnabled(enable);
+  Attempt([&] { LetHostProcessMessages(); });
+}
+
+// ---- Events -------------------------------------------------------------------------------------
+
+void CExplorerToolbar::mxplOpened_FolderSwitch() noexcept {
+  auto self = KeepAlive();
+  if (mbInitializeLater) {
+    // The deferred set-up is tried once, whether or not it finds the "Standard" bar.
+    Initialize(false);
+    mbInitializeLater = false;
+  }
+  Attempt([&] { ReadFolderKind(); });
+  RefreshButtons();
+}
+
+void CExplorerToolbar::mxplOpened_SelectionChange() noexcept {
+  auto self = KeepAlive();
+  RefreshButtons();
+}
+
+void CExplorerToolbar::mxplOpened_Close() noexcept {
+  Cleanup();
+}
+
+void CExplorerToolbar::btnOptions_Click(std::shared_ptr<host::CommandBarButton> /*Ctrl*/,
+                                        bool& /*CancelDefault*/) noexcept {
+  auto self = KeepAlive();
+  ChooseAndShowPictures(mlSelected);
+}
+
+void CExplorerToolbar::btnZormint_Click(std::shared_ptr<host::CommandBarButton> /*Ctrl*/,
+                                        bool& /*CancelDefault*/) noexcept {
+  auto self = KeepAlive();
+  ShowAllPictures(mlSelected);
+}
+
+// ---- Clean-up -----------------------------------------------------------------------------------
+
+void CExplorerToolbar::Cleanup() noexcept {
+  auto self = KeepAlive();
+  Attempt([&] {
+    std::shared_ptr<ToolbarTracker> parent = mclsParent.lock();
+    if (!parent) Fail(err::kObjectNotSet, "Object variable not set: mclsParent");
+    parent->RemoveExplorerToolbar(mlUniqueIndex);
+    mclsParent.reset();
+    DeleteButtons();
+  });
+  ReleaseHostReferences();
+}
+
+void CExplorerToolbar::ReleaseHostReferences() noexcept {
+  mbCleanedUp = true;
+  mclsParent.reset();
+  ReleaseButtons();
+  mlSelected.reset();
+  mxplOpened.Disconnect();
+}
+
+}  // namespace zormint::toolbars
