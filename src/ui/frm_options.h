@@ -1,16 +1,36 @@
 // frmOptions: the modal dialog "Select Picture Attachments". It lists the message's picture
 // attachments, lets the user choose which to open and which image viewer to use, stores the
-// viewer choice on "&Open" and leaves the chosen index list in gsSelAttachmentIndexes.
+// viewer choice on "&Open" and leaves the chosen index list in gsSelAttachmentIndexes. Its
+// banner strip shows the maker's page when the server can be reached, else the page embedded
+// in the library.
+//
+// The form's window comes from the dialog toolkit (Globals::services.dialogs), built from
+// OptionsLayout(); the toolkit reports the window's events back through FormEvents.
+//
+// Lifetime: the instance lives in Globals::gfrmOptions from first use until Form_Unload, which
+// forgets it. Every event handler and Show hold a reference to the instance while they run, so
+// a handler that unloads the form, or host events that run inside the modal loop or a message
+// pump call, never pull the object away under a running handler.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "common/globals.h"
 #include "platform/list_box.h"
+#include "resources/resources.h"
+#include "ui/dialog_toolkit.h"
 
 namespace zormint::ui {
 
-class frmOptions : public std::enable_shared_from_this<frmOptions> {
+// The banner's two pages: the one embedded in the library (resource type 23, name 102), shown
+// from load on, and the maker's page, shown once a probe has found the server.
+inline constexpr const char* kEmbeddedBannerUrl = resources::kEmbeddedBannerAddress;
+inline constexpr int32_t kEmbeddedBannerFlags = navNoHistory;
+inline constexpr int32_t kOnlineBannerFlags = navNoHistory | navNoReadFromCache;
+
+class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormEvents {
  public:
   // The process-wide dialog instance (Globals::gfrmOptions), created on first use; it is
   // forgotten when it unloads, so the next use creates a fresh one.
@@ -21,6 +41,52 @@ class frmOptions : public std::enable_shared_from_this<frmOptions> {
   // Shows the dialog modally, without an owner; returns when it has been unloaded.
   void Show();
 
+  ~frmOptions() override;
+
+  // The toolkit's events, each turned into its handler below. Never throw.
+  void OnLoad() noexcept override;
+  void OnActivate() noexcept override;
+  void OnClick(const std::string& control) noexcept override;
+  void OnQueryUnload(bool& cancel, int32_t unloadMode) noexcept override;
+  void OnUnload(bool& cancel) noexcept override;
+  void OnDocumentComplete(const std::string& control, const void* pDisp,
+                          const std::string& URL) noexcept override;
+
+  // Form-level state, readable for diagnostics and tests.
+  bool ActivatedOnce() const { return mbActivatedOnce; }
+  int32_t ViewerChoice() const { return mlViewerChoice; }
+  const std::string& SelAttachmentIndexes() const { return msSelAttachmentIndexes; }
+
+ private:
+  explicit frmOptions(Globals& globals) : g_(globals) {}
+
+  // Creates the window through the toolkit and loads it, unless it is loaded.
+  void EnsureLoaded();
+  // The loaded form; fails when there is none.
+  Form& form();
+
+  void Form_Load();
+  void Form_Activate();
+  void optDefaultViewer_Click();
+  void optCustomViewer_Click();
+  void cmdBrowse_Click();
+  void cmdOpen_Click();
+  void cmdClose_Click();
+  void Form_QueryUnload(bool& Cancel, int32_t UnloadMode);
+  void Form_Unload(bool& Cancel);
+  void wbrAdBanner_DocumentComplete(const void* pDisp, const std::string& URL);
+
+  bool ValidateInput();
+  int32_t GetSelectedIndexes(std::string& sList);
+  bool ValidateViewer();
+
+  Globals& g_;
+  std::shared_ptr<Form> form_;
+
+  bool mbActivatedOnce = false;
+  bool mbActivating = false;  // the first activation is running (it lets messages run)
+  std::string msSelAttachmentIndexes;
+  int32_t mlViewerChoice = 0;
 };
 
 }  // namespace zormint::ui

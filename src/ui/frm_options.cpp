@@ -1,0 +1,311 @@
+#include "ui/frm_options.h"
+
+#include "net/internet.h"
+#include "settings/settings.h"
+#include "ui/options_layout.h"
+
+namespace zormint::ui {
+
+namespace {
+
+// Leading and trailing blanks removed (tabs and other white space stay, as the user typed them).
+std::string TrimSpaces(const std::string& s) {
+  const size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  const size_t last = s.find_last_not_of(' ');
+  return s.substr(first, last - first + 1);
+}
+
+// The last three characters upper-cased (the whole text when it is shorter).
+std::string LastThreeUpper(const std::string& s) {
+  std::string tail = s.size() > 3 ? s.substr(s.size() - 3) : s;
+  for (char& c : tail) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return tail;
+}
+
+}  // namespace
+
+std::shared_ptr<frmOptions> frmOptions::Instance(Globals& globals) {
+  if (!globals.gfrmOptions) {
+    globals.gfrmOptions = std::shared_ptr<frmOptions>(new frmOptions(globals));
+  }
+  return globals.gfrmOptions;
+}
+
+frmOptions::~frmOptions() = default;
+
+std::shared_ptr<platform::ListBox> frmOptions::lstPicAttachments() {
+  auto self = shared_from_this();
+  EnsureLoaded();
+  return form_->GetListBox(kLstPicAttachments);
+}
+
+void frmOptions::Show() {
+  auto self = shared_from_this();
+  EnsureLoaded();
+  std::shared_ptr<Form> f = form_;
+  f->ShowModal();
+}
+
+void frmOptions::EnsureLoaded() {
+  if (form_ && form_->Loaded()) return;
+  // A fresh window each time: nothing of an earlier loading (the file dialog's last name
+  // included) carries over.
+  form_ = Require(g_.services.dialogs, "dialogs").CreateForm(OptionsLayout(), weak_from_this());
+  form_->Load();
+}
+
+Form& frmOptions::form() {
+  if (!form_) Fail(err::kObjectNotSet, "frmOptions is not loaded");
+  return *form_;
+}
+
+// ---- Events -----------------------------------------------------------------------------------
+// The toolkit calls these from its window procedures: nothing may escape. Each keeps the
+// instance alive while its handler runs, because a handler may unload the form (which forgets
+// the instance) or let other windows' events run.
+
+void frmOptions::OnLoad() noexcept {
+  Attempt([&] {
+    auto self = shared_from_this();
+    Form_Load();
+  });
+}
+
+void frmOptions::OnActivate() noexcept {
+  Attempt([&] {
+    auto self = shared_from_this();
+    Form_Activate();
+  });
+}
+
+void frmOptions::OnClick(const std::string& control) noexcept {
+  Attempt([&] {
+    auto self = shared_from_this();
+    if (control == kOptDefaultViewer) {
+      optDefaultViewer_Click();
+    } else if (control == kOptCustomViewer) {
+      optCustomViewer_Click();
+    } else if (control == kCmdBrowse) {
+      cmdBrowse_Click();
+    } else if (control == kCmdOpen) {
+      cmdOpen_Click();
+    } else if (control == kCmdClose) {
+      cmdClose_Click();
+    }
+  });
+}
+
+void frmOptions::OnQueryUnload(bool& cancel, int32_t unloadMode) noexcept {
+  Attempt([&] {
+    auto self = shared_from_this();
+    Form_QueryUnload(cancel, unloadMode);
+  });
+}
+
+void frmOptions::OnUnload(bool& cancel) noexcept {
+  Attempt([&] {
+    auto self = shared_from_this();
+    Form_Unload(cancel);
+  });
+}
+
+void frmOptions::OnDocumentComplete(const std::string& control, const void* pDisp,
+                                    const std::string& URL) noexcept {
+  Attempt([&] {
+    auto self = shared_from_this();
+    if (control == kWbrAdBanner) wbrAdBanner_DocumentComplete(pDisp, URL);
+  });
+}
+
+// ---- Handlers ---------------------------------------------------------------------------------
+
+// Each step on its own: a failing step is skipped.
+void frmOptions::Form_Load() {
+  mbActivatedOnce = false;
+  g_.gsSelAttachmentIndexes.clear();
+
+  // The stored viewer choice. Anything but "1" or "2" (or a failing read) leaves the default
+  // viewer selected, as the form starts. The stored path is shown only for the custom viewer.
+  std::string v;
+  if (Attempt([&] { v = Require(g_.gclsSettings, "gclsSettings").Value(rvImageViewer); })) {
+    if (v == "1") {
+      Attempt([&] { form().GetOptionButton(kOptDefaultViewer)->SetValue(true); });
+    } else if (v == "2") {
+      // Selecting it runs optCustomViewer_Click, which enables the path box and "Bro&wse...".
+      Attempt([&] { form().GetOptionButton(kOptCustomViewer)->SetValue(true); });
+      Attempt([&] {
+        const std::string path = Require(g_.gclsSettings, "gclsSettings").Value(rvUserImageApp);
+        form().GetTextBox(kTxtCustomViewer)->SetText(path);
+      });
+    }
+  }
+
+  // The banner starts with the page embedded in the library on every opening.
+  Attempt([&] {
+    form().GetWebBrowser(kWbrAdBanner)->Navigate2(kEmbeddedBannerUrl, kEmbeddedBannerFlags);
+  });
+}
+
+// Only the first activation probes the maker's server. Each step on its own.
+void frmOptions::Form_Activate() {
+  if (mbActivatedOnce || mbActivating) return;
+  mbActivating = true;
+
+  // Let the dialog and the embedded page draw themselves before the probe blocks the thread.
+  Attempt([&] { Require(g_.services.messagePump, "messagePump").DoEvents(); });
+
+  // The user may have closed the dialog while messages ran: then there is no banner left to
+  // switch, and a blocking probe would only hold up the closing.
+  bool shown = false;
+  Attempt([&] { shown = form_ && form_->Loaded(); });
+  if (shown) {
+    Attempt([&] { Require(g_.gclsInternet, "gclsInternet").Refresh(); });
+    Attempt([&] {
+      if (Require(g_.gclsInternet, "gclsInternet").IsConnected()) {
+        form().GetWebBrowser(kWbrAdBanner)->Navigate2(kBannerUrl, kOnlineBannerFlags);
+      }
+    });
+  }
+
+  mbActivating = false;
+  mbActivatedOnce = true;
+}
+
+void frmOptions::optDefaultViewer_Click() {
+  form().GetTextBox(kTxtCustomViewer)->SetEnabled(false);
+  form().GetCommandButton(kCmdBrowse)->SetEnabled(false);
+}
+
+void frmOptions::optCustomViewer_Click() {
+  form().GetTextBox(kTxtCustomViewer)->SetEnabled(true);
+  form().GetCommandButton(kCmdBrowse)->SetEnabled(true);
+}
+
+void frmOptions::cmdBrowse_Click() {
+  std::shared_ptr<FileDialog> dlg = form().GetFileDialog(kDlgViewer);
+  dlg->SetFlags(kViewerDialogFlags);
+  const std::string picked = dlg->ShowOpen();
+  // A cancelled dialog names no file: the path box keeps what it had.
+  if (!picked.empty()) form().GetTextBox(kTxtCustomViewer)->SetText(picked);
+}
+
+void frmOptions::cmdOpen_Click() {
+  if (!ValidateInput()) return;
+
+  CSettings& settings = Require(g_.gclsSettings, "gclsSettings");
+  settings.SetValue(rvImageViewer, std::to_string(mlViewerChoice));
+  // With the default viewer the stored custom path stays as it was.
+  if (mlViewerChoice == 2) {
+    settings.SetValue(rvUserImageApp, form().GetTextBox(kTxtCustomViewer)->Text());
+  }
+  g_.gsSelAttachmentIndexes = msSelAttachmentIndexes;
+
+  std::shared_ptr<Form> f = form_;
+  f->Unload();
+}
+
+void frmOptions::cmdClose_Click() {
+  g_.gsSelAttachmentIndexes.clear();
+  std::shared_ptr<Form> f = form_;
+  if (!f) Fail(err::kObjectNotSet, "frmOptions is not loaded");
+  f->Unload();
+}
+
+void frmOptions::Form_QueryUnload(bool& /*Cancel*/, int32_t UnloadMode) {
+  // The close box hands back nothing; an unload by code keeps what its handler left.
+  if (UnloadMode == vbFormControlMenu) g_.gsSelAttachmentIndexes.clear();
+}
+
+void frmOptions::Form_Unload(bool& /*Cancel*/) {
+  // Forget the instance, so that the next "View ZORMINT Options" creates and loads a new one.
+  if (g_.gfrmOptions.get() == this) g_.gfrmOptions.reset();
+}
+
+void frmOptions::wbrAdBanner_DocumentComplete(const void* /*pDisp*/, const std::string& /*URL*/) {
+  // Every completed document counts, frames included. The embedded page has its scroll bars
+  // off by itself; the online page gets them switched off here.
+  if (!Require(g_.gclsInternet, "gclsInternet").IsConnected()) return;
+  form().GetWebBrowser(kWbrAdBanner)->SetBodyScroll("no");
+}
+
+// ---- Validation -------------------------------------------------------------------------------
+
+// The first failure ends the validation with False; the dialog stays open.
+bool frmOptions::ValidateInput() {
+  bool valid = false;
+  Attempt([&] {
+    const int32_t count = GetSelectedIndexes(msSelAttachmentIndexes);
+    if (count == 0) {
+      form().MsgBox(kMsgNoPictures.text, kValidationBoxStyle, kMsgNoPictures.title);
+      form().SetFocus(kLstPicAttachments);
+      return;
+    }
+    valid = ValidateViewer();
+  });
+  return valid;
+}
+
+// The item data of the selected entries in list order, joined by ","; returns their count.
+int32_t frmOptions::GetSelectedIndexes(std::string& sList) {
+  sList.clear();
+  int32_t count = 0;
+  std::shared_ptr<ListBox> lst = form().GetListBox(kLstPicAttachments);
+  const int32_t entries = lst->ListCount();
+  for (int32_t i = 0; i < entries; ++i) {
+    if (lst->Selected(i)) {
+      ++count;
+      sList += std::to_string(lst->ItemData(i)) + ",";
+    }
+  }
+  if (!sList.empty()) sList.pop_back();
+  return count;
+}
+
+// Each step on its own: a failing step is skipped.
+bool frmOptions::ValidateViewer() {
+  bool useDefault = false, useCustom = false;
+  Attempt([&] { useDefault = form().GetOptionButton(kOptDefaultViewer)->Value(); });
+  Attempt([&] { useCustom = form().GetOptionButton(kOptCustomViewer)->Value(); });
+
+  if (!useDefault && !useCustom) {
+    Attempt([&] {
+      form().MsgBox(kMsgNoViewerChosen.text, kValidationBoxStyle, kMsgNoViewerChosen.title);
+    });
+    Attempt([&] { form().SetFocus(kOptDefaultViewer); });
+    return false;
+  }
+
+  // The default viewer needs nothing more; the path box is not looked at.
+  if (useDefault) {
+    mlViewerChoice = 1;
+    return true;
+  }
+
+  mlViewerChoice = 2;
+  // The user sees the trimmed path in the box.
+  std::string p;
+  Attempt([&] { p = TrimSpaces(form().GetTextBox(kTxtCustomViewer)->Text()); });
+  Attempt([&] { form().GetTextBox(kTxtCustomViewer)->SetText(p); });
+
+  if (p.empty() || LastThreeUpper(p) != "EXE") {
+    Attempt(
+        [&] { form().MsgBox(kMsgNoViewerExe.text, kValidationBoxStyle, kMsgNoViewerExe.title); });
+    Attempt([&] { form().SetFocus(kTxtCustomViewer); });
+    return false;
+  }
+
+  // A file-system failure counts as "no such file": the path is not accepted unseen.
+  bool exists = false;
+  Attempt([&] { exists = Require(g_.gfsoFileSystem, "gfsoFileSystem").FileExists(p); });
+  if (exists) return true;
+
+  Attempt(
+      [&] { form().MsgBox(InvalidViewerText(p), kValidationBoxStyle, kMsgInvalidViewerTitle); });
+  Attempt([&] { form().SetFocus(kTxtCustomViewer); });
+  return false;
+}
+
+}  // namespace zormint::ui
