@@ -1,0 +1,82 @@
+// A test environment: a fresh real directory on disk, a simulated Outlook, the fake platform
+// services wired into a Globals, and one FaultPlan (the simulated Outlook's) that the host, the
+// fakes and the file system all enter, so that one plan can fail or sweep any call.
+//
+//   zormint::test::TestEnv env;                 // <dir>/Temp is the temporary folder
+//   env.globals.gfsoFileSystem = env.fileSystem;  // as the connection would do
+//   env.faults.FailMember("FileSystem.CreateFolder");
+//
+// The directory is removed (read-only items and links included, never following a link) when
+// the environment goes away. The g-objects of the Globals are left none: each test creates
+// what it needs, as the add-in's connection does. Does not depend on GoogleTest, so that the
+// benchmarks can use it too.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "common/globals.h"
+#include "platform/portable_file_system.h"
+#include "sim/fakes.h"
+#include "sim/fault_plan.h"
+#include "sim/outlook_sim.h"
+
+namespace zormint::test {
+
+// A unique directory under the system's temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  // The directory as the core's path text (UTF-8).
+  std::string Text() const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct TestEnvOptions {
+  bool temporaryFolder = true;        // special folder 2 is <dir>/Temp
+  bool createTemporaryFolder = true;  // and it exists on disk
+  bool windowsFolder = true;          // special folder 0 is <dir>/Windows (created on disk)
+};
+
+class TestEnv {
+ public:
+  explicit TestEnv(TestEnvOptions options = {});
+  TestEnv(const TestEnv&) = delete;
+  TestEnv& operator=(const TestEnv&) = delete;
+
+  // Declared first so that it (and its FaultPlan) outlives every fake that points to it.
+  std::shared_ptr<sim::Outlook> outlook;
+  sim::FaultPlan& faults;  // outlook->Faults()
+  TempDir dir;
+  std::string temporaryFolder;  // <dir>/Temp as path text, even when not reported
+  std::string windowsFolder;    // <dir>/Windows as path text, even when not reported
+
+  std::shared_ptr<platform::PortableFileSystem> disk;  // the real file system, no faults
+  std::shared_ptr<sim::FaultyFileSystem> fileSystem;   // the same, entering `faults`
+  std::shared_ptr<sim::FakeLauncher> launcher;
+  std::shared_ptr<sim::MemorySettingsStore> settingsStore;
+  std::shared_ptr<sim::FakeClock> clock;
+  std::shared_ptr<sim::FakeScriptShellFactory> scriptShell;
+  std::shared_ptr<sim::FakeMessagePump> messagePump;
+  std::shared_ptr<sim::FakeResources> resources;
+
+  // services.fileSystem is `fileSystem`, the others are the fakes above; internet, event log
+  // and dialogs are left for the tests that need them. The g-objects are none.
+  Globals globals;
+
+  // Path text of a place inside the directory: Path("Temp/a.jpg").
+  std::string Path(const std::string& relative) const;
+  // Small file helpers on real paths given as path text.
+  static void WriteFile(const std::string& path, const std::string& bytes);
+  static std::string ReadFile(const std::string& path);
+};
+
+}  // namespace zormint::test
