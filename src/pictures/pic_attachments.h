@@ -7,6 +7,7 @@
 
 #include "common/globals.h"
 #include "host/host.h"
+#include "pictures/picture_names.h"
 #include "platform/list_box.h"
 
 namespace zormint {
@@ -40,6 +41,14 @@ class CPicAttachments {
  private:
   void ShowInViewer(const std::string& picturePath, const std::string& workingFolder);
   std::string GetTempRoot();
+
+  // Empties the working folder of files, or creates it. False when the path is a link that
+  // could not be removed, or cannot be checked (nothing may then be saved there).
+  bool PrepareWorkingFolder(const std::string& workingFolder) noexcept;
+  // Saves the attachment at `position` into the working folder when it is a picture, and
+  // remembers the first picture met.
+  void SavePicture(const std::shared_ptr<host::Attachments>& attachments, int32_t position,
+                   const std::string& workingFolder, std::string& firstPicture) noexcept;
 
   Globals& g_;
   std::string msTempRoot;  // the temporary root followed by "\", or empty

@@ -1,0 +1,256 @@
+#include "pictures/pic_attachments.h"
+
+#include <vector>
+
+#include "settings/settings.h"
+
+namespace zormint {
+
+namespace {
+
+// A host call that hands back no object fails like a reference that is none.
+template <class T>
+T& Deref(const std::shared_ptr<T>& object, const char* what) {
+  if (!object) Fail(err::kObjectNotSet, std::string("Object variable not set: ") + what);
+  return *object;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/'))
+    path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+// ---- Detection and listing ------------------------------------------------------------------
+
+bool CPicAttachments::AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGeneric) noexcept {
+  bool found = false;
+  std::shared_ptr<host::Attachments> attachments;
+  int32_t count = 0;
+  Attempt([&] {
+    attachments = Deref(mlGeneric, "mlGeneric").Attachments();
+    count = Deref(attachments, "Attachments").Count();
+  });
+  for (int32_t position = 1; position <= count && !found; ++position) {
+    Attempt([&] {
+      found = IsPictureName(Deref(attachments->Item(position), "Attachment").FileName());
+    });
+  }
+  return found;
+}
+
+void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
+                               const std::shared_ptr<platform::ListBox>& lstGeneric) noexcept {
+  if (!lstGeneric) return;
+  platform::ListBox& list = *lstGeneric;
+  Attempt([&] { list.Clear(); });
+  std::shared_ptr<host::Attachments> attachments;
+  int32_t count = 0;
+  Attempt([&] {
+    attachments = Deref(mlGeneric, "mlGeneric").Attachments();
+    count = Deref(attachments, "Attachments").Count();
+  });
+  for (int32_t position = 1; position <= count; ++position) {
+    std::string name;
+    if (!Attempt([&] { name = Deref(attachments->Item(position), "Attachment").FileName(); })) {
+      continue;
+    }
+    if (!IsPictureName(name)) continue;
+    // Each statement on its own: an entry whose item data cannot be set is still listed.
+    Attempt([&] { list.AddItem(name); });
+    Attempt([&] { list.SetItemData(list.NewIndex(), position); });
+    Attempt([&] { list.SetSelected(list.NewIndex(), true); });
+  }
+}
+
+// ---- Working folders ------------------------------------------------------------------------
+
+void CPicAttachments::Initialize() noexcept {
+  Attempt([&] {
+    const std::string root = GetTempRoot();
+    // With no temporary folder at all the engine stays idle rather than working in the root
+    // directory of the current drive.
+    if (!root.empty()) msTempRoot = root + "\\";
+  });
+}
+
+void CPicAttachments::Cleanup() noexcept {}
+
+std::string CPicAttachments::GetTempRoot() {
+  platform::FileSystem& fso = Require(g_.gfsoFileSystem, "gfsoFileSystem");
+  std::string root;
+
+  // 1. The system's temporary folder, taken as it is reported, whether it exists or not.
+  bool found = false;
+  Attempt([&] {
+    if (auto folder = fso.GetSpecialFolder(platform::FileSystem::kTemporaryFolder)) {
+      root = *folder;
+      found = true;
+    }
+  });
+  if (found) return WithoutTrailingSeparators(root);
+
+  // 2. The user's own TEMP setting, expanded, when that folder exists.
+  Attempt([&] {
+    std::shared_ptr<platform::ScriptShell> shell =
+        Deref(g_.services.scriptShell, "WScript.Shell").Create();
+    const std::string expanded =
+        Deref(shell, "WScript.Shell").ExpandEnvironmentStrings(shell->UserEnvironment("TEMP"));
+    shell.reset();
+    if (fso.FolderExists(expanded)) {
+      root = expanded;
+      found = true;
+    }
+  });
+  if (found) return WithoutTrailingSeparators(root);
+
+  // 3. "Temp" in the Windows folder, created when missing; taken even if that fails.
+  Attempt([&] {
+    if (auto windows = fso.GetSpecialFolder(platform::FileSystem::kWindowsFolder)) {
+      root = WithoutTrailingSeparators(*windows) + "\\Temp";
+      found = true;
+    }
+  });
+  if (!found) return std::string();
+  Attempt([&] {
+    if (!fso.FolderExists(root)) fso.CreateFolder(root);
+  });
+  return root;
+}
+
+void CPicAttachments::DeletePrevFolders() noexcept {
+  if (msTempRoot.empty()) return;
+  std::shared_ptr<platform::FileSystem> fso = g_.gfsoFileSystem;
+  if (!fso) return;
+
+  std::vector<std::string> folders;
+  if (!Attempt([&] { folders = fso->SubFolderNames(msTempRoot); })) return;
+  for (const std::string& name : folders) {
+    // A folder that cannot be deleted (a viewer still holds a picture, or anything else) is
+    // left for the next connection.
+    if (IsWorkingFolderName(name)) Attempt([&] { fso->DeleteFolder(msTempRoot + name, true); });
+  }
+
+  // A link bearing a working folder's name is removed as a link; its target is never touched.
+  // Plain files in the root stay, whatever their names.
+  std::vector<std::string> others;
+  Attempt([&] { others = fso->FileNames(msTempRoot); });
+  for (const std::string& name : others) {
+    if (!IsWorkingFolderName(name)) continue;
+    Attempt([&] {
+      if (fso->IsLink(msTempRoot + name)) fso->DeleteFile(msTempRoot + name, true);
+    });
+  }
+}
+
+bool CPicAttachments::PrepareWorkingFolder(const std::string& workingFolder) noexcept {
+  std::shared_ptr<platform::FileSystem> fso = g_.gfsoFileSystem;
+  if (!fso) return false;  // whether the path is a link cannot even be asked
+
+  // A link in the working folder's place is removed, never entered. When that cannot be
+  // made sure of, nothing may be saved there.
+  bool safe = false;
+  Attempt([&] {
+    if (fso->IsLink(workingFolder)) fso->DeleteFile(workingFolder, true);
+    safe = true;
+  });
+  if (!safe) return false;
+
+  bool exists = false;
+  Attempt([&] { exists = fso->FolderExists(workingFolder); });
+  if (exists) {
+    // Files (and links) directly inside go; subfolders stay.
+    std::vector<std::string> files;
+    Attempt([&] { files = fso->FileNames(workingFolder); });
+    for (const std::string& name : files) {
+      Attempt([&] { fso->DeleteFile(workingFolder + name, true); });
+    }
+  } else {
+    Attempt([&] { fso->CreateFolder(workingFolder); });
+  }
+  return true;
+}
+
+// ---- Extraction and display -----------------------------------------------------------------
+
+void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& attachments,
+                                  int32_t position, const std::string& workingFolder,
+                                  std::string& firstPicture) noexcept {
+  std::shared_ptr<host::Attachment> attachment;
+  std::string name;
+  if (!Attempt([&] {
+        attachment = Deref(attachments, "Attachments").Item(position);
+        name = Deref(attachment, "Attachment").FileName();
+      })) {
+    return;  // an attachment that cannot be fetched or named is not a picture
+  }
+  if (!IsPictureName(name)) return;
+  // The sender chose the name: it is saved under its last component, and not at all when
+  // nothing usable is left.
+  const std::optional<std::string> saveName = SafeSaveName(name);
+  if (!saveName) return;
+  const std::string path = workingFolder + *saveName;
+  Attempt([&] { attachment->SaveAsFile(path); });
+  // The viewer gets the first picture met, whether or not its save succeeded.
+  if (firstPicture.empty()) firstPicture = path;
+}
+
+void CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                                      const std::string& sWorkingFolderSuffix) noexcept {
+  if (msTempRoot.empty()) return;
+  std::string firstPicture;
+  const std::string workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
+  if (!PrepareWorkingFolder(workingFolder)) return;
+
+  std::shared_ptr<host::Attachments> attachments;
+  int32_t count = 0;
+  Attempt([&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+  Attempt([&] { count = Deref(attachments, "Attachments").Count(); });
+  for (int32_t position = 1; position <= count; ++position) {
+    SavePicture(attachments, position, workingFolder, firstPicture);
+  }
+  if (!firstPicture.empty()) Attempt([&] { ShowInViewer(firstPicture, workingFolder); });
+}
+
+void CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                                           const std::string& sSelAttachmentIndexes,
+                                           const std::string& sWorkingFolderSuffix) noexcept {
+  if (msTempRoot.empty()) return;
+  std::string firstPicture;
+  const std::string workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
+  if (!PrepareWorkingFolder(workingFolder)) return;
+
+  std::shared_ptr<host::Attachments> attachments;
+  Attempt([&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+  for (int32_t position : ReadIndexList(sSelAttachmentIndexes)) {
+    SavePicture(attachments, position, workingFolder, firstPicture);
+  }
+  if (!firstPicture.empty()) Attempt([&] { ShowInViewer(firstPicture, workingFolder); });
+}
+
+void CPicAttachments::ShowInViewer(const std::string& picturePath,
+                                   const std::string& workingFolder) {
+  // Read now, so that a choice just made in the dialog applies to this very showing.
+  std::string choice;
+  Attempt([&] { choice = Require(g_.gclsSettings, "gclsSettings").Value(rvImageViewer); });
+
+  if (choice == "1") {
+    Attempt([&] {
+      Require(g_.services.launcher, "Launcher")
+          .ShellExecute("open", picturePath, "", workingFolder, 1);
+    });
+  } else if (choice == "2") {
+    // The custom viewer starts in the working folder, beside the other pictures.
+    Attempt([&] { Require(g_.services.launcher, "Launcher").SetCurrentDirectory(workingFolder); });
+    Attempt([&] {
+      const std::string viewer = Require(g_.gclsSettings, "gclsSettings").Value(rvUserImageApp);
+      const std::string commandLine = "\"" + viewer + "\"  \"" + picturePath + "\"";
+      Require(g_.services.launcher, "Launcher").StartProgram(commandLine, 1);
+    });
+  }
+  // Any other choice starts nothing; the pictures stay in the working folder.
+}
+
+}  // namespace zormint

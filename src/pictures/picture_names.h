@@ -1,0 +1,38 @@
+// The naming rules of the picture engine, each in one place: which file names are pictures,
+// the name a picture is saved under, the selected-attachment index list, and the working
+// folders' names.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zormint {
+
+// A file name is a picture name when its last three characters, lower-cased, are "jpg",
+// "peg", "gif", "bmp", "tif" or "iff". Nothing else is looked at: no dot, no trimming, so
+// "scan.diff" is a picture name and "pic.gif " is not.
+bool IsPictureName(const std::string& fileName);
+
+// The name an attachment is saved under inside a working folder, or nullopt when its file name
+// gives nothing that can be saved there. Attachment names come from the sender, so only the
+// last component counts ("..\..\x.jpg", "a/b.jpg", "C:\x.jpg" and "\\host\share\x.jpg" are
+// saved as "x.jpg" or "b.jpg"), and a component that Windows would not keep as an ordinary
+// file name is refused: empty, "." or "..", ending in a dot or blank, a device name (CON,
+// PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, CLOCK$, with or without an extension), or
+// holding one of <>:"|?* or a control character.
+std::optional<std::string> SafeSaveName(const std::string& fileName);
+
+// Reads a selected-attachment index list ("2,3"): the text is split at every ","; each piece
+// that is a decimal whole number (digits only, fitting 32 bits) gives a position, in list
+// order; empty pieces and pieces that are not numbers are dropped.
+std::vector<int32_t> ReadIndexList(const std::string& sSelAttachmentIndexes);
+
+// The prefix every working folder's name starts with; the rest is the caller's suffix.
+inline constexpr const char* kWorkingFolderPrefix = "ZORMINT$";
+
+// True when a folder name starts with the working-folder prefix in any mix of cases.
+bool IsWorkingFolderName(const std::string& folderName);
+
+}  // namespace zormint

@@ -1,0 +1,230 @@
+// Saving pictures into the working folder and starting the viewer.
+#include <filesystem>
+
+#include "tests/pictures/pictures_fixture.h"
+
+namespace zormint::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+class ExtractionTest : public PicturesTest {
+ protected:
+  void ChooseViewer(const std::string& choice, const std::string& program = "") {
+    Engine();
+    if (!program.empty()) {
+      TestEnv::WriteFile(program, "MZ");
+      env.globals.gclsSettings->SetValue(rvUserImageApp, program);
+    }
+    env.globals.gclsSettings->SetValue(rvImageViewer, choice);
+  }
+  std::string Saved(const std::string& name) {
+    return TestEnv::ReadFile(platform::FromFsPath(RealWorkingFolder() / name));
+  }
+};
+
+TEST_F(ExtractionTest, SavesEveryPictureAndOpensTheFirstWithTheAssociatedViewer) {
+  Engine().ExtractAllNShow(Mail({"notes.pdf", "beach.jpg", "chart.GIF"}), kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"beach.jpg", "chart.GIF"}));
+  EXPECT_EQ(Saved("beach.jpg"), "bytes of #2");
+  EXPECT_EQ(Saved("chart.GIF"), "bytes of #3");
+  ASSERT_EQ(env.launcher->shellExecutes.size(), 1u);
+  const sim::ShellExecuteCall& call = env.launcher->shellExecutes[0];
+  EXPECT_EQ(call.verb, "open");
+  EXPECT_EQ(call.file, WorkingFolder() + "beach.jpg");
+  EXPECT_EQ(call.parameters, "");
+  EXPECT_EQ(call.directory, WorkingFolder());
+  EXPECT_EQ(call.showCommand, 1);
+  EXPECT_TRUE(env.launcher->currentDirectories.empty());
+  EXPECT_TRUE(env.launcher->startedPrograms.empty());
+  EXPECT_EQ(env.faults.CallCount("Attachments.Count"), 1u);
+}
+
+TEST_F(ExtractionTest, TheCustomViewerStartsInTheWorkingFolderWithBothPathsQuoted) {
+  const std::string program = env.Path("My Apps/view.exe");
+  fs::create_directory(env.dir.Path() / "My Apps");
+  ChooseViewer("2", program);
+  engine->ExtractAllNShow(Mail({"beach.jpg"}), kSuffix);
+  EXPECT_EQ(env.launcher->order, (Strings{"SetCurrentDirectory", "StartProgram"}));
+  EXPECT_EQ(env.launcher->currentDirectories, (Strings{WorkingFolder()}));
+  ASSERT_EQ(env.launcher->startedPrograms.size(), 1u);
+  EXPECT_EQ(env.launcher->startedPrograms[0].commandLine,
+            "\"" + program + "\"  \"" + WorkingFolder() + "beach.jpg\"");
+  EXPECT_EQ(env.launcher->startedPrograms[0].windowStyle, 1);
+  EXPECT_TRUE(env.launcher->shellExecutes.empty());
+
+  // A failing change of directory does not stop the viewer; a failing start ends quietly.
+  env.faults.FailMember("Launcher.SetCurrentDirectory", 1);
+  engine->ExtractAllNShow(Mail({"beach.jpg"}), kSuffix);
+  EXPECT_EQ(env.launcher->startedPrograms.size(), 2u);
+  env.launcher->failStartProgram = true;
+  engine->ExtractAllNShow(Mail({"beach.jpg"}), kSuffix);
+  EXPECT_EQ(env.launcher->startedPrograms.size(), 2u);
+  EXPECT_EQ(Saved("beach.jpg"), "bytes of #1");
+}
+
+TEST_F(ExtractionTest, AnyOtherChoiceSavesThePicturesAndStartsNothing) {
+  // The settings keep an accepted choice as it was written; only "1" and "2" start a viewer.
+  for (const char* choice : {"2.0", "+1", "01"}) {
+    ChooseViewer(choice, env.Path("view.exe"));
+    ASSERT_EQ(env.globals.gclsSettings->Value(rvImageViewer), choice);
+    engine->ExtractAllNShow(Mail({"a.jpg", "b.gif"}), kSuffix);
+    EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"a.jpg", "b.gif"}));
+  }
+  EXPECT_FALSE(env.launcher->AnyLaunch());
+
+  // No settings object at all, or a failing shell: nothing starts and nothing escapes.
+  env.globals.gclsSettings.reset();
+  engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
+  EXPECT_FALSE(env.launcher->AnyLaunch());
+  env.globals.gclsSettings = std::make_shared<CSettings>(env.globals);
+  env.globals.gclsSettings->SetValue(rvImageViewer, "1");
+  env.launcher->failShellExecute = true;
+  engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
+  EXPECT_FALSE(env.launcher->AnyLaunch());
+  EXPECT_EQ(env.faults.CallCount("Launcher.ShellExecute"), 1u);
+}
+
+TEST_F(ExtractionTest, TheChoiceIsReadAtTheMomentOfShowing) {
+  const std::string program = env.Path("view.exe");
+  ChooseViewer("1", program);
+  auto mail = Mail({"a.jpg"});
+  engine->ExtractAllNShow(mail, kSuffix);
+  env.globals.gclsSettings->SetValue(rvImageViewer, "2");
+  engine->ExtractAllNShow(mail, kSuffix);
+  EXPECT_EQ(env.launcher->order, (Strings{"ShellExecute", "SetCurrentDirectory", "StartProgram"}));
+}
+
+TEST_F(ExtractionTest, SameNamesGoToOnePathAndTheLastSavedWins) {
+  Engine().ExtractAllNShow(Mail({"a.jpg", "a.jpg"}), kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"a.jpg"}));
+  EXPECT_EQ(Saved("a.jpg"), "bytes of #2");
+  ASSERT_EQ(env.launcher->shellExecutes.size(), 1u);
+  EXPECT_EQ(env.launcher->shellExecutes[0].file, WorkingFolder() + "a.jpg");
+}
+
+TEST_F(ExtractionTest, PreparesTheFolderEvenWithoutPicturesAndEmptiesItOfFilesOnly) {
+  Engine().ExtractAllNShow(Mail({"notes.pdf"}), kSuffix);
+  EXPECT_TRUE(fs::is_directory(RealWorkingFolder()));
+  EXPECT_TRUE(FilesIn(RealWorkingFolder()).empty());
+
+  const fs::path folder = RealWorkingFolder();
+  TestEnv::WriteFile(platform::FromFsPath(folder / "a.jpg"), "old");
+  TestEnv::WriteFile(platform::FromFsPath(folder / "b.gif"), "old");
+  fs::permissions(folder / "b.gif",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  fs::create_directory(folder / "x");
+  TestEnv::WriteFile(platform::FromFsPath(folder / "x" / "keep.jpg"), "kept");
+  engine->ExtractAllNShow(Mail({"notes.pdf"}), kSuffix);
+  EXPECT_TRUE(FilesIn(folder).empty());
+  EXPECT_EQ(env.disk->SubFolderNames(platform::FromFsPath(folder)), (Strings{"x"}));
+  EXPECT_TRUE(fs::exists(folder / "x" / "keep.jpg"));
+  EXPECT_FALSE(env.launcher->AnyLaunch());
+
+  // The same suffix again: the first call's pictures are gone before the second saves.
+  engine->ExtractAllNShow(Mail({"one.jpg", "two.jpg"}), kSuffix);
+  engine->ExtractAllNShow(Mail({"three.jpg"}), kSuffix);
+  EXPECT_EQ(FilesIn(folder), (Strings{"three.jpg"}));
+  // A new suffix makes a new folder beside it.
+  engine->ExtractAllNShow(Mail({"four.jpg"}), "071226210510");
+  EXPECT_EQ(FilesIn(RealWorkingFolder("071226210510")), (Strings{"four.jpg"}));
+  EXPECT_EQ(FilesIn(folder), (Strings{"three.jpg"}));
+}
+
+TEST_F(ExtractionTest, TheIndexListPicksPicturesInItsOwnOrder) {
+  Engine().ExtractSelectedNShow(Mail({"notes.pdf", "beach.jpg", "chart.GIF"}), "3,2", kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"beach.jpg", "chart.GIF"}));
+  ASSERT_EQ(env.launcher->shellExecutes.size(), 1u);
+  EXPECT_EQ(env.launcher->shellExecutes[0].file, WorkingFolder() + "chart.GIF");
+
+  engine->ExtractSelectedNShow(Mail({"notes.pdf", "beach.jpg", "map.png"}), "2,,x,9,3,0,-1",
+                               kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"beach.jpg"}));
+  EXPECT_EQ(env.launcher->shellExecutes.back().file, WorkingFolder() + "beach.jpg");
+
+  // A listed position that is not a picture saves nothing and starts nothing.
+  engine->ExtractSelectedNShow(Mail({"notes.pdf", "beach.jpg"}), "1", kSuffix);
+  EXPECT_TRUE(fs::is_directory(RealWorkingFolder()));
+  EXPECT_TRUE(FilesIn(RealWorkingFolder()).empty());
+  EXPECT_EQ(env.launcher->shellExecutes.size(), 2u);
+}
+
+TEST_F(ExtractionTest, TheFirstPictureIsShownEvenWhenItsSaveFailed) {
+  Engine();
+  auto mail = Mail({"a.jpg", "b.jpg"});
+  env.faults.FailMember("Attachment.SaveAsFile", 1);
+  engine->ExtractAllNShow(mail, kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"b.jpg"}));
+  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "a.jpg");
+
+  // A name that cannot be read is neither saved nor the first picture.
+  env.faults.FailMember("Attachment.FileName", 1);
+  engine->ExtractSelectedNShow(mail, "1,2", kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"b.jpg"}));
+  EXPECT_EQ(env.launcher->shellExecutes.at(1).file, WorkingFolder() + "b.jpg");
+
+  // A folder that cannot be created leaves every save to fail.
+  env.faults.FailMember("FileSystem.CreateFolder", 1);
+  engine->ExtractAllNShow(mail, "071226210510");
+  EXPECT_FALSE(fs::exists(RealWorkingFolder("071226210510")));
+  EXPECT_EQ(env.faults.CallCount("Attachment.SaveAsFile"), 2u + 1u + 2u);
+  EXPECT_EQ(env.launcher->shellExecutes.size(), 3u);
+
+  // An unusable message: the folder is still prepared, nothing else happens.
+  engine->ExtractAllNShow(nullptr, "071226210511");
+  EXPECT_TRUE(fs::is_directory(RealWorkingFolder("071226210511")));
+  EXPECT_EQ(env.launcher->shellExecutes.size(), 3u);
+}
+
+TEST_F(ExtractionTest, HostileNamesLandInsideTheWorkingFolderOrNowhere) {
+  const fs::path root = platform::ToFsPath(Root());
+  Engine().ExtractAllNShow(
+      Mail({"CON.jpg", "..\\..\\escape.jpg", "a/b/nested.gif", "C:\\Windows\\win.bmp",
+            "\\\\host\\share\\unc.tif", "what?.jpg", "..", "NUL.jpeg"}),
+      kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()),
+            (Strings{"escape.jpg", "nested.gif", "unc.tif", "win.bmp"}));
+  EXPECT_FALSE(fs::exists(root / "escape.jpg"));
+  EXPECT_FALSE(fs::exists(root.parent_path() / "escape.jpg"));
+  // The refused CON.jpg is not the first picture; the first saved one is.
+  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "escape.jpg");
+
+  // Nothing usable at all: nothing saved, no viewer.
+  engine->ExtractSelectedNShow(Mail({"aux.gif", "x/.."}), "1,2", kSuffix);
+  EXPECT_TRUE(FilesIn(RealWorkingFolder()).empty());
+  EXPECT_EQ(env.launcher->shellExecutes.size(), 1u);
+}
+
+TEST_F(ExtractionTest, AWorkingFolderThatIsALinkIsReplacedByARealFolder) {
+  const fs::path precious = env.dir.Path() / "Documents";
+  fs::create_directory(precious);
+  TestEnv::WriteFile(platform::FromFsPath(precious / "a.jpg"), "mine");
+  fs::create_directory_symlink(precious, RealWorkingFolder());
+
+  Engine().ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
+  EXPECT_FALSE(fs::is_symlink(fs::symlink_status(RealWorkingFolder())));
+  EXPECT_TRUE(fs::is_directory(RealWorkingFolder()));
+  EXPECT_EQ(Saved("a.jpg"), "bytes of #1");
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious / "a.jpg")), "mine");
+
+  // A link inside the working folder is removed as a link.
+  fs::create_symlink(precious / "a.jpg", RealWorkingFolder() / "b.jpg");
+  engine->ExtractAllNShow(Mail({"c.jpg"}), kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"c.jpg"}));
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious / "a.jpg")), "mine");
+
+  // When the link cannot be removed, nothing is saved through it and nothing is shown.
+  fs::remove_all(RealWorkingFolder());
+  fs::create_directory_symlink(precious, RealWorkingFolder());
+  env.faults.FailMember("FileSystem.DeleteFile", 1);
+  env.faults.ClearCalls();
+  engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
+  EXPECT_EQ(env.faults.CallCount("Attachment.SaveAsFile"), 0u);
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious / "a.jpg")), "mine");
+  EXPECT_EQ(env.launcher->shellExecutes.size(), 2u);
+}
+
+}  // namespace
+}  // namespace zormint::test
