@@ -1,0 +1,127 @@
+// What the picture engine costs beyond the disk work it cannot avoid, and how many host calls
+// the toolbar's enabling check makes.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pictures/pic_attachments.h"
+#include "platform/paths.h"
+#include "settings/settings.h"
+#include "tests/support/test_env.h"
+
+namespace zormint {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A simulated Outlook with an Explorer on a mail folder, and the engine connected over it.
+struct Stage {
+  test::TestEnv env;
+  std::shared_ptr<host::Application> app;
+  sim::FolderId inbox = 0;
+  sim::ExplorerId explorer = 0;
+  std::shared_ptr<CPicAttachments> engine;
+
+  Stage() {
+    env.globals.gfsoFileSystem = env.fileSystem;
+    env.globals.gclsSettings = std::make_shared<CSettings>(env.globals);
+    env.globals.gclsSettings->Initialize();
+    engine = std::make_shared<CPicAttachments>(env.globals);
+    engine->Initialize();
+    inbox = env.outlook->AddFolder("Inbox", host::kOlMailItem);
+    explorer = env.outlook->OpenExplorer(inbox);
+    app = env.outlook->Application();
+  }
+
+  std::shared_ptr<host::Item> Mail(sim::ItemSpec spec) {
+    const sim::ItemId id = env.outlook->AddItem(inbox, std::move(spec));
+    env.outlook->Select(explorer, {id});
+    auto item = app->ActiveExplorer()->Selection()->Item(1);
+    env.faults.ClearCalls();
+    return item;
+  }
+};
+
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+// "View all" on 50 pictures of 1 MB: the engine through the simulated Outlook (prepare the
+// working folder, which removes the previous run's 50 files, then 50 saves and the viewer
+// start) against the same disk work done directly (remove the 50 files, write 50 files).
+// The two run interleaved in each iteration so that the machine's noise hits both alike;
+// the reported time is the engine's, "ratio" is engine time over direct time.
+void BM_ViewAll50x1MB(benchmark::State& state) {
+  constexpr int kPictures = 50;
+  const std::string bytes(1 << 20, '\x5a');
+  Stage stage;
+  sim::ItemSpec spec;
+  for (int i = 0; i < kPictures; ++i) {
+    spec.attachments.push_back({"picture" + std::to_string(i) + ".jpg", bytes});
+  }
+  auto mail = stage.Mail(spec);
+  const std::string suffix = "071226210509";
+  const std::string direct = stage.env.Path("direct");
+  std::filesystem::create_directory(platform::ToFsPath(direct));
+
+  Clock::duration engineTotal{}, directTotal{};
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    stage.engine->ExtractAllNShow(mail, suffix);
+    const auto t1 = Clock::now();
+    for (int i = 0; i < kPictures; ++i) {
+      const auto path = platform::ToFsPath(direct + "/picture" + std::to_string(i) + ".jpg");
+      std::error_code ec;
+      std::filesystem::remove(path, ec);
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    const auto t2 = Clock::now();
+    engineTotal += t1 - t0;
+    directTotal += t2 - t1;
+    state.SetIterationTime(Seconds(t1 - t0));
+    stage.env.faults.ClearCalls();  // the call record would otherwise grow without end
+  }
+  if (static_cast<int64_t>(stage.env.launcher->shellExecutes.size()) != state.iterations()) {
+    state.SkipWithError("the viewer was not started once per run");
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["engine_ms"] = Seconds(engineTotal) * 1000 / n;
+  state.counters["direct_ms"] = Seconds(directTotal) * 1000 / n;
+  state.counters["ratio"] = Seconds(engineTotal) / Seconds(directTotal);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kPictures * bytes.size());
+}
+BENCHMARK(BM_ViewAll50x1MB)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The toolbar's enabling check on a message of 1,000 attachments whose first is a picture:
+// the host calls it makes ("host_calls") and its time.
+void BM_AtLeastOnePresent1000(benchmark::State& state) {
+  Stage stage;
+  sim::ItemSpec spec;
+  spec.attachments.push_back({"first.jpg", "x"});
+  for (int i = 1; i < 1000; ++i)
+    spec.attachments.push_back({"doc" + std::to_string(i) + ".pdf", "x"});
+  auto mail = stage.Mail(spec);
+
+  size_t calls = 0;
+  bool found = true;
+  for (auto _ : state) {
+    stage.env.faults.ClearCalls();
+    found = stage.engine->AtLeastOnePresent(mail) && found;
+    calls = stage.env.faults.Calls().size();
+  }
+  if (!found) state.SkipWithError("the picture was not found");
+  state.counters["host_calls"] = static_cast<double>(calls);
+  state.counters["name_reads"] =
+      static_cast<double>(stage.env.faults.CallCount("Attachment.FileName"));
+}
+BENCHMARK(BM_AtLeastOnePresent1000);
+
+}  // namespace
+}  // namespace zormint
+
+BENCHMARK_MAIN();
