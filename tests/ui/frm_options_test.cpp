@@ -300,3 +300,72 @@ TEST_F(DialogTest, TheDialogOutlivesEveryOtherReferenceWhileItIsShown) {
 
 }  // namespace
 }  // namespace zormint::test
+
+namespace zormint::test {
+namespace {
+
+// Fails each call of a whole "&Open" story in turn (toolkit, browser, store, file system,
+// probe): the dialog always ends its modal showing, nothing escapes, and a list is handed back
+// only together with the viewer choice it was confirmed with, and only as the user left it.
+TEST_F(DialogTest, AFailureAnywhereInTheStoryLeavesNothingHalfDone) {
+  const std::string viewer = Exe("view.exe");
+  internet->SetConnected(true);
+  std::shared_ptr<HeadlessForm> shown;
+  const auto story = [&] {
+    shown.reset();
+    Store("1", "");
+    g.gclsSettings.reset();
+    g.gfrmOptions.reset();
+    g.gsSelAttachmentIndexes.clear();
+    dialogs = std::make_shared<sim::HeadlessDialogs>(&env.faults);
+    g.services.dialogs = dialogs;
+    LoadSettings();
+    dialogs->OnNextShow([&](HeadlessForm& f) {
+      shown = f.shared_from_this();
+      f.ClickOption(kOptCustomViewer);
+      f.TypeText(kTxtCustomViewer, viewer);
+      f.Click(kCmdOpen);
+    });
+    // As the toolbar does it: each step on its own.
+    std::shared_ptr<frmOptions> dialog;
+    Attempt([&] { dialog = frmOptions::Instance(g); });
+    Attempt([&] {
+      std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions").lstPicAttachments();
+      for (const ListedPicture& p : kPictures) {
+        list->AddItem(p.name);
+        list->SetItemData(list->NewIndex(), p.position);
+        list->SetSelected(list->NewIndex(), true);
+      }
+    });
+    Attempt([&] { Require(dialog, "frmOptions").Show(); });
+  };
+
+  env.faults.ClearCalls();
+  story();
+  ASSERT_EQ(g.gsSelAttachmentIndexes, "2,3,5,6");
+  const size_t calls = env.faults.Calls().size();
+  for (size_t n = 1; n <= calls; ++n) {
+    env.faults.ClearFaults();
+    env.faults.ClearCalls();
+    env.faults.FailCallNumber(n);
+    story();
+    env.faults.ClearFaults();
+    SCOPED_TRACE("failed call " + std::to_string(n) + ": " + env.faults.Calls()[n - 1]);
+    EXPECT_FALSE(dialogs->Modal());
+    const std::string list = g.gsSelAttachmentIndexes;
+    if (list.empty()) continue;
+    ASSERT_TRUE(shown);
+    std::string selected;
+    for (const sim::ControlState& c : shown->StatesAtUnload()) {
+      for (const sim::ListEntry& e : c.entries) {
+        if (e.selected) selected += (selected.empty() ? "" : ",") + std::to_string(e.itemData);
+      }
+    }
+    EXPECT_EQ(list, selected);
+    EXPECT_EQ(g.gclsSettings->Value(rvImageViewer), "2");
+  }
+  EXPECT_EQ(env.faults.InjectedCount(), calls);
+}
+
+}  // namespace
+}  // namespace zormint::test
