@@ -57,6 +57,9 @@ TestEnv::TestEnv(TestEnvOptions options)
   scriptShell = std::make_shared<sim::FakeScriptShellFactory>(&faults);
   messagePump = std::make_shared<sim::FakeMessagePump>(&faults);
   resources = std::make_shared<sim::FakeResources>(&faults);
+  internet = std::make_shared<sim::FakeInternet>(&faults);
+  eventLog = std::make_shared<sim::FakeEventLog>(&faults);
+  dialogs = std::make_shared<sim::HeadlessDialogs>(&faults);
 
   Services& s = globals.services;
   s.fileSystem = fileSystem;
@@ -66,6 +69,9 @@ TestEnv::TestEnv(TestEnvOptions options)
   s.scriptShell = scriptShell;
   s.messagePump = messagePump;
   s.resources = resources;
+  s.internet = internet;
+  s.eventLog = eventLog;
+  s.dialogs = dialogs;
 }
 
 std::string TestEnv::Path(const std::string& relative) const {

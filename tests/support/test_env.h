@@ -18,8 +18,10 @@
 
 #include "common/globals.h"
 #include "platform/portable_file_system.h"
+#include "sim/fake_net.h"
 #include "sim/fakes.h"
 #include "sim/fault_plan.h"
+#include "sim/headless_dialogs.h"
 #include "sim/outlook_sim.h"
 
 namespace zormint::test {
@@ -67,9 +69,12 @@ class TestEnv {
   std::shared_ptr<sim::FakeScriptShellFactory> scriptShell;
   std::shared_ptr<sim::FakeMessagePump> messagePump;
   std::shared_ptr<sim::FakeResources> resources;
+  std::shared_ptr<sim::FakeInternet> internet;
+  std::shared_ptr<sim::FakeEventLog> eventLog;
+  std::shared_ptr<sim::HeadlessDialogs> dialogs;
 
-  // services.fileSystem is `fileSystem`, the others are the fakes above; internet, event log
-  // and dialogs are left for the tests that need them. The g-objects are none.
+  // services.fileSystem is `fileSystem`, the other services are the fakes above. The
+  // g-objects are none.
   Globals globals;
 
   // Path text of a place inside the directory: Path("Temp/a.jpg").
