@@ -31,9 +31,6 @@ class DialogTest : public ::testing::Test {
  protected:
   DialogTest() {
     g.gfsoFileSystem = env.fileSystem;
-    g.services.dialogs = dialogs;
-    g.services.internet = internet;
-    g.services.eventLog = eventLog;
     g.gclsInternet = std::make_shared<CInternet>(g);
   }
 
@@ -90,10 +87,9 @@ class DialogTest : public ::testing::Test {
 
   TestEnv env;
   Globals& g = env.globals;
-  std::shared_ptr<sim::HeadlessDialogs> dialogs =
-      std::make_shared<sim::HeadlessDialogs>(&env.faults);
-  std::shared_ptr<sim::FakeInternet> internet = std::make_shared<sim::FakeInternet>(&env.faults);
-  std::shared_ptr<sim::FakeEventLog> eventLog = std::make_shared<sim::FakeEventLog>(&env.faults);
+  // The environment's fakes: the headless toolkit, internet functions and event log.
+  std::shared_ptr<sim::HeadlessDialogs>& dialogs = env.dialogs;
+  std::shared_ptr<sim::FakeInternet>& internet = env.internet;
   bool withSettings = true;
 };
 
