@@ -1,0 +1,226 @@
+// The add-in's connection and disconnection on the simulated Outlook, as a user would see them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "net/internet.h"
+#include "pictures/pic_attachments.h"
+#include "settings/settings.h"
+#include "tests/stories/outlook_story.h"
+
+namespace zormint::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The position of the first call of a member in the call record, or the record's size.
+size_t FirstCall(const sim::FaultPlan& faults, const std::string& prefix) {
+  const auto& calls = faults.Calls();
+  auto it = std::find_if(calls.begin(), calls.end(),
+                         [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+  return static_cast<size_t>(it - calls.begin());
+}
+
+TEST(Connection, WithoutAnExplorerTheAddInStaysDormantUntilDisconnected) {
+  OutlookStory s(/*openExplorer=*/false);
+  fs::create_directory(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000");
+  s.Connect();
+
+  Globals& g = s.G();
+  EXPECT_FALSE(s.addin->Tracker());
+  EXPECT_FALSE(g.gfsoFileSystem);
+  EXPECT_FALSE(g.gclsPicAttachments);
+  EXPECT_FALSE(g.gclsSettings);
+  EXPECT_FALSE(g.gclsInternet);
+  EXPECT_TRUE(fs::exists(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000"));
+  EXPECT_EQ(s.env.settingsStore->reads, 0);
+
+  // An Explorer opened later is not tracked at all.
+  ExplorerId later = s.outlook.OpenExplorer(s.inbox);
+  s.outlook.SwitchFolder(later, s.inbox);
+  s.outlook.Select(later, {s.Mail({"a.jpg"})});
+  EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
+
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
+  EXPECT_TRUE(fs::exists(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000"));
+}
+
+TEST(Connection, AnExplorersCountThatCannotBeReadCountsAsNoExplorer) {
+  OutlookStory s;
+  s.env.faults.FailMember("Explorers.Count");
+  s.Connect();
+  EXPECT_FALSE(s.addin->Tracker());
+  EXPECT_FALSE(s.G().gclsPicAttachments);
+  EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
+  s.Disconnect(ext_dm_HostShutdown);
+  s.ExpectNothingHeld();
+}
+
+TEST(Connection, CreatesTheObjectsInOrderAndDeletesEarlierWorkingFoldersAfterTheTrackerRuns) {
+  OutlookStory s;
+  fs::create_directory(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000");
+  fs::create_directory(s.env.dir.Path() / "Temp" / "Other");
+  s.Connect();
+
+  Globals& g = s.G();
+  EXPECT_EQ(g.gfsoFileSystem, s.env.fileSystem);
+  ASSERT_TRUE(g.gclsPicAttachments);
+  EXPECT_EQ(g.gclsPicAttachments->TempRoot(), s.env.temporaryFolder + "\\");
+  ASSERT_TRUE(g.gclsSettings);
+  EXPECT_EQ(g.gclsSettings->Value(rvImageViewer), "1");
+  ASSERT_TRUE(g.gclsInternet);
+  EXPECT_FALSE(g.gclsInternet->IsConnected());
+  EXPECT_TRUE(s.internet->Calls().empty());  // nothing is probed at connection
+
+  EXPECT_FALSE(fs::exists(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000"));
+  EXPECT_TRUE(fs::exists(s.env.dir.Path() / "Temp" / "Other"));
+
+  // The tracker (and the start-up Explorer's buttons) come before the picture engine touches
+  // the disk, and the settings are read after that.
+  const auto& faults = s.env.faults;
+  EXPECT_LT(FirstCall(faults, "Explorers.Count"), FirstCall(faults, "Application.Inspectors"));
+  EXPECT_LT(FirstCall(faults, "CommandBarControls.Add"), FirstCall(faults, "FileSystem."));
+  EXPECT_LT(FirstCall(faults, "FileSystem."), FirstCall(faults, "SettingsStore."));
+  EXPECT_LT(FirstCall(faults, "SettingsStore."), faults.Calls().size());
+
+  EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
+  EXPECT_FALSE(s.Enabled(Xpl(s.mainExplorer)));
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
+}
+
+TEST(Connection, AFailingStepIsSkippedAndTheNextOneRuns) {
+  OutlookStory s;
+  // The tracker cannot wrap the active Explorer; the other objects are still created.
+  s.env.faults.FailMember("Application.ActiveExplorer");
+  s.Connect();
+  EXPECT_TRUE(s.addin->Tracker());
+  EXPECT_TRUE(s.Tracker().ExplorerKeys().empty());
+  EXPECT_TRUE(s.G().gclsPicAttachments);
+  EXPECT_TRUE(s.G().gclsSettings);
+  EXPECT_TRUE(s.G().gclsInternet);
+  EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
+  // New windows are still tracked: the collections' events were connected.
+  ExplorerId later = s.outlook.OpenExplorer(s.inbox);
+  s.outlook.SwitchFolder(later, s.inbox);
+  EXPECT_EQ(s.Buttons(Xpl(later)).size(), 2u);
+  s.Disconnect(ext_dm_HostShutdown);
+  s.ExpectNothingHeld();
+}
+
+TEST(Connection, TheOtherAddInEventsChangeNothing) {
+  OutlookStory s;
+  s.addin->AddinInstance_OnStartupComplete();
+  EXPECT_TRUE(s.env.faults.Calls().empty());
+  s.Connect();
+  const size_t calls = s.env.faults.Calls().size();
+  s.addin->AddinInstance_OnStartupComplete();
+  s.addin->AddinInstance_OnAddInsUpdate();
+  s.addin->AddinInstance_OnBeginShutdown();
+  EXPECT_EQ(s.env.faults.Calls().size(), calls);
+  EXPECT_EQ(s.Buttons(Xpl(s.mainExplorer)).size(), 2u);
+  s.Disconnect(ext_dm_UserClosed);
+  s.addin->AddinInstance_OnBeginShutdown();
+  s.ExpectNothingHeld();
+}
+
+// A session with buttons on two Explorers and an Inspector.
+struct ThreeWindows {
+  explicit ThreeWindows(OutlookStory& s) {
+    s.Connect();
+    second = s.outlook.OpenExplorer(s.inbox);
+    s.outlook.SwitchFolder(second, s.inbox);
+    ItemId mail = s.Mail({"a.jpg"});
+    s.outlook.Select(s.mainExplorer, {mail});
+    inspector = s.outlook.OpenInspector(mail);
+    EXPECT_EQ(s.Buttons(Xpl(s.mainExplorer)).size(), 2u);
+    EXPECT_EQ(s.Buttons(Xpl(second)).size(), 2u);
+    EXPECT_EQ(s.Buttons(Isp(inspector)).size(), 2u);
+  }
+  ExplorerId second = 0;
+  InspectorId inspector = 0;
+};
+
+TEST(Disconnection, SwitchingTheAddInOffRemovesTheButtonsFromEveryWindow) {
+  OutlookStory s;
+  ThreeWindows w(s);
+  s.Disconnect(ext_dm_UserClosed);
+
+  EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
+  EXPECT_TRUE(s.Buttons(Xpl(w.second)).empty());
+  EXPECT_TRUE(s.Buttons(Isp(w.inspector)).empty());
+  // The host's own controls stay.
+  EXPECT_EQ(s.outlook.Controls(Xpl(s.mainExplorer), "Standard").size(), 3u);
+  EXPECT_FALSE(s.addin->Tracker());
+  EXPECT_FALSE(s.G().gfsoFileSystem);
+  EXPECT_FALSE(s.G().gclsPicAttachments);
+  EXPECT_FALSE(s.G().gclsSettings);
+  EXPECT_FALSE(s.G().gclsInternet);
+  s.ExpectNothingHeld();
+
+  // Windows opened afterwards get nothing.
+  ExplorerId later = s.outlook.OpenExplorer(s.inbox);
+  s.outlook.SwitchFolder(later, s.inbox);
+  EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
+}
+
+TEST(Disconnection, AtHostShutdownTheButtonsAreLeftButNothingIsHeld) {
+  OutlookStory s;
+  ThreeWindows w(s);
+  s.Disconnect(ext_dm_HostShutdown);
+
+  EXPECT_EQ(s.Buttons(Xpl(s.mainExplorer)).size(), 2u);
+  EXPECT_EQ(s.Buttons(Xpl(w.second)).size(), 2u);
+  EXPECT_EQ(s.Buttons(Isp(w.inspector)).size(), 2u);
+  EXPECT_FALSE(s.addin->Tracker());
+  s.ExpectNothingHeld();
+  // A click on a left button reaches nobody.
+  EXPECT_TRUE(s.ClickZormint(Xpl(s.mainExplorer)));
+  EXPECT_TRUE(s.Shown().empty());
+  // They were temporary controls: the host discards them itself.
+  s.outlook.DiscardTemporaryControls();
+  EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
+  EXPECT_TRUE(s.Buttons(Isp(w.inspector)).empty());
+}
+
+TEST(Disconnection, AnyOtherRemoveModeIsAHostShutdownAndReleasingTheAddInDisconnectsIt) {
+  OutlookStory s;
+  ThreeWindows w(s);
+  s.Disconnect(7);
+  EXPECT_EQ(s.Buttons(Xpl(w.second)).size(), 2u);
+  s.ExpectNothingHeld();
+
+  OutlookStory t;
+  ThreeWindows u(t);
+  t.addin.reset();  // released while connected
+  EXPECT_EQ(t.Buttons(Isp(u.inspector)).size(), 2u);
+  t.ExpectNothingHeld();
+}
+
+TEST(Disconnection, ARejectedUnadviseIsTriedAgain) {
+  OutlookStory s;
+  ThreeWindows w(s);
+  s.env.faults.FailMember("Explorer.Unadvise", 1, err::kCallRejected);
+  s.env.faults.FailMember("Explorers.Unadvise", 1, err::kCallRejected);
+  s.env.faults.FailMember("CommandBarButton.Unadvise", 2, err::kCallRejected);
+  s.Disconnect(ext_dm_HostShutdown);
+  EXPECT_EQ(s.env.faults.InjectedCount(), 3u);
+  s.ExpectNothingHeld();
+}
+
+TEST(Disconnection, ConnectingAgainAfterSwitchingOffStartsAfresh) {
+  OutlookStory s;
+  ThreeWindows w(s);
+  s.Disconnect(ext_dm_UserClosed);
+  s.Connect();  // the active Explorer is the last one opened
+  EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
+  EXPECT_EQ(s.Buttons(Xpl(w.second))[0].tag, "EXPLORER11");
+  EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
+}
+
+}  // namespace
+}  // namespace zormint::test
