@@ -222,6 +222,24 @@ TEST(Tracker, SwitchingOffCleansUpInspectorsFirstEachKindInIndexOrder) {
   }
 }
 
+TEST(Tracker, SwitchingOffEmptiesBothCollectionsAndLowersBothCounters) {
+  OutlookStory s;
+  s.Connect();
+  ItemId mail = s.Mail({"a.jpg"});
+  for (int i = 0; i < 3; ++i)
+    s.outlook.OpenInspector(mail);
+  OpenExplorerWithButtons(s);
+  EXPECT_EQ(s.Tracker().InspectorCount(), 3);
+  EXPECT_EQ(s.Tracker().ExplorerCount(), 2);
+  s.Tracker().Cleanup4UserShutdown();
+  EXPECT_EQ(s.Tracker().InspectorCount(), 0);
+  EXPECT_EQ(s.Tracker().ExplorerCount(), 0);
+  EXPECT_EQ(s.env.faults.CallCount("CommandBarButton.Delete"), 10u);
+  EXPECT_FALSE(s.Tracker().HoldsHostReferences());
+  s.ExpectNothingHeld();
+  s.Disconnect(ext_dm_UserClosed);
+}
+
 TEST(Tracker, HostShutdownDropsTheToolbarsWithoutTheirCleanup) {
   OutlookStory s;
   s.Connect();

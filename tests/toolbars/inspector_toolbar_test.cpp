@@ -120,6 +120,21 @@ TEST_F(InspectorButtons, TheBoundMessageClosingRebindsOnlyWhenItIsSaved) {
   EXPECT_EQ(Toolbar()->EntryID(), s.outlook.EntryIdOf(first));
 }
 
+// Moving on from a message with unsaved changes: its close re-binds nothing, the activation
+// that follows does.
+TEST_F(InspectorButtons, AnActivationRebindsWhenTheMessageLeftWasUnsaved) {
+  ItemId first = s.Mail({"notes.pdf"});
+  ItemId second = s.Mail({"second.jpg"});
+  InspectorId id = s.outlook.OpenInspector(first);
+  EXPECT_FALSE(s.Enabled(Isp(id)));
+  s.outlook.SetSaved(first, false);
+  const size_t lookups = s.env.faults.CallCount("Inspector.CurrentItem");
+  s.outlook.MoveInspector(id, second);
+  EXPECT_EQ(s.env.faults.CallCount("Inspector.CurrentItem"), lookups + 1);
+  EXPECT_TRUE(s.Enabled(Isp(id)));
+  EXPECT_EQ(Toolbar()->EntryID(), s.outlook.EntryIdOf(second));
+}
+
 TEST_F(InspectorButtons, MovingToSomethingOtherThanAMailMessageChangesNothing) {
   ItemId mail = s.Mail({"mail.jpg"});
   InspectorId id = s.outlook.OpenInspector(mail);
