@@ -42,7 +42,9 @@ TEST(Connection, WithoutAnExplorerTheAddInStaysDormantUntilDisconnected) {
   s.outlook.Select(later, {s.Mail({"a.jpg"})});
   EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
 
+  const size_t calls = s.env.faults.Calls().size();
   s.Disconnect(ext_dm_UserClosed);
+  EXPECT_EQ(s.env.faults.Calls().size(), calls);  // quietly: nothing is asked of anyone
   s.ExpectNothingHeld();
   EXPECT_TRUE(fs::exists(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000"));
 }

@@ -54,10 +54,9 @@ Seen RunSession(OutlookStory& s, int32_t removeMode) {
   s.ClickOptions(Isp(inspector));
   s.outlook.MoveInspector(inspector, plain);
   s.outlook.MoveInspector(inspector, pictures);
-  InspectorId second_inspector = s.outlook.OpenInspector(plain);
+  s.outlook.OpenInspector(plain);  // stays open until the disconnection
   s.outlook.CloseInspector(inspector);
   s.outlook.CloseExplorer(second);
-  (void)second_inspector;  // stays open until the disconnection
 
   s.Disconnect(removeMode);
   seen.viewerLaunches = s.Shown().size();
