@@ -1,0 +1,120 @@
+// The type library and the version information embedded in ZORMINT.dll.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/wine_test.h"
+
+namespace zormint::wine_test {
+namespace {
+
+std::wstring Take(BSTR text) {
+  std::wstring result = text ? text : L"";
+  SysFreeString(text);
+  return result;
+}
+
+TEST(TypeLibrary, DescribesTheAddinClassAndItsInterface) {
+  ComPtr<ITypeLib> library;
+  ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, library.Out()), S_OK);
+
+  BSTR name = nullptr;
+  BSTR description = nullptr;
+  ASSERT_EQ(library->GetDocumentation(-1, &name, &description, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Take(name), L"ZORMINT");
+  EXPECT_EQ(Take(description), L"ZORMINT Picture Attachments Viewer");
+  TLIBATTR* libAttr = nullptr;
+  ASSERT_EQ(library->GetLibAttr(&libAttr), S_OK);
+  EXPECT_EQ(libAttr->guid, LIBID_ZORMINT);
+  EXPECT_EQ(libAttr->wMajorVerNum, 1);
+  EXPECT_EQ(libAttr->wMinorVerNum, 0);
+  EXPECT_EQ(libAttr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+  library->ReleaseTLibAttr(libAttr);
+
+  // The class: dsrWrapper, whose default interface is the dual IDTExtensibility2.
+  ComPtr<ITypeInfo> coclass;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_dsrWrapper, coclass.Out()), S_OK);
+  ASSERT_EQ(coclass->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Take(name), L"dsrWrapper");
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
+  EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+  EXPECT_EQ(attr->cImplTypes, 1);
+  coclass->ReleaseTypeAttr(attr);
+  INT flags = 0;
+  ASSERT_EQ(coclass->GetImplTypeFlags(0, &flags), S_OK);
+  EXPECT_TRUE(flags & IMPLTYPEFLAG_FDEFAULT);
+  HREFTYPE ref = 0;
+  ASSERT_EQ(coclass->GetRefTypeOfImplType(0, &ref), S_OK);
+  ComPtr<ITypeInfo> interfaceInfo;
+  ASSERT_EQ(coclass->GetRefTypeInfo(ref, interfaceInfo.Out()), S_OK);
+  ASSERT_EQ(interfaceInfo->GetTypeAttr(&attr), S_OK);
+  EXPECT_EQ(attr->guid, IID_IDTExtensibility2);
+  EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL);
+  interfaceInfo->ReleaseTypeAttr(attr);
+
+  // The published dispatch ids.
+  const wchar_t* members[] = {L"OnConnection", L"OnDisconnection", L"OnAddInsUpdate",
+                              L"OnStartupComplete", L"OnBeginShutdown"};
+  for (MEMBERID expected = 1; expected <= 5; ++expected) {
+    LPOLESTR member = const_cast<LPOLESTR>(members[expected - 1]);
+    MEMBERID id = 0;
+    EXPECT_EQ(interfaceInfo->GetIDsOfNames(&member, 1, &id), S_OK);
+    EXPECT_EQ(id, expected) << members[expected - 1];
+  }
+}
+
+TEST(TypeLibrary, RegisteredLibraryResolvesToTheDll) {
+  Apartment apartment;
+  ZormintDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  ASSERT_EQ(dll.Register(), S_OK);
+  MirrorClassesToMachine();
+
+  ComPtr<ITypeLib> library;
+  EXPECT_EQ(LoadRegTypeLib(LIBID_ZORMINT, 1, 0, 0, library.Out()), S_OK);
+  BSTR path = nullptr;
+  EXPECT_EQ(QueryPathOfRegTypeLib(LIBID_ZORMINT, 1, 0, 0, &path), S_OK);
+  EXPECT_EQ(CompareStringOrdinal(Take(path).c_str(), -1, DllPath().c_str(), -1, TRUE), CSTR_EQUAL);
+
+  RemoveMachineMirror();
+  EXPECT_EQ(dll.Unregister(), S_OK);
+}
+
+TEST(VersionResource, CarriesTheSelfRegistrationMarkerAndTheVersions) {
+  const std::wstring path = DllPath();
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_GE(length, 4u);
+  wchar_t table[32];
+  wsprintfW(table, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+  auto text = [&](const wchar_t* key) -> std::wstring {
+    wchar_t* value = nullptr;
+    UINT chars = 0;
+    if (!VerQueryValueW(block.data(), (std::wstring(table) + key).c_str(),
+                        reinterpret_cast<void**>(&value), &chars)) {
+      return L"<missing>";
+    }
+    return value ? std::wstring(value) : std::wstring();
+  };
+  EXPECT_EQ(text(L"FileVersion"), L"1.00");
+  EXPECT_EQ(text(L"ProductVersion"), L"1.00");
+  EXPECT_EQ(text(L"OriginalFilename"), L"ZORMINT.dll");
+  EXPECT_EQ(text(L"OLESelfRegister"), L"");
+}
+
+}  // namespace
+}  // namespace zormint::wine_test
