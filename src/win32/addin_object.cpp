@@ -5,8 +5,11 @@
 #include <atomic>
 #include <memory>
 
-#include "win32/addin_core.h"
+#include "addin/dsr_wrapper.h"
+#include "common/error.h"
+#include "win32/host_adapters.h"
 #include "win32/module.h"
+#include "win32/services.h"
 #include "win32/type_library.h"
 
 namespace zormint::win32 {
@@ -15,7 +18,8 @@ namespace {
 
 class AddinObject final : public IDTExtensibility2 {
  public:
-  explicit AddinObject(std::unique_ptr<AddinCore> core) : core_(std::move(core)) {
+  explicit AddinObject(std::unique_ptr<zormint::dsrWrapper> wrapper)
+      : wrapper_(std::move(wrapper)) {
     ObjectCreated();
   }
   AddinObject(const AddinObject&) = delete;
@@ -76,31 +80,35 @@ class AddinObject final : public IDTExtensibility2 {
   HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, ext_ConnectMode connectMode,
                                          IDispatch* /*addInInst*/,
                                          SAFEARRAY** /*custom*/) override {
-    core_->OnConnection(application, static_cast<int32_t>(connectMode));
+    std::shared_ptr<host::Application> wrapped;
+    // An Application that cannot be wrapped is one that cannot be read: the add-in then stays
+    // dormant, as it does in an Outlook without an Explorer.
+    Attempt([&] { wrapped = WrapApplication(application); });
+    wrapper_->AddinInstance_OnConnection(wrapped, static_cast<int32_t>(connectMode));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode removeMode,
                                             SAFEARRAY** /*custom*/) override {
-    core_->OnDisconnection(static_cast<int32_t>(removeMode));
+    wrapper_->AddinInstance_OnDisconnection(static_cast<int32_t>(removeMode));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** /*custom*/) override {
-    core_->OnAddInsUpdate();
+    wrapper_->AddinInstance_OnAddInsUpdate();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** /*custom*/) override {
-    core_->OnStartupComplete();
+    wrapper_->AddinInstance_OnStartupComplete();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** /*custom*/) override {
-    core_->OnBeginShutdown();
+    wrapper_->AddinInstance_OnBeginShutdown();
     return S_OK;
   }
 
  private:
   ~AddinObject() {
-    // The core goes first: its teardown may still call into Windows while the module is held.
-    core_.reset();
+    // The add-in goes first: its teardown may still call into Windows while the module is held.
+    wrapper_.reset();
     if (typeInfo_) typeInfo_->Release();
     ObjectDestroyed();
   }
@@ -111,7 +119,7 @@ class AddinObject final : public IDTExtensibility2 {
   }
 
   std::atomic<ULONG> references_{1};
-  std::unique_ptr<AddinCore> core_;
+  std::unique_ptr<zormint::dsrWrapper> wrapper_;
   ITypeInfo* typeInfo_ = nullptr;
 };
 
@@ -122,7 +130,7 @@ HRESULT CreateAddinObject(REFIID riid, void** object) noexcept {
   *object = nullptr;
   AddinObject* addin = nullptr;
   try {
-    addin = new AddinObject(CreateAddinCore());
+    addin = new AddinObject(std::make_unique<zormint::dsrWrapper>(MakeServices()));
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {
