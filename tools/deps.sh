@@ -6,7 +6,7 @@ set -euo pipefail
 native=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev python3
         python3-pil clang-format)
 wine=(wine wine64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev
-      xvfb xauth fonts-wine imagemagick xdotool msitools)
+      xvfb xauth fonts-wine imagemagick xdotool msitools wine32:i386)
 
 case "${1:-all}" in
   native) want=("${native[@]}") ;;
@@ -23,5 +23,10 @@ done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "Installing: ${missing[*]}"
+# The 32-bit Wine (which runs the 32-bit DLL's tests) comes from the i386 architecture.
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386
+then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -8,8 +8,8 @@
 #                                        processes; tools/wine-run.sh does this before each run
 #   tools/wine-prefix.sh --down PREFIX   stop the wineserver of PREFIX and its virtual display
 #
-# A prefix is a copy of a template that is made once per Wine version (wineboot takes 15-20 s, a
-# copy about 1 s) and cached in $ZORMINT_WINE_CACHE (default build/wine/ of the source tree). The template has
+# A prefix is a copy of a template that is made once per Wine installation (wineboot takes
+# 15-20 s, a copy about 1 s) and cached in $ZORMINT_WINE_CACHE (default build/wine/ of the source tree). The template has
 # the window manager integration off (no window manager runs: with it on, every window close
 # waits 2 s and dialogs lack their caption), Wine's fonts in C:\windows\Fonts (or Tahoma is
 # missing), and winemenubuilder disabled (no menu entries or file associations on the host).
@@ -142,7 +142,10 @@ down() {
 }
 
 command -v wine >/dev/null || die "wine is not installed (tools/deps.sh wine)"
+# What a prefix was made by: the Wine version, and whether the 32-bit part of Wine (wine32) was
+# there to set up the prefix's 32-bit side (C:\windows\syswow64).
 version="$(wine --version 2>/dev/null </dev/null)"
+[ -e /usr/lib/wine/wine ] && version="$version wow64"
 
 mode=ensure
 case "${1:-}" in
