@@ -1,4 +1,4 @@
-// The type library and the version information embedded in ZORMINT.dll.
+// What ZORMINT.dll carries besides code: its type library, version information and resources.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -114,6 +114,24 @@ TEST(VersionResource, CarriesTheSelfRegistrationMarkerAndTheVersions) {
   EXPECT_EQ(text(L"ProductVersion"), L"1.00");
   EXPECT_EQ(text(L"OriginalFilename"), L"ZORMINT.dll");
   EXPECT_EQ(text(L"OLESelfRegister"), L"");
+}
+
+TEST(EmbeddedResources, HoldTheButtonFaceAndTheBannerPage) {
+  HMODULE dll = LoadLibraryExW(DllPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(dll, nullptr);
+  struct Expected {
+    LPCWSTR type;
+    int id;
+  };
+  // Types: 2 is a bitmap, 23 an HTML page.
+  for (const Expected& resource :
+       {Expected{MAKEINTRESOURCEW(2), 101}, Expected{MAKEINTRESOURCEW(23), 102},
+        Expected{L"JPEG", 103}, Expected{L"TYPELIB", 1}}) {
+    HRSRC found = FindResourceW(dll, MAKEINTRESOURCEW(resource.id), resource.type);
+    EXPECT_NE(found, nullptr) << resource.id;
+    if (found) EXPECT_GT(SizeofResource(dll, found), 0u) << resource.id;
+  }
+  FreeLibrary(dll);
 }
 
 }  // namespace
