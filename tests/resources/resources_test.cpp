@@ -177,8 +177,12 @@ TEST(BannerPage, Is454BytesOfLinesEndingInCrLf) {
   ASSERT_GE(page.size(), 2u);
   EXPECT_EQ(page.substr(page.size() - 2), "\r\n");
   for (size_t i = 0; i < page.size(); ++i) {
-    if (page[i] == '\r') EXPECT_EQ(page.at(i + 1), '\n') << "lone CR at " << i;
-    if (page[i] == '\n') EXPECT_TRUE(i > 0 && page[i - 1] == '\r') << "lone LF at " << i;
+    if (page[i] == '\r') {
+      EXPECT_EQ(page.at(i + 1), '\n') << "lone CR at " << i;
+    }
+    if (page[i] == '\n') {
+      EXPECT_TRUE(i > 0 && page[i - 1] == '\r') << "lone LF at " << i;
+    }
     // Plain text: no control characters besides the line ends and tabs.
     const auto c = static_cast<unsigned char>(page[i]);
     EXPECT_TRUE(c >= 0x20 || c == '\r' || c == '\n' || c == '\t') << "byte " << int(c);
