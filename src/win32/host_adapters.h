@@ -1,8 +1,15 @@
 // The bridge from Outlook's COM objects to the host interface the add-in core is written
-// against.
+// against: every host:: object is an adapter over one IDispatch, calling its members by their
+// published names, and every Advise connects a sink object over the object's connection point.
+//
+// Each adapter holds one reference to its COM object and releases it when the last holder of
+// the adapter lets go; an object-valued call hands out a new adapter. Once the add-in has
+// disconnected and dropped what it held, no adapter and no sink is left (LiveAdapterCount and
+// LiveSinkCount tell, for tests and diagnostics).
 #pragma once
 
-#include <oaidl.h>
+#include <ocidl.h>
+#include <olectl.h>
 #include <windows.h>
 
 #include <memory>
@@ -11,12 +18,39 @@
 
 namespace zormint::win32 {
 
+// A host::Picture over an IPictureDisp (the button face loaded from the DLL's resources): what a
+// button's Picture property is given.
+class ComPicture final : public host::Picture {
+ public:
+  // Takes a reference of its own to `picture`.
+  explicit ComPicture(IPictureDisp* picture) noexcept : picture_(picture) {
+    if (picture_) picture_->AddRef();
+  }
+  ComPicture(const ComPicture&) = delete;
+  ComPicture& operator=(const ComPicture&) = delete;
+  ~ComPicture() override {
+    if (picture_) picture_->Release();
+  }
+
+  // The picture, still owned here (no reference is added).
+  IPictureDisp* Get() const noexcept { return picture_; }
+
+ private:
+  IPictureDisp* picture_;
+};
+
 // Wraps Outlook's Application object, as OnConnection receives it, in host::Application; the
-// wrapper holds its own reference to `application`. Returns nullptr when there is nothing to
+// adapter holds its own reference to `application`. Returns nullptr when there is nothing to
 // wrap.
-//
-// The IDispatch adapters of the Outlook objects do not exist yet: until they do this always
-// returns nullptr, and the add-in core treats the connection as one without an Explorer.
 std::shared_ptr<host::Application> WrapApplication(IDispatch* application);
+
+// Adapters over objects the events hand out (each holds its own reference; nullptr for null).
+std::shared_ptr<host::Explorer> WrapExplorer(IDispatch* explorer);
+std::shared_ptr<host::Inspector> WrapInspector(IDispatch* inspector);
+std::shared_ptr<host::CommandBarButton> WrapCommandBarButton(IDispatch* button);
+
+// How many adapters (host:: objects over COM objects) and event sink objects exist now.
+long LiveAdapterCount() noexcept;
+long LiveSinkCount() noexcept;
 
 }  // namespace zormint::win32
