@@ -45,16 +45,18 @@ class BoolArgument {
  public:
   BoolArgument(const DISPPARAMS& params, UINT position) noexcept {
     VARIANT* argument = Argument(params, position);
-    if (argument && V_VT(argument) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(argument)) {
-      argument = V_VARIANTREF(argument);
-    }
+    if (!argument) return;
+    // A VARIANT passed by reference is the caller's own: a flag in it is written back too.
+    const bool referenced = V_VT(argument) == (VT_VARIANT | VT_BYREF);
+    if (referenced) argument = V_VARIANTREF(argument);
     if (!argument) return;
     if (V_VT(argument) == (VT_BOOL | VT_BYREF)) {
       target_ = V_BOOLREF(argument);
-      if (target_) value_ = *target_ != VARIANT_FALSE;
     } else if (V_VT(argument) == VT_BOOL) {
+      if (referenced) target_ = &V_BOOL(argument);
       value_ = V_BOOL(argument) != VARIANT_FALSE;
     }
+    if (target_) value_ = *target_ != VARIANT_FALSE;
   }
   bool& Value() noexcept { return value_; }
   void WriteBack() const noexcept {

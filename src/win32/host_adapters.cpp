@@ -182,7 +182,7 @@ class CommandBarControlsAdapter final : public host::CommandBarControls, Adapter
     // client holding it in a CommandBarButton variable takes it.
     ComRef<IDispatch> button;
     if (FAILED(control.QueryTo(kCommandBarButton, button)) || !button) {
-      ThrowCallFailure(DISP_E_TYPEMISMATCH, what + ": the new control is not a button");
+      Fail(err::kDispTypeMismatch, "Type mismatch: the control " + what + " made is not a button");
     }
     return Make<CommandBarButtonAdapter>(std::move(button));
   }

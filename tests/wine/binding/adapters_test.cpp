@@ -1,0 +1,173 @@
+// The host objects over a whole hand-made Outlook: every member the add-in uses reaches the
+// right member by name, and once everything is let go no adapter, no sink and no reference on
+// Outlook's objects is left, in the test program and in the add-in DLL alike.
+#include <gtest/gtest.h>
+
+#include "binding/fake_com.h"
+#include "common/error.h"
+#include "support/wine_test.h"
+#include "win32/event_sinks.h"
+#include "win32/host_adapters.h"
+
+namespace zormint::wine_test {
+namespace {
+
+constexpr WORD kGetFlags = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
+
+struct Quiet : host::ExplorersEvents,
+               host::InspectorsEvents,
+               host::ItemEvents,
+               host::InspectorEvents {
+  void NewExplorer(std::shared_ptr<host::Explorer>) override {}
+  void NewInspector(std::shared_ptr<host::Inspector>) override {}
+};
+
+// A small Outlook: one Explorer on a mail folder with one selected message of one attachment,
+// and one Inspector that shows no item.
+struct SmallOutlook {
+  FakeObject application, explorers, inspectors, explorer, folder, selection, mail, attachments,
+      attachment, inspector;
+
+  SmallOutlook() {
+    application.ReturnsObject(L"Explorers", 0xF001, explorers.Dispatch());
+    application.ReturnsObject(L"Inspectors", 0xF002, inspectors.Dispatch());
+    application.ReturnsObject(L"ActiveExplorer", 0x111, nullptr);
+    explorers.ReturnsInt(L"Count", 0x50, 1);
+    explorers.ReturnsObject(L"Item", 0x51, explorer.Dispatch());
+    explorers.Events(win32::events::kExplorersEvents);
+    inspectors.ReturnsInt(L"Count", 0x50, 1, VT_I2);
+    inspectors.ReturnsObject(L"Item", 0x51, inspector.Dispatch());
+    inspectors.Events(win32::events::kInspectorsEvents);
+    explorer.ReturnsObject(L"CurrentFolder", 0x2103, folder.Dispatch());
+    explorer.ReturnsObject(L"Selection", 0x2204, selection.Dispatch());
+    folder.ReturnsInt(L"DefaultItemType", 0x3109, host::kOlMailItem);
+    selection.ReturnsInt(L"Count", 0x50, 1);
+    selection.ReturnsObject(L"Item", 0x51, mail.Dispatch());
+    mail.ReturnsInt(L"Class", 0xF00A, host::kOlMail);
+    mail.ReturnsValue(L"Saved", 0xF0A3, [] { return BoolValue(true); });
+    mail.ReturnsValue(L"EntryID", 0xF01E, [] { return TextValue(L"00000000ABCDEF"); });
+    mail.ReturnsObject(L"Attachments", 0xF815, attachments.Dispatch());
+    mail.Events(win32::events::kItemEvents10);
+    attachments.ReturnsInt(L"Count", 0x50, 1);
+    attachments.ReturnsObject(L"Item", 0x51, attachment.Dispatch());
+    attachment.ReturnsValue(L"FileName", 0x3704,
+                            [] { return TextValue(L"Strand \u00e9t\u00e9.jpg"); });
+    attachment.Accepts(L"SaveAsFile", 0x69);
+    inspector.ReturnsObject(L"CurrentItem", 0x2102, nullptr);
+    inspector.ReturnsValue(L"IsWordMail", 0x2105, [] { return BoolValue(false); });
+    inspector.Events(win32::events::kInspectorEvents10);
+  }
+
+  std::vector<FakeObject*> All() {
+    return {&application, &explorers, &inspectors,  &explorer,   &folder,
+            &selection,   &mail,      &attachments, &attachment, &inspector};
+  }
+};
+
+TEST(Adapters, EveryMemberIsReachedByNameAndEverythingIsLetGo) {
+  SmallOutlook outlook;
+  EXPECT_EQ(win32::WrapApplication(nullptr), nullptr);
+  {
+    std::shared_ptr<host::Application> app = win32::WrapApplication(outlook.application.Dispatch());
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->ActiveExplorer(), nullptr);
+    auto explorers = app->Explorers();
+    auto inspectors = app->Inspectors();
+    auto quiet = std::make_shared<Quiet>();
+    const host::Cookie explorersCookie =
+        explorers->Advise(std::static_pointer_cast<host::ExplorersEvents>(quiet));
+    const host::Cookie inspectorsCookie =
+        inspectors->Advise(std::static_pointer_cast<host::InspectorsEvents>(quiet));
+    ASSERT_EQ(explorers->Count(), 1);
+    auto explorer = explorers->Item(explorers->Count());
+    EXPECT_EQ(explorer->CurrentFolder()->DefaultItemType(), host::kOlMailItem);
+    auto selection = explorer->Selection();
+    ASSERT_EQ(selection->Count(), 1);
+    auto mail = selection->Item(1);
+    EXPECT_EQ(mail->Class(), host::kOlMail);
+    EXPECT_TRUE(mail->Saved());
+    EXPECT_EQ(mail->EntryID(), "00000000ABCDEF");
+    const host::Cookie mailCookie = mail->Advise(std::static_pointer_cast<host::ItemEvents>(quiet));
+    auto attachments = mail->Attachments();
+    ASSERT_EQ(attachments->Count(), 1);
+    auto attachment = attachments->Item(1);
+    EXPECT_EQ(attachment->FileName(), "Strand \xc3\xa9t\xc3\xa9.jpg");
+    attachment->SaveAsFile("C:\\Temp\\ZORMINT$010203040506\\Strand \xc3\xa9t\xc3\xa9.jpg");
+
+    ASSERT_EQ(inspectors->Count(), 1);
+    auto inspector = inspectors->Item(1);
+    EXPECT_EQ(inspector->CurrentItem(), nullptr);
+    EXPECT_FALSE(inspector->IsWordMail());
+    const host::Cookie inspectorCookie =
+        inspector->Advise(std::static_pointer_cast<host::InspectorEvents>(quiet));
+    EXPECT_EQ(win32::LiveSinkCount(), 4);
+
+    mail->Unadvise(mailCookie);
+    inspector->Unadvise(inspectorCookie);
+    explorers->Unadvise(explorersCookie);
+    inspectors->Unadvise(inspectorsCookie);
+    EXPECT_GT(win32::LiveAdapterCount(), 0);
+  }
+  EXPECT_EQ(win32::LiveAdapterCount(), 0);
+  EXPECT_EQ(win32::LiveSinkCount(), 0);
+
+  // Item is called by name with the index as a 4-byte integer.
+  for (FakeObject* collection :
+       {&outlook.explorers, &outlook.selection, &outlook.attachments, &outlook.inspectors}) {
+    ASSERT_EQ(collection->CallsOf(0x51), 1);
+    EXPECT_EQ(collection->lookups[L"Item"], 1);
+    for (const Invocation& call : collection->calls) {
+      if (call.id != 0x51) continue;
+      EXPECT_EQ(call.flags, kGetFlags);
+      ASSERT_EQ(call.args.size(), 1u);
+      EXPECT_EQ(call.args[0].Type(), VT_I4);
+      EXPECT_EQ(V_I4(&call.args[0].Get()), 1);
+    }
+  }
+  const Invocation& save = outlook.attachment.Last();
+  EXPECT_EQ(save.id, 0x69);
+  EXPECT_EQ(save.flags, DISPATCH_METHOD);
+  ASSERT_EQ(save.args.size(), 1u);
+  EXPECT_EQ(TextOf(save.args[0].Get()),
+            L"C:\\Temp\\ZORMINT$010203040506\\Strand \u00e9t\u00e9.jpg");
+  // Everything else is a read.
+  for (FakeObject* fake : outlook.All()) {
+    EXPECT_EQ(fake->references, 1u);
+    for (const Invocation& call : fake->calls) {
+      if (call.id == 0x69) continue;
+      EXPECT_EQ(call.flags, kGetFlags) << call.id;
+      EXPECT_TRUE(call.named.empty());
+      if (call.id != 0x51) {
+        EXPECT_TRUE(call.args.empty());
+      }
+    }
+  }
+}
+
+// The add-in in ZORMINT.dll gets Outlook's Application at connection and holds no reference on it
+// once it is disconnected and released.
+TEST(Adapters, TheAddinLetsGoOfTheApplication) {
+  Apartment apartment;
+  ZormintDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  SmallOutlook outlook;
+  outlook.explorers.ReturnsInt(L"Count", 0x50, 0);  // no Explorer: the add-in stays dormant
+  {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(dll.GetClassObject(CLSID_dsrWrapper, IID_IClassFactory, factory.OutVoid()), S_OK);
+    ComPtr<IDTExtensibility2> addin;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDTExtensibility2, addin.OutVoid()), S_OK);
+    SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
+    EXPECT_EQ(addin->OnConnection(outlook.application.Dispatch(), ext_cm_Startup, nullptr, &custom),
+              S_OK);
+    EXPECT_EQ(outlook.explorers.CallsOf(0x50), 1);
+    EXPECT_EQ(addin->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);
+    SafeArrayDestroy(custom);
+  }
+  for (FakeObject* fake : outlook.All())
+    EXPECT_EQ(fake->references, 1u);
+  EXPECT_EQ(dll.CanUnloadNow(), S_OK);
+}
+
+}  // namespace
+}  // namespace zormint::wine_test

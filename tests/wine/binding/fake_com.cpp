@@ -1,0 +1,304 @@
+#include "binding/fake_com.h"
+
+#include <stdexcept>
+
+namespace zormint::wine_test {
+
+Variant Copy(const VARIANT& value) {
+  Variant copy;
+  if (FAILED(VariantCopy(copy.Out(), const_cast<VARIANT*>(&value))))
+    throw std::runtime_error("VariantCopy failed");
+  return copy;
+}
+
+Variant IntValue(int32_t value, VARTYPE type) {
+  Variant v;
+  if (type == VT_I2) {
+    V_VT(v.Ptr()) = VT_I2;
+    V_I2(v.Ptr()) = static_cast<SHORT>(value);
+  } else {
+    V_VT(v.Ptr()) = VT_I4;
+    V_I4(v.Ptr()) = value;
+  }
+  return v;
+}
+
+Variant BoolValue(bool value) {
+  Variant v;
+  V_VT(v.Ptr()) = VT_BOOL;
+  V_BOOL(v.Ptr()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+Variant TextValue(const std::wstring& text) {
+  Variant v;
+  V_VT(v.Ptr()) = VT_BSTR;
+  V_BSTR(v.Ptr()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return v;
+}
+
+Variant ObjectValue(IDispatch* object) {
+  Variant v;
+  V_VT(v.Ptr()) = VT_DISPATCH;
+  V_DISPATCH(v.Ptr()) = object;
+  if (object) object->AddRef();
+  return v;
+}
+
+std::wstring TextOf(const VARIANT& value) {
+  if (V_VT(&value) != VT_BSTR || !V_BSTR(&value)) return std::wstring();
+  return std::wstring(V_BSTR(&value), SysStringLen(V_BSTR(&value)));
+}
+
+GUID FreshGuid() {
+  GUID guid = {};
+  if (FAILED(CoCreateGuid(&guid))) throw std::runtime_error("CoCreateGuid failed");
+  return guid;
+}
+
+// ---- FakeTypeInfo -----------------------------------------------------------------------------
+
+HRESULT FakeTypeInfo::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (riid != IID_IUnknown && riid != IID_ITypeInfo) return E_NOINTERFACE;
+  *object = static_cast<ITypeInfo*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FakeTypeInfo::GetTypeAttr(TYPEATTR** attributes) {
+  auto* made = new TYPEATTR();
+  made->guid = type_;
+  made->typekind = TKIND_DISPATCH;
+  *attributes = made;
+  ++attributesOut;
+  return S_OK;
+}
+
+void FakeTypeInfo::ReleaseTypeAttr(TYPEATTR* attributes) {
+  delete attributes;
+  --attributesOut;
+}
+
+// ---- FakeConnectionPoint ----------------------------------------------------------------------
+
+FakeConnectionPoint::~FakeConnectionPoint() {
+  for (auto& [cookie, sink] : sinks)
+    sink->Release();
+}
+
+HRESULT FakeConnectionPoint::Fire(DISPID id, std::vector<VARIANT> args) {
+  // As a host does: through the event interface pointer it got at Advise, adding no reference
+  // of its own for the call, so a handler that disconnects itself finds only what it holds.
+  std::vector<IDispatch*> targets;
+  for (auto& [cookie, sink] : sinks)
+    targets.push_back(static_cast<IDispatch*>(static_cast<void*>(sink)));
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  HRESULT hr = S_OK;
+  for (IDispatch* target : targets) {
+    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
+                         static_cast<UINT>(reversed.size()), 0};
+    hr = target->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+  }
+  return hr;
+}
+
+HRESULT FakeConnectionPoint::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (riid != IID_IUnknown && riid != IID_IConnectionPoint) return E_NOINTERFACE;
+  *object = static_cast<IConnectionPoint*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) {
+  *iid = events_;
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+  *container = &owner_;
+  owner_.AddRef();
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  ++advises;
+  if (FAILED(adviseResult)) return adviseResult;
+  // As Outlook does: the sink must speak the event interface.
+  IUnknown* events = nullptr;
+  if (FAILED(sink->QueryInterface(events_, reinterpret_cast<void**>(&events)))) {
+    return CONNECT_E_CANNOTCONNECT;
+  }
+  *cookie = next_++;
+  sinks[*cookie] = events;
+  return S_OK;
+}
+
+HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
+  ++unadvises;
+  if (FAILED(unadviseResult)) return unadviseResult;
+  auto found = sinks.find(cookie);
+  if (found == sinks.end()) return CONNECT_E_NOCONNECTION;
+  IUnknown* sink = found->second;
+  sinks.erase(found);
+  sink->Release();
+  return S_OK;
+}
+
+// ---- FakeObject -------------------------------------------------------------------------------
+
+FakeObject::FakeObject(const GUID* type) {
+  if (type) typeInfo_ = std::make_unique<FakeTypeInfo>(*type);
+}
+
+FakeObject::~FakeObject() = default;
+
+void FakeObject::On(const std::wstring& name, DISPID id, Handler handler) {
+  names_[name] = id;
+  handlers_[id] = std::move(handler);
+}
+
+void FakeObject::ReturnsValue(const std::wstring& name, DISPID id, std::function<Variant()> value) {
+  On(name, id, [value](const Invocation&, VARIANT* result, EXCEPINFO*) {
+    if (!result) return E_INVALIDARG;
+    Variant made = value();
+    *result = made.Get();
+    VariantInit(made.Ptr());  // handed over to the caller
+    return S_OK;
+  });
+}
+
+void FakeObject::ReturnsInt(const std::wstring& name, DISPID id, int32_t value, VARTYPE type) {
+  ReturnsValue(name, id, [value, type] { return IntValue(value, type); });
+}
+
+void FakeObject::ReturnsObject(const std::wstring& name, DISPID id, IDispatch* object) {
+  ReturnsValue(name, id, [object] { return ObjectValue(object); });
+}
+
+void FakeObject::Accepts(const std::wstring& name, DISPID id) {
+  On(name, id, [](const Invocation&, VARIANT*, EXCEPINFO*) { return S_OK; });
+}
+
+FakeConnectionPoint& FakeObject::Events(const IID& events) {
+  for (auto& [iid, point] : points_) {
+    if (iid == events) return *point;
+  }
+  points_.emplace_back(events, std::make_unique<FakeConnectionPoint>(*this, events));
+  return *points_.back().second;
+}
+
+int FakeObject::CallsOf(DISPID id) const {
+  int count = 0;
+  for (const Invocation& call : calls)
+    count += call.id == id ? 1 : 0;
+  return count;
+}
+
+HRESULT FakeObject::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (riid == IID_IUnknown || riid == IID_IDispatch) {
+    *object = static_cast<IDispatch*>(this);
+  } else if (riid == IID_IConnectionPointContainer && !points_.empty()) {
+    *object = static_cast<IConnectionPointContainer*>(this);
+  } else {
+    for (const IID& extra : extra_) {
+      if (riid == extra) *object = static_cast<IDispatch*>(this);
+    }
+  }
+  if (!*object) return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
+  *count = typeInfo_ ? 1 : 0;
+  return S_OK;
+}
+
+HRESULT FakeObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  *info = nullptr;
+  if (!typeInfo_ || index != 0) return DISP_E_BADINDEX;
+  *info = typeInfo_.get();
+  typeInfo_->AddRef();
+  return S_OK;
+}
+
+HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  HRESULT hr = S_OK;
+  for (UINT i = 0; i < count; ++i) {
+    ++lookups[names[i]];
+    auto found = names_.find(names[i]);
+    ids[i] = found == names_.end() ? DISPID_UNKNOWN : found->second;
+    if (found == names_.end()) hr = DISP_E_UNKNOWNNAME;
+  }
+  return hr;
+}
+
+HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* exception, UINT*) {
+  Invocation call;
+  call.id = id;
+  call.flags = flags;
+  call.wantsResult = result != nullptr;
+  for (UINT i = 0; params && i < params->cArgs; ++i)
+    call.args.push_back(Copy(params->rgvarg[i]));
+  for (UINT i = 0; params && i < params->cNamedArgs; ++i)
+    call.named.push_back(params->rgdispidNamedArgs[i]);
+  calls.push_back(std::move(call));
+  auto handler = handlers_.find(id);
+  if (handler == handlers_.end()) return DISP_E_MEMBERNOTFOUND;
+  if (result) VariantInit(result);
+  return handler->second(calls.back(), result, exception);
+}
+
+HRESULT FakeObject::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
+  *point = nullptr;
+  for (auto& [iid, candidate] : points_) {
+    if (iid == riid) {
+      *point = candidate.get();
+      candidate->AddRef();
+      return S_OK;
+    }
+  }
+  return CONNECT_E_NOCONNECTION;
+}
+
+// ---- FakeEnum ---------------------------------------------------------------------------------
+
+HRESULT FakeEnum::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (riid != IID_IUnknown && riid != IID_IEnumVARIANT) return E_NOINTERFACE;
+  *object = static_cast<IEnumVARIANT*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FakeEnum::Next(ULONG count, VARIANT* out, ULONG* fetched) {
+  ULONG given = 0;
+  while (given < count && next_ < elements_.size()) {
+    VariantInit(&out[given]);
+    VariantCopy(&out[given], elements_[next_].Ptr());
+    ++given;
+    ++next_;
+  }
+  if (fetched) *fetched = given;
+  return given == count ? S_OK : S_FALSE;
+}
+
+HRESULT FakeEnum::Skip(ULONG count) {
+  next_ += count;
+  return next_ <= elements_.size() ? S_OK : S_FALSE;
+}
+
+HRESULT FakeEnum::Reset() {
+  next_ = 0;
+  return S_OK;
+}
+
+}  // namespace zormint::wine_test
