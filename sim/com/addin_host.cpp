@@ -1,0 +1,185 @@
+// Defines the GUIDs of zormint_idl.h (IDTExtensibility2) for the programs that host add-ins.
+#include <initguid.h>
+
+#include "sim/com/addin_host.h"
+
+#include <utility>
+
+namespace zormint::sim::com {
+
+namespace {
+
+const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
+
+std::wstring TextValue(HKEY key, const wchar_t* name) {
+  std::vector<wchar_t> buffer(4096);
+  DWORD size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+  DWORD type = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    return std::wstring();
+  }
+  buffer[size / sizeof(wchar_t)] = L'\0';
+  return buffer.data();
+}
+
+DWORD NumberValue(HKEY key, const wchar_t* name) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  DWORD type = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD) {
+    return 0;
+  }
+  return value;
+}
+
+// The AddInInst argument of OnConnection: the host's description of the add-in.
+class AddInInstanceObject final
+    : public DispatchObject<AddInInstanceObject, _AddInInstance, &IID__AddInInstance> {
+ public:
+  explicit AddInInstanceObject(const AddinEntry& entry) : entry_(entry) {}
+  HRESULT STDMETHODCALLTYPE get_Description(BSTR* result) override {
+    return Guard(L"Microsoft Outlook",
+                 [&] { Out(result) = SysAllocString(entry_.description.c_str()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_ProgId(BSTR* result) override {
+    return Guard(L"Microsoft Outlook",
+                 [&] { Out(result) = SysAllocString(entry_.progId.c_str()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Connect(VARIANT_BOOL* result) override {
+    return Guard(L"Microsoft Outlook", [&] { Out(result) = VARIANT_TRUE; });
+  }
+
+ private:
+  AddinEntry entry_;
+};
+
+// The `custom` argument: an empty array of VARIANT.
+class EmptyCustom {
+ public:
+  EmptyCustom() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
+  ~EmptyCustom() {
+    if (array_) SafeArrayDestroy(array_);
+  }
+  SAFEARRAY** Get() { return &array_; }
+
+ private:
+  SAFEARRAY* array_;
+};
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
+         static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+std::vector<AddinEntry> ReadOutlookAddins() {
+  std::vector<AddinEntry> entries;
+  HKEY addins = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kAddinsKey, 0, KEY_READ, &addins) != ERROR_SUCCESS) {
+    return entries;
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(addins, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(addins, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+    AddinEntry entry;
+    entry.progId = name;
+    entry.friendlyName = TextValue(key, L"FriendlyName");
+    entry.description = TextValue(key, L"Description");
+    entry.loadBehavior = NumberValue(key, L"LoadBehavior");
+    RegCloseKey(key);
+    entries.push_back(std::move(entry));
+  }
+  RegCloseKey(addins);
+  return entries;
+}
+
+AddinHost::AddinHost(Outlook& outlook)
+    : application_(Ref<IDispatch>::Adopt(NewApplicationObject(outlook.Application()))) {}
+
+AddinHost::~AddinHost() = default;
+
+void AddinHost::Start() {
+  for (AddinEntry& entry : ReadOutlookAddins()) {
+    if (entry.loadBehavior != 3) continue;
+    HostedAddin addin;
+    addin.entry = entry;
+    CLSID clsid;
+    Ref<IUnknown> unknown;
+    addin.created = CLSIDFromProgID(entry.progId.c_str(), &clsid);
+    if (SUCCEEDED(addin.created)) {
+      addin.created =
+          CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown.OutVoid());
+    }
+    if (SUCCEEDED(addin.created)) {
+      addin.created = unknown->QueryInterface(IID_IDTExtensibility2, addin.object.OutVoid());
+    }
+    if (SUCCEEDED(addin.created)) {
+      addin.instance = Ref<IDispatch>::Adopt(new AddInInstanceObject(entry));
+      EmptyCustom custom;
+      LARGE_INTEGER before, after;
+      QueryPerformanceCounter(&before);
+      addin.connected = addin.object->OnConnection(application_.Get(), ext_cm_Startup,
+                                                   addin.instance.Get(), custom.Get());
+      QueryPerformanceCounter(&after);
+      addin.connectionMs = Milliseconds(before, after);
+      addin.active = true;  // Outlook keeps an add-in whatever OnConnection answered
+    }
+    addins_.push_back(std::move(addin));
+  }
+  for (HostedAddin& addin : addins_) {
+    if (!addin.active) continue;
+    EmptyCustom custom;
+    addin.object->OnStartupComplete(custom.Get());
+  }
+}
+
+bool AddinHost::SwitchOff(const std::wstring& progId) {
+  for (HostedAddin& addin : addins_) {
+    if (!addin.active || CompareStringOrdinal(addin.entry.progId.c_str(), -1, progId.c_str(), -1,
+                                              TRUE) != CSTR_EQUAL) {
+      continue;
+    }
+    EmptyCustom custom;
+    addin.object->OnDisconnection(ext_dm_UserClosed, custom.Get());
+    addin.active = false;
+    addin.object.Reset();
+    addin.instance.Reset();
+    return true;
+  }
+  return false;
+}
+
+void AddinHost::Shutdown() {
+  for (HostedAddin& addin : addins_) {
+    if (!addin.active) continue;
+    EmptyCustom custom;
+    addin.object->OnBeginShutdown(custom.Get());
+  }
+  for (HostedAddin& addin : addins_) {
+    if (!addin.active) continue;
+    EmptyCustom custom;
+    addin.object->OnDisconnection(ext_dm_HostShutdown, custom.Get());
+    addin.active = false;
+    addin.object.Reset();
+    addin.instance.Reset();
+  }
+}
+
+void AddinHost::ReleaseApplication() {
+  application_.Reset();
+}
+
+}  // namespace zormint::sim::com

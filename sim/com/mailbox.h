@@ -1,0 +1,48 @@
+// The sample mailbox of the simulated Outlook program, read from a small manifest:
+//
+//   # a comment
+//   folder Inbox mail                      folder <name> mail|post|contacts|calendar|tasks
+//   message holiday Inbox "Holiday pictures"  [post|contact|unsaved ...]
+//   attach pictures/beach.jpg              a file beside the manifest, under its own name
+//   attach pictures/beach.jpg as "Strand.JPG"
+//
+// Words are separated by blanks; double quotes keep blanks in a word. A message's item class
+// follows its folder (mail 43, post 45, contact 40, appointment 26, task 48) unless a word
+// after the subject names another; "unsaved" makes a message being composed.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/outlook_sim.h"
+
+namespace zormint::sim::com {
+
+// Splits a line into words: blanks separate, "..." keeps blanks, # outside quotes ends it.
+std::vector<std::string> SplitWords(const std::string& line);
+
+struct MailboxMessage {
+  ItemId id = 0;
+  std::string name;
+  std::string subject;
+  std::string folder;
+  ItemSpec spec;
+};
+
+struct Mailbox {
+  std::map<std::string, FolderId> folders;         // by name
+  std::map<std::string, MailboxMessage> messages;  // by name
+  std::vector<std::string> order;                  // message names in manifest order
+
+  FolderId Folder(const std::string& name) const;  // throws std::runtime_error
+  const MailboxMessage& Message(const std::string& name) const;
+  const MailboxMessage* MessageWithId(ItemId id) const;
+};
+
+// Reads the manifest into `outlook`. Fails with std::runtime_error naming the line.
+Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest);
+
+}  // namespace zormint::sim::com
