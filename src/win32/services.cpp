@@ -1,9 +1,33 @@
+// First: see win32_windows.h.
+#include "win32/win32_windows.h"
+
 #include "win32/services.h"
+
+#include <memory>
+
+#include "win32/win32_file_system.h"
+#include "win32/win32_internet.h"
+#include "win32/win32_resources.h"
+#include "win32/win32_settings_store.h"
+#include "win32/win32_shell.h"
+#include "win32/win32_system.h"
 
 namespace zormint::win32 {
 
 Services MakeServices() {
-  return Services{};
+  Services services;
+  services.fileSystem = std::make_shared<Win32FileSystem>();
+  services.scriptShell = std::make_shared<Win32ScriptShellFactory>();
+  services.launcher = std::make_shared<Win32Launcher>();
+  services.settingsStore = std::make_shared<Win32SettingsStore>();
+  services.clock = std::make_shared<Win32Clock>();
+  services.messagePump = std::make_shared<Win32MessagePump>();
+  // The button face and other resources are those of ZORMINT.dll itself, not of the process
+  // that loaded it.
+  services.resources = std::make_shared<Win32Resources>();
+  services.internet = std::make_shared<Win32Internet>();
+  services.eventLog = std::make_shared<Win32EventLog>();
+  return services;
 }
 
 }  // namespace zormint::win32

@@ -1,0 +1,236 @@
+// The Windows file system against Wine's: special folders, read-only items, names that are not
+// ASCII, failures, and links that must never be followed.
+#include "services/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/error.h"
+#include "win32/win32_file_system.h"
+
+namespace zormint::wine_test {
+namespace {
+
+using platform::FileSystem;
+using win32::Win32FileSystem;
+
+template <class F>
+int32_t ErrorCodeOf(F&& call) {
+  try {
+    call();
+  } catch (const ZError& e) {
+    return e.Code();
+  }
+  return 0;
+}
+
+std::string WithoutSlash(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\')
+    path.pop_back();
+  return U(path);
+}
+
+TEST(Win32FileSystem, SpecialFoldersAreTheSystemsWithoutTrailingSeparator) {
+  Win32FileSystem fs;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, buffer);
+  const auto temp = fs.GetSpecialFolder(FileSystem::kTemporaryFolder);
+  ASSERT_TRUE(temp);
+  EXPECT_EQ(*temp, WithoutSlash(buffer));
+  EXPECT_NE(temp->back(), '\\');
+  EXPECT_TRUE(fs.FolderExists(*temp));
+
+  GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+  const auto windows = fs.GetSpecialFolder(FileSystem::kWindowsFolder);
+  ASSERT_TRUE(windows);
+  EXPECT_EQ(*windows, WithoutSlash(buffer));
+  EXPECT_TRUE(fs.FolderExists(*windows + "\\system32"));
+
+  EXPECT_FALSE(fs.GetSpecialFolder(1));  // the system folder is not offered
+
+  // Asked at every call: a changed TMP is seen at once, and a non-ASCII one survives.
+  ScratchFolder scratch;
+  const std::string other = scratch / "Tëmp 临时";
+  MakeFolder(other);
+  wchar_t saved[MAX_PATH + 1] = {};
+  const DWORD savedLength = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH + 1);
+  SetEnvironmentVariableW(L"TMP", (W(other) + L"\\").c_str());
+  const auto changed = fs.GetSpecialFolder(FileSystem::kTemporaryFolder);
+  SetEnvironmentVariableW(L"TMP", savedLength ? saved : nullptr);
+  EXPECT_EQ(changed, other);
+}
+
+TEST(Win32FileSystem, ForceDeletesReadOnlyFilesAndFolders) {
+  Win32FileSystem fs;
+  ScratchFolder scratch;
+  const std::string work = scratch / "ZORMINT$071226210509";
+  MakeFolder(work);
+  WriteFile(work + "\\a.jpg", "a");
+  WriteFile(work + "\\b.gif", "b");
+  SetReadOnly(work + "\\b.gif");
+  MakeFolder(work + "\\x");
+  WriteFile(work + "\\x\\c.bmp", "c");
+  SetReadOnly(work + "\\x\\c.bmp");
+  SetReadOnly(work + "\\x");
+
+  // Without force a read-only file stays and the call says why.
+  EXPECT_EQ(ErrorCodeOf([&] { fs.DeleteFile(work + "\\b.gif", false); }), err::kPermissionDenied);
+  EXPECT_TRUE(Exists(work + "\\b.gif"));
+
+  fs.DeleteFile(work + "\\a.jpg", true);
+  fs.DeleteFile(work + "\\b.gif", true);
+  EXPECT_FALSE(Exists(work + "\\a.jpg"));
+  EXPECT_FALSE(Exists(work + "\\b.gif"));
+  EXPECT_EQ(fs.SubFolderNames(work), std::vector<std::string>{"x"});
+
+  fs.DeleteFolder(work, true);
+  EXPECT_FALSE(Exists(work));
+  EXPECT_FALSE(fs.FolderExists(work));
+}
+
+TEST(Win32FileSystem, NamesThatAreNotAsciiAreCreatedListedAndDeleted) {
+  Win32FileSystem fs;
+  ScratchFolder scratch;
+  const std::string folder = scratch / "Bilder ä 写真";
+  fs.CreateFolder(folder);
+  EXPECT_TRUE(fs.FolderExists(folder));
+  EXPECT_TRUE(Exists(folder));  // the same name seen by the wide-character calls
+
+  const std::vector<std::string> names = {"Straße.jpg", "фото.gif", "\xF0\x9F\x98\x80.bmp"};
+  for (const std::string& name : names)
+    WriteFile(folder + "\\" + name, name);
+  fs.CreateFolder(folder + "\\Ünter");
+
+  std::vector<std::string> listed = fs.FileNames(folder);
+  std::vector<std::string> expected = names;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
+  EXPECT_EQ(fs.SubFolderNames(folder), std::vector<std::string>{"Ünter"});
+  EXPECT_EQ(fs.SubFolderNames(scratch.Path()), std::vector<std::string>{"Bilder ä 写真"});
+
+  for (const std::string& name : names) {
+    EXPECT_TRUE(fs.FileExists(folder + "\\" + name)) << name;
+    EXPECT_FALSE(fs.IsLink(folder + "\\" + name)) << name;
+  }
+  fs.DeleteFile(folder + "\\" + names[0], false);
+  EXPECT_FALSE(fs.FileExists(folder + "\\" + names[0]));
+  EXPECT_EQ(ReadFile(folder + "\\" + names[1]), names[1]);
+
+  fs.DeleteFolder(folder + "\\", true);  // a trailing separator names the same folder
+  EXPECT_FALSE(Exists(folder));
+}
+
+TEST(Win32FileSystem, FailuresCarryTheRunTimeErrorNumbers) {
+  Win32FileSystem fs;
+  ScratchFolder scratch;
+  MakeFolder(scratch / "there");
+  EXPECT_EQ(ErrorCodeOf([&] { fs.CreateFolder(scratch / "there"); }), err::kPathFileAccess);
+  EXPECT_EQ(ErrorCodeOf([&] { fs.CreateFolder(scratch / "missing\\child"); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorCodeOf([&] { fs.DeleteFile(scratch / "nothing.jpg", true); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorCodeOf([&] { fs.DeleteFolder(scratch / "nothing", true); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorCodeOf([&] { fs.SubFolderNames(scratch / "nothing"); }), err::kPathNotFound);
+  EXPECT_FALSE(fs.FileExists(scratch / "there"));  // a folder is no file
+  EXPECT_FALSE(fs.FolderExists(""));
+
+  // A file held open without sharing cannot go; the folder around it stays, and the call says
+  // access was denied.
+  const std::string busy = scratch / "busy";
+  MakeFolder(busy);
+  WriteFile(busy + "\\open.jpg", "x");
+  HANDLE held = CreateFileW(W(busy + "\\open.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const int32_t code = ErrorCodeOf([&] { fs.DeleteFolder(busy, true); });
+  CloseHandle(held);
+  EXPECT_EQ(code, err::kPermissionDenied);
+  EXPECT_TRUE(Exists(busy + "\\open.jpg"));
+  fs.DeleteFolder(busy, true);
+  EXPECT_FALSE(Exists(busy));
+}
+
+// A working folder with links in it, and what they point to outside it.
+class Links : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeFolder(outside_);
+    WriteFile(outside_ + "\\keep.jpg", "keep");
+    MakeFolder(outside_ + "\\inner");
+    WriteFile(outside_ + "\\inner\\deep.jpg", "deep");
+    MakeFolder(empty_);
+    MakeFolder(work_);
+    WriteFile(work_ + "\\real.jpg", "real");
+    if (!MakeFolderLink(work_ + "\\folderlink", outside_) ||
+        !MakeFileLink(work_ + "\\filelink.jpg", outside_ + "\\keep.jpg") ||
+        !MakeFolderLink(work_ + "\\emptylink", empty_)) {
+      // Wine makes its links from Unix ones; elsewhere links may need rights this test lacks.
+      if (win32::RunningUnderWine()) FAIL() << "cannot make links under Wine";
+      GTEST_SKIP() << "this system makes no links";
+    }
+  }
+
+  void ExpectTargetsUntouched() {
+    EXPECT_EQ(ReadFile(outside_ + "\\keep.jpg"), "keep");
+    EXPECT_EQ(ReadFile(outside_ + "\\inner\\deep.jpg"), "deep");
+    EXPECT_TRUE(Exists(empty_));
+  }
+
+  // Under Wine a link cannot be removed without its target (Wine 8 deletes the target), so the
+  // file system refuses; elsewhere it removes the link itself.
+  static bool LinksRemovable() { return !win32::RunningUnderWine(); }
+
+  Win32FileSystem fs_;
+  ScratchFolder scratch_;
+  const std::string outside_ = scratch_ / "outside";
+  const std::string empty_ = scratch_ / "empty";
+  const std::string work_ = scratch_ / "ZORMINT$010101000000";
+};
+
+TEST_F(Links, AreListedWithTheFilesAndNeverCountAsFolders) {
+  EXPECT_TRUE(fs_.IsLink(work_ + "\\folderlink"));
+  EXPECT_TRUE(fs_.IsLink(work_ + "\\filelink.jpg"));
+  EXPECT_FALSE(fs_.IsLink(work_ + "\\real.jpg"));
+  EXPECT_FALSE(fs_.IsLink(work_));
+  EXPECT_FALSE(fs_.FolderExists(work_ + "\\folderlink"));
+  EXPECT_TRUE(fs_.FileExists(work_ + "\\filelink.jpg"));  // stands for its file
+
+  EXPECT_TRUE(fs_.SubFolderNames(work_).empty());
+  EXPECT_EQ(fs_.FileNames(work_),
+            (std::vector<std::string>{"emptylink", "filelink.jpg", "folderlink", "real.jpg"}));
+
+  // What lies in a folder reached through a link is itself no link.
+  EXPECT_TRUE(fs_.FileExists(work_ + "\\folderlink\\keep.jpg"));
+  EXPECT_FALSE(fs_.IsLink(work_ + "\\folderlink\\keep.jpg"));
+  EXPECT_EQ(fs_.SubFolderNames(work_ + "\\folderlink"), std::vector<std::string>{"inner"});
+}
+
+TEST_F(Links, DeletingTheFolderAroundThemLeavesTheirTargetsAlone) {
+  const int32_t code = ErrorCodeOf([&] { fs_.DeleteFolder(work_, true); });
+  ExpectTargetsUntouched();
+  EXPECT_FALSE(Exists(work_ + "\\real.jpg"));  // what can go, goes
+  if (LinksRemovable()) {
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(Exists(work_));
+  } else {
+    EXPECT_EQ(code, err::kPermissionDenied);
+    EXPECT_TRUE(fs_.IsLink(work_ + "\\folderlink"));
+    EXPECT_TRUE(fs_.IsLink(work_ + "\\filelink.jpg"));
+  }
+}
+
+TEST_F(Links, DeletingALinkItselfLeavesItsTargetAlone) {
+  const int32_t fileCode = ErrorCodeOf([&] { fs_.DeleteFile(work_ + "\\filelink.jpg", true); });
+  const int32_t folderCode = ErrorCodeOf([&] { fs_.DeleteFolder(work_ + "\\folderlink", true); });
+  // An empty target is where a deletion that follows the link would succeed unnoticed.
+  const int32_t emptyCode = ErrorCodeOf([&] { fs_.DeleteFolder(work_ + "\\emptylink", true); });
+  ExpectTargetsUntouched();
+  const int32_t expected = LinksRemovable() ? 0 : err::kPermissionDenied;
+  EXPECT_EQ(fileCode, expected);
+  EXPECT_EQ(folderCode, expected);
+  EXPECT_EQ(emptyCode, expected);
+  EXPECT_EQ(Exists(work_ + "\\emptylink"), !LinksRemovable());
+}
+
+}  // namespace
+}  // namespace zormint::wine_test
