@@ -1,0 +1,467 @@
+// The simulated Outlook's COM face, seen by a late-bound client: the published names and
+// numbers, collections and enumeration, optional arguments, events, reference counts and the
+// way failures of the model reach the caller.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "com_client.h"
+#include "sim/com/com_face.h"
+#include "sim/outlook_sim.h"
+#include "support/wine_test.h"
+
+namespace zormint::wine_test::outlook {
+namespace {
+
+using sim::WindowRef;
+
+class Face : public testing::Test {
+ protected:
+  Face() {
+    inbox = model->AddFolder("Inbox", host::kOlMailItem);
+    sim::ItemSpec spec;
+    spec.attachments = {{"beach.jpg", "jpeg bytes"}, {"notes.txt", "text"}};
+    mail = model->AddItem(inbox, spec);
+    spec.saved = false;
+    draft = model->AddItem(inbox, spec);
+    app = Ref<IDispatch>::Adopt(sim::com::NewApplicationObject(model->Application()));
+  }
+  ~Face() override {
+    app.Reset();
+    EXPECT_EQ(model->LiveReferences(), 0) << model->DescribeLiveReferences();
+    EXPECT_EQ(model->ConnectedSinks(), 0);
+  }
+
+  // The "Standard" bar of the window's CommandBars, through COM.
+  Ref<IDispatch> StandardBar(IDispatch* window) {
+    Ref<IDispatch> bars = Object(window, L"CommandBars");
+    if (!bars) return {};
+    return Object(bars.Get(), L"Item", {Text(L"Standard")});
+  }
+  Ref<IDispatch> AddButton(IDispatch* bar) {
+    Ref<IDispatch> controls = Object(bar, L"Controls");
+    if (!controls) return {};
+    return Object(controls.Get(), L"Add", {Long(1), Missing(), Missing(), Missing(), Bool(true)});
+  }
+
+  Apartment apartment;
+  std::shared_ptr<sim::Outlook> model = sim::Outlook::Create();
+  sim::FolderId inbox = 0;
+  sim::ItemId mail = 0, draft = 0;
+  Ref<IDispatch> app;
+};
+
+TEST_F(Face, MembersAnswerOutlooksNamesAndNumbersCaseInsensitively) {
+  const sim::ExplorerId explorer = model->OpenExplorer(inbox);
+  model->Select(explorer, {mail});
+  model->OpenInspector(mail);
+  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  Ref<IDispatch> inspectors = Object(app.Get(), L"Inspectors");
+  Ref<IDispatch> xpl = Object(app.Get(), L"ActiveExplorer");
+  Ref<IDispatch> isp = Object(inspectors.Get(), L"Item", {Long(1)});
+  Ref<IDispatch> selection = Object(xpl.Get(), L"Selection");
+  Ref<IDispatch> item = Object(selection.Get(), L"Item", {Long(1)});
+  Ref<IDispatch> attachments = Object(item.Get(), L"Attachments");
+  Ref<IDispatch> attachment = Object(attachments.Get(), L"Item", {Long(1)});
+  Ref<IDispatch> bars = Object(xpl.Get(), L"CommandBars");
+  Ref<IDispatch> bar = StandardBar(xpl.Get());
+  Ref<IDispatch> controls = Object(bar.Get(), L"Controls");
+  Ref<IDispatch> button = AddButton(bar.Get());
+  ASSERT_TRUE(button);
+  Ref<IDispatch> folder = Object(xpl.Get(), L"CurrentFolder");
+
+  struct Member {
+    IDispatch* object;
+    const IID* iid;
+    const wchar_t* name;
+    DISPID id;
+  };
+  const Member members[] = {
+      {app.Get(), &IID__Application, L"ActiveExplorer", 0x111},
+      {app.Get(), &IID__Application, L"Explorers", 0x119},
+      {app.Get(), &IID__Application, L"inspectors", 0x11A},
+      {explorers.Get(), &IID__Explorers, L"Count", 0x50},
+      {explorers.Get(), &IID__Explorers, L"Item", 0x51},
+      {inspectors.Get(), &IID__Inspectors, L"ITEM", 0x51},
+      {xpl.Get(), &IID__Explorer, L"CommandBars", 0x2100},
+      {xpl.Get(), &IID__Explorer, L"CurrentFolder", 0x2101},
+      {xpl.Get(), &IID__Explorer, L"Selection", 0x2202},
+      {isp.Get(), &IID__Inspector, L"CommandBars", 0x2100},
+      {isp.Get(), &IID__Inspector, L"CurrentItem", 0x2102},
+      {isp.Get(), &IID__Inspector, L"IsWordMail", 0x2105},
+      {folder.Get(), &IID_MAPIFolder, L"DefaultItemType", 0x3106},
+      {selection.Get(), &IID_Selection, L"count", 0x50},
+      {item.Get(), &IID__MailItem, L"Class", 0xF00A},
+      {item.Get(), &IID__MailItem, L"Saved", 0xF0A3},
+      {item.Get(), &IID__MailItem, L"EntryID", 0xF01E},
+      {item.Get(), &IID__MailItem, L"Attachments", 0xF815},
+      {attachments.Get(), &IID_Attachments, L"Item", 0x51},
+      {attachment.Get(), &IID_Attachment, L"FileName", 0x3704},
+      {attachment.Get(), &IID_Attachment, L"SaveAsFile", 0x68},
+      {bars.Get(), &IID__CommandBars, L"Item", DISPID_VALUE},
+      {bars.Get(), &IID__CommandBars, L"_NewEnum", DISPID_NEWENUM},
+      {bar.Get(), &IID_CommandBar, L"Name", 0x6004000E},
+      {bar.Get(), &IID_CommandBar, L"Controls", 0x60040003},
+      {controls.Get(), &IID_CommandBarControls, L"Add", 0x60030000},
+      {button.Get(), &IID__CommandBarButton, L"Caption", 0x60040003},
+      {button.Get(), &IID__CommandBarButton, L"Tag", 0x60040023},
+      {button.Get(), &IID__CommandBarButton, L"TooltipText", 0x60040025},
+      {button.Get(), &IID__CommandBarButton, L"OnAction", 0x6004001A},
+      {button.Get(), &IID__CommandBarButton, L"BeginGroup", 0x60040000},
+      {button.Get(), &IID__CommandBarButton, L"Enabled", 0x6004000A},
+      {button.Get(), &IID__CommandBarButton, L"Delete", 0x60040007},
+      {button.Get(), &IID__CommandBarButton, L"Style", 0x6005000A},
+      {button.Get(), &IID__CommandBarButton, L"picture", 0x6005000E},
+  };
+  for (const Member& member : members) {
+    ASSERT_TRUE(member.object) << testing::PrintToString(std::wstring(member.name));
+    EXPECT_EQ(IdOf(member.object, member.name), member.id)
+        << testing::PrintToString(std::wstring(member.name));
+    Ref<IUnknown> typed;
+    EXPECT_EQ(member.object->QueryInterface(*member.iid, typed.OutVoid()), S_OK)
+        << testing::PrintToString(std::wstring(member.name));
+  }
+  // A button is a command-bar control too; an Explorer is not a command bar.
+  Ref<IUnknown> control;
+  EXPECT_EQ(button->QueryInterface(IID_CommandBarControl, control.OutVoid()), S_OK);
+  EXPECT_EQ(xpl->QueryInterface(IID_CommandBar, control.OutVoid()), E_NOINTERFACE);
+  // Names the simulation does not implement are unknown, not answered with a made-up number.
+  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"Subject")};
+  DISPID id = 0;
+  EXPECT_EQ(item->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id),
+            DISP_E_UNKNOWNNAME);
+}
+
+TEST_F(Face, ReadsGiveTheModelsValuesThroughTheVtableAndByName) {
+  const sim::ExplorerId explorer = model->OpenExplorer(inbox);
+  model->Select(explorer, {mail, draft});
+  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  EXPECT_EQ(Number(explorers.Get(), L"Count"), 1);
+  Ref<IDispatch> selection = Object(Object(app.Get(), L"ActiveExplorer").Get(), L"Selection");
+  EXPECT_EQ(Number(selection.Get(), L"Count"), 2);
+  Ref<IDispatch> second = Object(selection.Get(), L"Item", {Short(2)});
+  EXPECT_EQ(Number(second.Get(), L"Class"), host::kOlMail);
+  const std::string entryId = model->EntryIdOf(draft);
+  EXPECT_EQ(String(second.Get(), L"EntryID"), std::wstring(entryId.begin(), entryId.end()));
+  CallResult saved;
+  Call(saved, second.Get(), L"Saved", DISPATCH_PROPERTYGET);
+  ASSERT_EQ(V_VT(&saved.value.v), VT_BOOL);
+  EXPECT_EQ(V_BOOL(&saved.value.v), VARIANT_FALSE);
+
+  // The same through the dual interface's vtable.
+  Ref<_Explorers> typed;
+  ASSERT_EQ(explorers->QueryInterface(IID__Explorers, typed.OutVoid()), S_OK);
+  LONG count = 0;
+  EXPECT_EQ(typed->get_Count(&count), S_OK);
+  EXPECT_EQ(count, 1);
+
+  // An Item index may come as text; a collection's Item is a method, not the default value.
+  Ref<IDispatch> first = Object(explorers.Get(), L"Item", {Text(L"1")});
+  EXPECT_TRUE(first);
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  VARIANT result;
+  VariantInit(&result);
+  EXPECT_EQ(explorers->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result,
+                              nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  CallResult outside;
+  Call(outside, explorers.Get(), L"Item", DISPATCH_METHOD, {Long(2)});
+  EXPECT_EQ(outside.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(outside.exception.scode, DISP_E_BADINDEX);
+
+  // No Explorer: ActiveExplorer is Nothing.
+  model->CloseExplorer(explorer);
+  CallResult active;
+  Call(active, app.Get(), L"ActiveExplorer", DISPATCH_METHOD);
+  EXPECT_EQ(active.hr, S_OK);
+  EXPECT_EQ(V_VT(&active.value.v), VT_DISPATCH);
+  EXPECT_EQ(V_DISPATCH(&active.value.v), nullptr);
+}
+
+TEST_F(Face, CommandBarsEnumerateTheWindowsBars) {
+  model->SetNewWindowBars({"Menu Bar", "", "Standard"});
+  model->OpenExplorer(inbox);
+  Ref<IDispatch> bars = Object(Object(app.Get(), L"ActiveExplorer").Get(), L"CommandBars");
+  CallResult newEnum;
+  Call(newEnum, bars.Get(), L"_NewEnum", DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  ASSERT_EQ(newEnum.hr, S_OK);
+  ASSERT_EQ(V_VT(&newEnum.value.v), VT_UNKNOWN);
+  Ref<IEnumVARIANT> items;
+  ASSERT_EQ(V_UNKNOWN(&newEnum.value.v)->QueryInterface(IID_IEnumVARIANT, items.OutVoid()), S_OK);
+
+  VARIANT got[5];
+  ULONG fetched = 0;
+  EXPECT_EQ(items->Next(5, got, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 3u);
+  ASSERT_EQ(V_VT(&got[0]), VT_DISPATCH);
+  EXPECT_EQ(String(V_DISPATCH(&got[0]), L"Name"), L"Menu Bar");
+  EXPECT_EQ(V_VT(&got[1]), VT_EMPTY);  // not a command bar
+  ASSERT_EQ(V_VT(&got[2]), VT_DISPATCH);
+  EXPECT_EQ(String(V_DISPATCH(&got[2]), L"Name"), L"Standard");
+  for (ULONG i = 0; i < fetched; ++i)
+    VariantClear(&got[i]);
+  EXPECT_EQ(items->Next(1, got, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 0u);
+
+  EXPECT_EQ(Number(bars.Get(), L"Count"), 3);
+  Ref<IDispatch> standard = Object(bars.Get(), L"Item", {Text(L"STANDARD")});
+  EXPECT_EQ(String(standard.Get(), L"Name"), L"Standard");
+  CallResult missing;
+  Call(missing, bars.Get(), L"Item", DISPATCH_PROPERTYGET, {Text(L"Formatting")});
+  EXPECT_EQ(missing.hr, DISP_E_EXCEPTION);
+}
+
+TEST_F(Face, ControlsAddTakesOptionalArgumentsAndButtonsTakeTheirProperties) {
+  const sim::ExplorerId explorer = model->OpenExplorer(inbox);
+  const WindowRef window{WindowRef::kExplorer, explorer};
+  Ref<IDispatch> bar = StandardBar(Object(app.Get(), L"ActiveExplorer").Get());
+  Ref<IDispatch> controls = Object(bar.Get(), L"Controls");
+
+  // Every argument left out (fewer arguments than parameters): a permanent button at the end.
+  Ref<IDispatch> plain = Object(controls.Get(), L"Add");
+  // Type as VT_I2, Temporary as VT_BOOL, the others omitted the way COM passes them.
+  Ref<IDispatch> temporary =
+      Object(controls.Get(), L"Add", {Short(1), Missing(), Missing(), Missing(), Bool(true)});
+  // Before: 1 puts it first.
+  Ref<IDispatch> first = Object(controls.Get(), L"Add", {Long(1), Missing(), Missing(), Long(1)});
+  ASSERT_TRUE(plain && temporary && first);
+  std::vector<sim::ControlView> views = model->Controls(window, "Standard");
+  ASSERT_EQ(views.size(), 6u);
+  EXPECT_TRUE(views[0].addedByAddIn);
+  EXPECT_FALSE(views[4].temporary);
+  EXPECT_TRUE(views[5].temporary);
+
+  // Properties, with the conversions Automation makes (a number for a Boolean).
+  EXPECT_EQ(Put(temporary.Get(), L"Caption", Text(L"Zormint")), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"Tag", Text(L"EXPLORER12")), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"TooltipText", Text(L"View All Picture Attachments")), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"OnAction", Text(L"!<ZORMINT.dsrWrapper>")), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"BeginGroup", Bool(true)), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"Enabled", Long(0)), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"Style", Long(1)), S_OK);
+
+  // A picture: its bitmap's size and depth become the button's face.
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+  ReleaseDC(nullptr, screen);
+  PICTDESC desc = {};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.picType = PICTYPE_BITMAP;
+  desc.bmp.hbitmap = bitmap;
+  Ref<IPictureDisp> picture;
+  ASSERT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.OutVoid()), S_OK);
+  VARIANT face;
+  V_VT(&face) = VT_DISPATCH;
+  V_DISPATCH(&face) = picture.Get();
+  picture->AddRef();
+  EXPECT_EQ(Put(temporary.Get(), L"Picture", face, DISPATCH_PROPERTYPUTREF), S_OK);
+
+  views = model->Controls(window, "Standard");
+  const sim::ControlView& button = views[5];
+  EXPECT_EQ(button.caption, "Zormint");
+  EXPECT_EQ(button.tag, "EXPLORER12");
+  EXPECT_EQ(button.tooltipText, "View All Picture Attachments");
+  EXPECT_EQ(button.onAction, "!<ZORMINT.dsrWrapper>");
+  EXPECT_TRUE(button.beginGroup);
+  EXPECT_FALSE(button.enabled);
+  EXPECT_EQ(button.style, 1);
+  auto* picFace = dynamic_cast<const sim::SimPicture*>(button.picture.get());
+  ASSERT_NE(picFace, nullptr);
+  EXPECT_EQ(picFace->width, 16);
+  EXPECT_EQ(picFace->height, 16);
+  EXPECT_GT(picFace->bitsPerPixel, 0);
+
+  // A control that is not a button is added but cannot be handed back as one.
+  CallResult popup;
+  Call(popup, controls.Get(), L"Add", DISPATCH_METHOD, {Long(10)});
+  EXPECT_EQ(popup.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(popup.exception.scode, DISP_E_TYPEMISMATCH);
+
+  // Delete, with its optional argument left out, takes the button off the bar.
+  CallResult removed;
+  Call(removed, temporary.Get(), L"Delete", DISPATCH_METHOD);
+  EXPECT_EQ(removed.hr, S_OK);
+  EXPECT_EQ(model->Controls(window, "Standard").size(), 6u);  // 7 with the popup, less one
+  CallResult again;
+  Call(again, temporary.Get(), L"Caption", DISPATCH_PROPERTYPUT, {Text(L"gone")});
+  EXPECT_EQ(again.hr, DISP_E_EXCEPTION);
+}
+
+TEST_F(Face, EventsReachSinksWithThePublishedNumbersAndArguments) {
+  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  Ref<IDispatch> inspectors = Object(app.Get(), L"Inspectors");
+  Ref<RecordingSink> onExplorers = RecordingSink::Make(DIID_ExplorersEvents);
+  Ref<RecordingSink> onInspectors = RecordingSink::Make(DIID_InspectorsEvents);
+  ASSERT_EQ(onExplorers->Connect(explorers.Get()), S_OK);
+  ASSERT_EQ(onInspectors->Connect(inspectors.Get()), S_OK);
+  EXPECT_EQ(model->ConnectedSinks(), 2);
+
+  const sim::ExplorerId explorer = model->OpenExplorer(inbox);
+  ASSERT_EQ(onExplorers->events.size(), 1u);
+  EXPECT_EQ(onExplorers->events[0].id, 0xF001);
+  EXPECT_EQ(onExplorers->events[0].types, std::vector<VARTYPE>{VT_DISPATCH});
+  Ref<IUnknown> typed;
+  ASSERT_TRUE(onExplorers->events[0].object);
+  EXPECT_EQ(onExplorers->events[0].object->QueryInterface(IID__Explorer, typed.OutVoid()), S_OK);
+
+  // The Explorer's own events.
+  Ref<RecordingSink> onExplorer = RecordingSink::Make(DIID_ExplorerEvents_10);
+  ASSERT_EQ(onExplorer->Connect(onExplorers->events[0].object.Get()), S_OK);
+  model->Select(explorer, {mail});
+  model->SwitchFolder(explorer, inbox);
+  model->ActivateExplorer(explorer);
+  model->SwitchView(explorer);
+  std::vector<DISPID> ids;
+  for (const auto& event : onExplorer->events)
+    ids.push_back(event.id);
+  EXPECT_EQ(ids, (std::vector<DISPID>{0xF007, 0xF002, 0xF001, 0xF004}));
+
+  // NewInspector, then the Inspector's and its item's events; an item's Close can be cancelled.
+  const sim::InspectorId inspector = model->OpenInspector(mail);
+  ASSERT_EQ(onInspectors->events.size(), 1u);
+  Ref<IDispatch> isp = onInspectors->events[0].object;
+  ASSERT_TRUE(isp);
+  Ref<RecordingSink> onInspector = RecordingSink::Make(DIID_InspectorEvents_10);
+  ASSERT_EQ(onInspector->Connect(isp.Get()), S_OK);
+  Ref<RecordingSink> onItem = RecordingSink::Make(DIID_ItemEvents_10);
+  ASSERT_EQ(onItem->Connect(Object(isp.Get(), L"CurrentItem").Get()), S_OK);
+  onItem->setCancel = true;
+  model->CloseInspector(inspector);
+  ASSERT_EQ(onItem->events.size(), 1u);
+  EXPECT_EQ(onItem->events[0].id, 0xF004);
+  EXPECT_EQ(onItem->events[0].types, std::vector<VARTYPE>{VT_BOOL | VT_BYREF});
+  EXPECT_EQ(model->OpenInspectors(), std::vector<sim::InspectorId>{inspector});  // refused
+  onItem->setCancel = false;
+  model->DeactivateInspector(inspector);
+  model->CloseInspector(inspector);
+  ids.clear();
+  for (const auto& event : onInspector->events)
+    ids.push_back(event.id);
+  EXPECT_EQ(ids, (std::vector<DISPID>{0xF006, 0xF008}));
+
+  // Click(Ctrl, CancelDefault): reversed, CancelDefault by reference, Ctrl a button.
+  Ref<IDispatch> button = AddButton(StandardBar(onExplorers->events[0].object.Get()).Get());
+  ASSERT_EQ(Put(button.Get(), L"Tag", Text(L"T1")), S_OK);
+  Ref<RecordingSink> onClick = RecordingSink::Make(DIID__CommandBarButtonEvents);
+  ASSERT_EQ(onClick->Connect(button.Get()), S_OK);
+  EXPECT_TRUE(model->Click({WindowRef::kExplorer, explorer}, "T1"));
+  ASSERT_EQ(onClick->events.size(), 1u);
+  EXPECT_EQ(onClick->events[0].id, 1);
+  EXPECT_EQ(onClick->events[0].types, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF, VT_DISPATCH}));
+  ASSERT_TRUE(onClick->events[0].object);
+  EXPECT_EQ(onClick->events[0].object->QueryInterface(IID__CommandBarButton, typed.OutVoid()),
+            S_OK);
+
+  // A connection holds its sink until Unadvise; a second Unadvise finds nothing.
+  const ULONG held = onClick->References();
+  EXPECT_EQ(onClick->Disconnect(), S_OK);
+  EXPECT_LT(onClick->References(), held);
+  EXPECT_TRUE(model->Click({WindowRef::kExplorer, explorer}, "T1"));
+  EXPECT_EQ(onClick->events.size(), 1u);
+
+  for (RecordingSink* sink :
+       {onExplorers.Get(), onInspectors.Get(), onExplorer.Get(), onInspector.Get(), onItem.Get()}) {
+    EXPECT_EQ(sink->Disconnect(), S_OK);
+  }
+  EXPECT_EQ(model->ConnectedSinks(), 0);
+  EXPECT_EQ(model->EscapedExceptions(), 0);
+}
+
+TEST_F(Face, ConnectionPointsRefuseWhatCannotConnect) {
+  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  Ref<IConnectionPointContainer> container;
+  ASSERT_EQ(explorers->QueryInterface(IID_IConnectionPointContainer, container.OutVoid()), S_OK);
+  Ref<IConnectionPoint> point;
+  EXPECT_EQ(container->FindConnectionPoint(DIID_InspectorsEvents, point.Out()),
+            CONNECT_E_NOCONNECTION);
+  ASSERT_EQ(container->FindConnectionPoint(DIID_ExplorersEvents, point.Out()), S_OK);
+  IID iid;
+  EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
+  EXPECT_EQ(iid, DIID_ExplorersEvents);
+  // A sink that does not answer the event interface.
+  Ref<RecordingSink> wrong = RecordingSink::Make(DIID_ItemEvents_10);
+  DWORD cookie = 0;
+  EXPECT_EQ(point->Advise(static_cast<IDispatch*>(wrong.Get()), &cookie), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
+  // Objects without events are no connection-point containers.
+  Ref<IUnknown> none;
+  EXPECT_EQ(app->QueryInterface(IID_IConnectionPointContainer, none.OutVoid()), E_NOINTERFACE);
+}
+
+TEST_F(Face, EveryObjectHandedOutIsAReferenceUntilReleased) {
+  model->OpenExplorer(inbox);
+  EXPECT_EQ(model->LiveReferences(), 1);  // the Application
+  {
+    Ref<IDispatch> xpl = Object(app.Get(), L"ActiveExplorer");
+    Ref<IDispatch> bars = Object(xpl.Get(), L"CommandBars");
+    Ref<IDispatch> same = xpl;  // one more COM reference to the same object
+    EXPECT_EQ(model->LiveReferences(), 3) << model->DescribeLiveReferences();
+    Ref<RecordingSink> sink = RecordingSink::Make(DIID_ExplorerEvents_10);
+    ASSERT_EQ(sink->Connect(xpl.Get()), S_OK);
+    xpl.Reset();
+    same.Reset();
+    // The connection point holds its Explorer while the sink is connected.
+    EXPECT_EQ(model->LiveReferences(), 3) << model->DescribeLiveReferences();
+    EXPECT_EQ(model->ConnectedSinks(), 1);
+    EXPECT_EQ(sink->Disconnect(), S_OK);
+    EXPECT_EQ(model->LiveReferences(), 2) << model->DescribeLiveReferences();
+  }
+  EXPECT_EQ(model->LiveReferences(), 1) << model->DescribeLiveReferences();
+}
+
+TEST_F(Face, ModelFailuresReachTheCallerAsAutomationReportsThem) {
+  model->OpenExplorer(inbox);
+  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
+
+  // A failing member: DISP_E_EXCEPTION with the failure in EXCEPINFO.
+  model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(E_FAIL));
+  CallResult failed;
+  Call(failed, explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
+  EXPECT_EQ(failed.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(failed.exception.scode, E_FAIL);
+  EXPECT_NE(failed.Description().find(L"Explorers.Count"), std::wstring::npos);
+
+  // A call the busy host rejects: Invoke itself answers.
+  model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(RPC_E_CALL_REJECTED));
+  CallResult rejected;
+  Call(rejected, explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
+  EXPECT_EQ(rejected.hr, RPC_E_CALL_REJECTED);
+
+  model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(DISP_E_EXCEPTION));
+  CallResult exception;
+  Call(exception, explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
+  EXPECT_EQ(exception.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(exception.exception.scode, DISP_E_EXCEPTION);
+
+  // Through the vtable: the HRESULT itself, with IErrorInfo.
+  model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(E_FAIL));
+  Ref<_Explorers> typed;
+  ASSERT_EQ(explorers->QueryInterface(IID__Explorers, typed.OutVoid()), S_OK);
+  LONG count = 0;
+  EXPECT_EQ(typed->get_Count(&count), E_FAIL);
+  Ref<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, info.Out()), S_OK);
+  BSTR description = nullptr;
+  ASSERT_EQ(info->GetDescription(&description), S_OK);
+  EXPECT_NE(std::wstring(description).find(L"Injected"), std::wstring::npos);
+  SysFreeString(description);
+
+  // The next call works again, and was recorded like every call.
+  EXPECT_EQ(Number(explorers.Get(), L"Count"), 1);
+  EXPECT_EQ(model->Faults().CallCount("Explorers.Count"), 5u);
+
+  // A sink that fails its Invoke is an escape the model counts; the other sinks still hear.
+  Ref<RecordingSink> failing = RecordingSink::Make(DIID_ExplorersEvents);
+  Ref<RecordingSink> healthy = RecordingSink::Make(DIID_ExplorersEvents);
+  failing->answer = E_FAIL;
+  ASSERT_EQ(failing->Connect(explorers.Get()), S_OK);
+  ASSERT_EQ(healthy->Connect(explorers.Get()), S_OK);
+  model->OpenExplorer(inbox);
+  EXPECT_EQ(model->EscapedExceptions(), 1);
+  EXPECT_EQ(healthy->events.size(), 1u);
+  EXPECT_EQ(failing->Disconnect(), S_OK);
+  EXPECT_EQ(healthy->Disconnect(), S_OK);
+}
+
+}  // namespace
+}  // namespace zormint::wine_test::outlook
