@@ -6,11 +6,13 @@
 // (RemoveDirectoryW for a link to a folder, DeleteFileW for a link to a file), so that its target
 // is left alone. Paths are UTF-8 and reach Windows through the wide-character calls.
 //
-// Wine (version 8) shows the Unix symbolic links inside its drives as follows: a link to a
-// folder is a reparse point, a link to a file looks like a plain file, and both RemoveDirectoryW
-// and DeleteFileW on such a link delete its target and keep the link. Under Wine a file is
-// therefore also a link when its final path (what the system resolves it to) is not the path it
-// was asked for, and links are refused rather than removed: the target is never touched.
+// Wine (version 8) makes no Windows links (CreateSymbolicLinkW does nothing, junctions are not
+// supported) but shows the Unix symbolic links inside its drives: a link to a folder as a
+// reparse point, a link to a file as a plain file. Removing one acts on its target and keeps the
+// link: DeleteFileW deletes the target file, RemoveDirectoryW the target folder when it is
+// empty. Under Wine a file is therefore also a link when its final path (what the system
+// resolves it to) is not the folder it lies in followed by its name, and links are refused
+// rather than removed: the target is never touched.
 #pragma once
 
 // First: see win32_windows.h.

@@ -35,8 +35,9 @@ bool Exists(const std::string& path);
 void SetReadOnly(const std::string& path);
 
 // Makes a link at `link` to the folder or file `target`. Windows links (a junction, a symbolic
-// link) are tried first; where the system cannot make them (Wine), a Unix symbolic link is made
-// inside Wine's drive, which Wine presents as a link. Returns false when neither works.
+// link) are tried first; where the system cannot make them (Wine 8: CreateSymbolicLinkW does
+// nothing and reports success, FSCTL_SET_REPARSE_POINT is not supported), a Unix symbolic link
+// is made inside Wine's drive, which Wine presents as a link. Returns false when neither works.
 bool MakeFolderLink(const std::string& link, const std::string& target);
 bool MakeFileLink(const std::string& link, const std::string& target);
 
