@@ -2,3 +2,5 @@
 # link the face (sim/com) and start the programs built beside it.
 target_link_libraries(${target} PRIVATE zormint_sim_com)
 add_dependencies(${target} outlook-sim viewer-recorder)
+# The sample mailbox, as Wine sees the source tree.
+target_compile_definitions(${target} PRIVATE "ZORMINT_SAMPLES_DIR=\"Z:${PROJECT_SOURCE_DIR}/samples\"")
