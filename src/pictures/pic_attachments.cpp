@@ -58,8 +58,10 @@ void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
       continue;
     }
     if (!IsPictureName(name)) continue;
-    // Each statement on its own: an entry whose item data cannot be set is still listed.
-    Attempt([&] { list.AddItem(name); });
+    // An entry that could not be added gets nothing more: the entry appended last is another
+    // picture's, and its position must not be overwritten with this one's.
+    if (!Attempt([&] { list.AddItem(name); })) continue;
+    // Each further statement on its own: an entry whose item data cannot be set is still listed.
     Attempt([&] { list.SetItemData(list.NewIndex(), position); });
     Attempt([&] { list.SetSelected(list.NewIndex(), true); });
   }
@@ -192,7 +194,16 @@ void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& atta
   const std::optional<std::string> saveName = SafeSaveName(name);
   if (!saveName) return;
   const std::string path = workingFolder + *saveName;
-  Attempt([&] { attachment->SaveAsFile(path); });
+  // A link in the picture's place (one the preparation could not remove, or one made since) is
+  // removed, never written through: the save would land wherever the link points. When that
+  // cannot be made sure of, this picture is not saved.
+  bool safe = false;
+  Attempt([&] {
+    platform::FileSystem& fso = Require(g_.gfsoFileSystem, "gfsoFileSystem");
+    if (fso.IsLink(path)) fso.DeleteFile(path, true);
+    safe = true;
+  });
+  if (safe) Attempt([&] { attachment->SaveAsFile(path); });
   // The viewer gets the first picture met, whether or not its save succeeded.
   if (firstPicture.empty()) firstPicture = path;
 }

@@ -1,0 +1,92 @@
+// Faults the hardening work found, each with the case that showed it.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "tests/hardening/hardening.h"
+#include "tests/pictures/pictures_fixture.h"
+
+namespace zormint::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A list that refuses to take entries with one text.
+class RefusingListBox : public MemoryListBox {
+ public:
+  explicit RefusingListBox(std::string refused) : refused_(std::move(refused)) {}
+  void AddItem(const std::string& text) override {
+    if (text == refused_) Fail(err::kEFail, "The list cannot take " + text);
+    MemoryListBox::AddItem(text);
+  }
+
+ private:
+  std::string refused_;
+};
+
+class MendedFaults : public PicturesTest {};
+
+// The picture list: when an entry could not be added, its position was written over the entry
+// added before it, so that the user ticked "beach.jpg" and was shown "chart.GIF".
+TEST_F(MendedFaults, AnEntryTheListCouldNotTakeNeverCarriesAnotherPicturesPosition) {
+  auto list = std::make_shared<RefusingListBox>("chart.GIF");
+  Engine().Populate(Mail({"notes.pdf", "beach.jpg", "chart.GIF", "dog.bmp"}), list);
+  ASSERT_EQ(list->entries.size(), 2u);
+  EXPECT_EQ(list->entries[0].text, "beach.jpg");
+  EXPECT_EQ(list->entries[0].data, 2);
+  EXPECT_TRUE(list->entries[0].selected);
+  EXPECT_EQ(list->entries[1].text, "dog.bmp");
+  EXPECT_EQ(list->entries[1].data, 4);
+}
+
+// Saving a picture: a link in the picture's place that the preparation could not remove was
+// written through, so the picture's bytes replaced whatever file the link pointed to.
+TEST_F(MendedFaults, APictureIsNeverSavedThroughALinkInItsPlace) {
+  const fs::path precious = env.dir.Path() / "precious.jpg";
+  TestEnv::WriteFile(platform::FromFsPath(precious), "the user's own picture");
+  fs::create_directories(RealWorkingFolder());
+  fs::create_symlink(precious, RealWorkingFolder() / "a.jpg");
+
+  // The preparation cannot remove the link (and nothing else either).
+  env.faults.FailMember("FileSystem.DeleteFile");
+  Engine().ExtractAllNShow(Mail({"a.jpg", "b.gif"}), kSuffix);
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious)), "the user's own picture");
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(RealWorkingFolder() / "a.jpg")));
+  // The other picture is saved, and the viewer is still sent to the first one.
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(RealWorkingFolder() / "b.gif")), "bytes of #2");
+  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "a.jpg");
+
+  // A link that can go is removed and the picture saved as a file of its own.
+  env.faults.ClearFaults();
+  engine->ExtractSelectedNShow(Mail({"a.jpg"}), "1", kSuffix);
+  EXPECT_FALSE(fs::is_symlink(fs::symlink_status(RealWorkingFolder() / "a.jpg")));
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(RealWorkingFolder() / "a.jpg")), "bytes of #1");
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious)), "the user's own picture");
+
+  // When whether the place is a link cannot be told, the picture is not saved there.
+  fs::remove(RealWorkingFolder() / "a.jpg");
+  fs::create_symlink(precious, RealWorkingFolder() / "a.jpg");
+  env.faults.FailMember("FileSystem.DeleteFile");
+  env.faults.FailMember("FileSystem.IsLink", 2);
+  engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious)), "the user's own picture");
+}
+
+// The same without any injected failure: a working folder someone made read-only holds a link
+// that cannot be removed (only where permissions count).
+TEST_F(MendedFaults, AReadOnlyWorkingFolderWithALinkInsideWritesNothingThrough) {
+  if (PermissionsIgnored()) GTEST_SKIP() << "permissions do not stop this process";
+  const fs::path precious = env.dir.Path() / "precious.jpg";
+  TestEnv::WriteFile(platform::FromFsPath(precious), "the user's own picture");
+  fs::create_directories(RealWorkingFolder());
+  fs::create_symlink(precious, RealWorkingFolder() / "a.jpg");
+  fs::permissions(RealWorkingFolder(), fs::perms::owner_read | fs::perms::owner_exec);
+  Engine().ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
+  fs::permissions(RealWorkingFolder(), fs::perms::owner_all);
+  EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious)), "the user's own picture");
+}
+
+}  // namespace
+}  // namespace zormint::test
