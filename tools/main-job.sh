@@ -14,13 +14,14 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+story="$(realpath "${1:-$root/samples/stories/view-all.txt}")"
 cd "$root"
-story="$(realpath "${1:-samples/stories/view-all.txt}")"
 build="$(realpath -m "${ZORMINT_MAIN_JOB_BUILD:-$root/build/win64}")"
 logs="$build/main-job"
 prefix="$build/main-job-prefix"
 
 step() { echo "main-job: $*" >&2; }
+trap 'echo "main-job: failed; the logs are in $logs" >&2' ERR
 
 tools/deps.sh all >&2
 
