@@ -341,5 +341,50 @@ TEST_F(AddinStory, TheProgramEndsAtAFastShutdownWithoutDisconnecting) {
   EXPECT_EQ(text.find("> show"), std::string::npos) << "nothing runs after a fast shutdown";
 }
 
+// Every Outlook call of a whole story fails in turn, in each of the ways a COM call fails: the
+// story goes on, nothing escapes from the add-in's event sinks and, once it is disconnected,
+// the add-in holds nothing of Outlook's.
+TEST_F(AddinStory, AnyOneFailingOutlookCallLeavesNothingHeld) {
+  // No viewer for the pictures here: the sweep is about the calls into Outlook.
+  DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg");
+  const std::initializer_list<const char*> lines = {
+      "open-explorer Inbox",
+      "start",
+      "select holiday",
+      "click explorer1 \"View All Picture Attachments\"",
+      "select lunch",
+      "open-inspector holiday",
+      "move-inspector inspector1 drawings",
+      "close inspector1",
+      "open-explorer Inbox",
+      "switch-folder explorer2 Inbox",
+      "close explorer2",
+      "switch-off"};
+  NewStory();
+  Run(lines);
+  const size_t calls = Model().Faults().Calls().size();
+  ExpectNothingHeld();
+  ASSERT_GT(calls, 50u);
+
+  const int32_t codes[] = {static_cast<int32_t>(E_FAIL), static_cast<int32_t>(RPC_E_CALL_REJECTED),
+                           static_cast<int32_t>(DISP_E_EXCEPTION)};
+  size_t injected = 0;
+  for (size_t n = 1; n <= calls; ++n) {
+    story.reset();
+    transcript.str("");
+    NewStory();
+    Model().Faults().FailCallNumber(n, codes[n % 3]);
+    Run(lines);
+    const std::string failed = n <= Model().Faults().Calls().size()
+                                   ? Model().Faults().Calls()[n - 1]
+                                   : std::string("(not reached)");
+    SCOPED_TRACE("call " + std::to_string(n) + " fails: " + failed);
+    injected += Model().Faults().InjectedCount();
+    ExpectNothingHeld();
+    if (HasFailure()) break;
+  }
+  EXPECT_GE(injected, calls * 9 / 10) << "most calls of the story are reached when one fails";
+}
+
 }  // namespace
 }  // namespace zormint::wine_test::outlook
