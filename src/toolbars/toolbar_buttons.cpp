@@ -128,6 +128,9 @@ void CToolbarButtons::ShowAllPictures(std::shared_ptr<host::Item> item) noexcept
 void CToolbarButtons::ChooseAndShowPictures(std::shared_ptr<host::Item> item) noexcept {
   std::shared_ptr<ui::frmOptions> dialog;
   Attempt([&] { dialog = ui::frmOptions::Instance(g_); });
+  // Outlook's windows stay usable while the dialog is open: a click meanwhile leaves the open
+  // dialog alone, since its list belongs to the message it was opened for.
+  if (dialog && dialog->IsShown()) return;
   Attempt([&] {
     std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions").lstPicAttachments();
     Require(g_.gclsPicAttachments, "gclsPicAttachments").Populate(item, list);

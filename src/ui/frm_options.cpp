@@ -44,9 +44,20 @@ std::shared_ptr<platform::ListBox> frmOptions::lstPicAttachments() {
 
 void frmOptions::Show() {
   auto self = shared_from_this();
+  // A dialog that is open is shown once: a second showing fails, and must not unload it.
+  if (mbShown) Fail(kErrFormAlreadyShown, "Form already displayed; can't show modally");
   EnsureLoaded();
   std::shared_ptr<Form> f = form_;
-  f->ShowModal();
+  mbShown = true;
+  FailureInfo failure;
+  const bool shown = Attempt([&] { f->ShowModal(); }, failure);
+  mbShown = false;
+  if (shown) return;
+  // The dialog was loaded but never seen. It is unloaded and forgotten like a closed one, so
+  // that the next click gets a fresh dialog and no hidden window outlives the add-in.
+  Attempt([&] { f->Unload(); });
+  if (g_.gfrmOptions.get() == this) g_.gfrmOptions.reset();
+  Fail(failure.code, failure.description);
 }
 
 void frmOptions::EnsureLoaded() {

@@ -38,8 +38,11 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
 
   // The picture list. Reaching it loads the dialog (Form_Load) if it is not loaded yet.
   std::shared_ptr<platform::ListBox> lstPicAttachments();
-  // Shows the dialog modally, without an owner; returns when it has been unloaded.
+  // Shows the dialog modally, without an owner; returns when it has been unloaded. A showing
+  // that fails unloads and forgets the dialog, so that no hidden dialog is left behind.
   void Show();
+  // True while the dialog is shown modally (a Show is running).
+  bool IsShown() const { return mbShown; }
 
   ~frmOptions() override;
 
@@ -85,6 +88,7 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
 
   bool mbActivatedOnce = false;
   bool mbActivating = false;  // the first activation is running (it lets messages run)
+  bool mbShown = false;       // a modal showing is running
   std::string msSelAttachmentIndexes;
   int32_t mlViewerChoice = 0;
 };

@@ -7,6 +7,7 @@
 
 #include "tests/hardening/hardening.h"
 #include "tests/pictures/pictures_fixture.h"
+#include "tests/stories/outlook_story.h"
 
 namespace zormint::test {
 namespace {
@@ -86,6 +87,74 @@ TEST_F(MendedFaults, AReadOnlyWorkingFolderWithALinkInsideWritesNothingThrough) 
   Engine().ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
   fs::permissions(RealWorkingFolder(), fs::perms::owner_all);
   EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious)), "the user's own picture");
+}
+
+}  // namespace
+}  // namespace zormint::test
+
+namespace zormint::test {
+namespace {
+
+// The options dialog has no owner, so Outlook's other windows stay usable while it is open. A
+// second "View ZORMINT Options" in another window filled the open dialog's list with the other
+// message's pictures; "&Open" then took positions of that message to the first one.
+TEST(MendedFaultsInTheSession, ASecondOptionsClickLeavesTheOpenDialogAlone) {
+  OutlookStory s;
+  s.Connect();
+  const ItemId first = s.Mail({"a1.jpg", "a2.jpg"});
+  const ItemId other = s.Mail({"notes.pdf", "b.gif"});
+  s.outlook.Select(s.mainExplorer, {first});
+  const ExplorerId second = s.outlook.OpenExplorer(s.inbox);
+  s.outlook.SwitchFolder(second, s.inbox);
+  s.outlook.Select(second, {other});
+
+  std::vector<std::string> listed;
+  s.dialogs->OnNextShow([&](sim::HeadlessForm& form) {
+    EXPECT_TRUE(s.ClickOptions(Xpl(second)));
+    for (const sim::ListEntry& entry : form.Entries("lstPicAttachments"))
+      listed.push_back(entry.text);
+    form.Click("cmdOpen");
+  });
+  EXPECT_TRUE(s.ClickOptions(Xpl(s.mainExplorer)));
+  EXPECT_EQ(listed, (std::vector<std::string>{"a1.jpg", "a2.jpg"}));
+  const std::string folder = s.WorkingFolder("071226210509");
+  EXPECT_EQ(s.Shown(), std::vector<std::string>{folder + "a1.jpg"});
+  EXPECT_TRUE(s.Saved("071226210509", "a1.jpg"));
+  EXPECT_TRUE(s.Saved("071226210509", "a2.jpg"));
+  EXPECT_EQ(s.dialogs->ModalShows(), 1);
+
+  // The next click gets a fresh dialog that works as usual.
+  s.dialogs->OnNextShow([&](sim::HeadlessForm& form) { form.Click("cmdOpen"); });
+  EXPECT_TRUE(s.ClickOptions(Xpl(second)));
+  EXPECT_EQ(s.Shown().size(), 2u);
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
+}
+
+// A showing that failed left the dialog loaded but never seen: the next click reused it
+// without loading it again (its banner never restarted, nothing of the load step ran), and the
+// hidden dialog outlived the add-in's disconnection.
+TEST(MendedFaultsInTheSession, ADialogThatFailedToShowIsNotReused) {
+  OutlookStory s;
+  s.internet->SetConnected(true);
+  s.Connect();
+  s.outlook.Select(s.mainExplorer, {s.Mail({"a.jpg"})});
+  s.env.faults.FailMember("Form.ShowModal", 1);
+  EXPECT_TRUE(s.ClickOptions(Xpl(s.mainExplorer)));
+  EXPECT_FALSE(s.G().gfrmOptions);
+  EXPECT_EQ(s.dialogs->Unloads().size(), 1u);
+
+  s.dialogs->OnNextShow([&](sim::HeadlessForm& form) { form.Click("cmdOpen"); });
+  EXPECT_TRUE(s.ClickOptions(Xpl(s.mainExplorer)));
+  EXPECT_EQ(s.dialogs->FormsCreated(), 2u);
+  ASSERT_EQ(s.dialogs->Browsers().size(), 2u);
+  const auto& navigations = s.dialogs->Browsers()[1]->Navigations();
+  ASSERT_EQ(navigations.size(), 2u);  // a fresh start: embedded page first, then online
+  EXPECT_EQ(navigations[0].url, "res://ZORMINT/%2323/%23102");
+  EXPECT_EQ(s.Shown().size(), 1u);
+  EXPECT_FALSE(s.G().gfrmOptions);
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
 }
 
 }  // namespace
