@@ -129,6 +129,77 @@ std::wstring Quoted(const std::wstring& path) {
   return L"\"" + path + L"\"";
 }
 
+std::wstring TempFile(const wchar_t* name) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  return std::wstring(temp) + name;
+}
+
+// Runs a program with its standard output and error in `output`; returns its exit code, or -1
+// when it cannot start or does not end within two minutes.
+int RunWithOutput(const std::wstring& commandLine, std::string& output) {
+  const std::wstring file = TempFile(L"zormint-installer-test.out");
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
+                           nullptr);
+  if (out == INVALID_HANDLE_VALUE) return -1;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out;
+  startup.hStdError = out;
+  PROCESS_INFORMATION process = {};
+  std::wstring line = commandLine;
+  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &startup, &process);
+  CloseHandle(out);
+  if (!started) return -1;
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &code);
+  } else {
+    TerminateProcess(process.hProcess, 1);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  output = ReadAll(file);
+  DeleteFileW(file.c_str());
+  return static_cast<int>(code);
+}
+
+// The simulated Outlook (outlook-sim.exe, built beside the tests) on the sample mailbox: its
+// main window opens on the Inbox, it loads the add-ins registered for Outlook, the user
+// selects a message with pictures and Outlook shows its windows and their add-in buttons.
+// Returns the exit code (0: the add-ins held nothing of Outlook's after their disconnection).
+int RunOutlook(std::string& transcript) {
+  const std::wstring script = TempFile(L"zormint-installer-story.txt");
+  HANDLE file = CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  const char story[] = "open-explorer Inbox\nstart\nselect holiday\nshow\nshutdown\n";
+  DWORD written = 0;
+  WriteFile(file, story, sizeof(story) - 1, &written, nullptr);
+  CloseHandle(file);
+  const std::wstring mailbox = std::wstring(ZORMINT_SAMPLES_DIR) + L"\\mailbox.txt";
+  const int code = RunWithOutput(Quoted(Folder(DllPath()) + L"\\outlook-sim.exe") + L" " +
+                                     Quoted(mailbox) + L" " + Quoted(script),
+                                 transcript);
+  DeleteFileW(script.c_str());
+  return code;
+}
+
+// The transcript's lines that describe a button an add-in put on a command bar.
+std::vector<std::string> AddinButtons(const std::string& transcript) {
+  std::vector<std::string> buttons;
+  size_t at = 0;
+  while ((at = transcript.find("add-in button:", at)) != std::string::npos) {
+    const size_t end = transcript.find('\n', at);
+    buttons.push_back(transcript.substr(at, end - at));
+    at = end;
+  }
+  return buttons;
+}
+
 std::vector<std::wstring> RelatedProducts(const wchar_t* upgradeCode) {
   std::vector<std::wstring> products;
   wchar_t product[39];
@@ -389,16 +460,6 @@ TEST_F(Installer, RemovalFromTheAppsListTakesEverythingButTheViewerSettings) {
   ExpectUserSettingsKept();
 }
 
-TEST_F(Installer, RemovalByPackageTakesEverythingButTheViewerSettings) {
-  ExpectMsiexec(L"/i " + Quoted(Package()));
-  ASSERT_TRUE(FileExists(InstalledDll()));
-
-  ExpectMsiexec(L"/x " + Quoted(Package()));
-
-  ExpectNothingInstalled();
-  ExpectUserSettingsKept();
-}
-
 TEST_F(Installer, InstallingAgainRepairingAndRebuildingKeepOneInstallation) {
   ExpectMsiexec(L"/i " + Quoted(Package()));
   const std::wstring installed = AddinEntries();
@@ -454,8 +515,10 @@ TEST_F(Installer, NewerVersionReplacesTheOlderOneAndIsNotDowngraded) {
   EXPECT_EQ(AddinEntries(), installed);
   EXPECT_TRUE(FileExists(InstalledDll()));
 
+  // Removed by its package.
   ExpectMsiexec(L"/x " + Quoted(NextPackage()));
   ExpectNothingInstalled();
+  ExpectUserSettingsKept();
 }
 
 TEST_F(Installer, PackageOfTheOtherBitnessReplacesThisOne) {
@@ -520,6 +583,31 @@ TEST_F(Installer, InstalledAddinIsCreatedThroughCom) {
   RemoveMachineMirror();
   ExpectMsiexec(L"/x " + Quoted(Package()));
   EXPECT_FALSE(FileExists(InstalledDll()));
+}
+
+TEST_F(Installer, SimulatedOutlookLoadsTheInstalledAddinUntilItIsRemoved) {
+  ExpectMsiexec(L"/i " + Quoted(Package()));
+  MirrorClassesToMachine();
+
+  std::string transcript;
+  EXPECT_EQ(RunOutlook(transcript), 0) << transcript;
+  EXPECT_NE(transcript.find("ZORMINT.dsrWrapper (\"ZORMINT\"): OnConnection took"),
+            std::string::npos)
+      << transcript;
+  // Both buttons, enabled for the selected message with pictures.
+  const std::vector<std::string> buttons = AddinButtons(transcript);
+  ASSERT_EQ(buttons.size(), 2u) << transcript;
+  EXPECT_NE(buttons[0].find("tooltip \"View ZORMINT Options\""), std::string::npos) << transcript;
+  EXPECT_NE(buttons[1].find("caption \"Zormint\""), std::string::npos) << transcript;
+  for (const std::string& button : buttons)
+    EXPECT_NE(button.find("; enabled;"), std::string::npos) << button;
+
+  RemoveMachineMirror();
+  ExpectMsiexec(L"/x " + Quoted(Package()));
+  EXPECT_EQ(RunOutlook(transcript), 0) << transcript;
+  EXPECT_NE(transcript.find("no add-in is registered to load at start-up"), std::string::npos)
+      << transcript;
+  EXPECT_TRUE(AddinButtons(transcript).empty()) << transcript;
 }
 
 }  // namespace
