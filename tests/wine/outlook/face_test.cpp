@@ -225,7 +225,25 @@ TEST_F(Face, ControlsAddTakesOptionalArgumentsAndButtonsTakeTheirProperties) {
   // Before: 1 puts it first.
   Ref<IDispatch> first = Object(controls.Get(), L"Add", {Long(1), Missing(), Missing(), Long(1)});
   ASSERT_TRUE(plain && temporary && first);
+  // By name, as VB writes Controls.Add(Type:=1, Temporary:=True): a temporary button too.
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"Add"), const_cast<LPOLESTR>(L"Temporary"),
+                      const_cast<LPOLESTR>(L"Type")};
+  DISPID ids[3] = {};
+  ASSERT_EQ(controls->GetIDsOfNames(IID_NULL, names, 3, LOCALE_USER_DEFAULT, ids), S_OK);
+  VARIANT named[2] = {Bool(true), Long(1)};
+  DISPPARAMS params = {named, &ids[1], 2, 2};
+  Var added;
+  ASSERT_EQ(controls->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                             &added.v, nullptr, nullptr),
+            S_OK);
   std::vector<sim::ControlView> views = model->Controls(window, "Standard");
+  ASSERT_EQ(views.size(), 7u);
+  EXPECT_TRUE(views[6].temporary);
+  Ref<IDispatch> byName = Ref<IDispatch>::Share(V_DISPATCH(&added.v));
+  CallResult deleted;
+  Call(deleted, byName.Get(), L"Delete", DISPATCH_METHOD, {Bool(false)});
+  ASSERT_EQ(deleted.hr, S_OK);
+  views = model->Controls(window, "Standard");
   ASSERT_EQ(views.size(), 6u);
   EXPECT_TRUE(views[0].addedByAddIn);
   EXPECT_FALSE(views[4].temporary);
