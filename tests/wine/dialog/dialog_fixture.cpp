@@ -1,0 +1,147 @@
+#include "dialog/dialog_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace zormint::wine_test {
+
+namespace {
+
+std::wstring MakeFolder() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp) + L"zormint-dialog-" +
+                        std::to_wstring(GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(GetTickCount());
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+}  // namespace
+
+DialogTest::DialogTest() : ole_(OleInitialize(nullptr)), folder_(MakeFolder()) {
+  store = std::make_shared<sim::MemorySettingsStore>();
+  internet = std::make_shared<sim::FakeInternet>();  // no connection reported
+  eventLog = std::make_shared<sim::FakeEventLog>();
+  g.services.dialogs = win32::MakeDialogToolkit();
+  g.services.settingsStore = store;
+  g.services.messagePump = std::make_shared<ThreadMessagePump>();
+  g.services.internet = internet;
+  g.services.eventLog = eventLog;
+  g.services.fileSystem = std::make_shared<platform::PortableFileSystem>();
+  g.gfsoFileSystem = g.services.fileSystem;
+  g.gclsInternet = std::make_shared<CInternet>(g);
+}
+
+DialogTest::~DialogTest() {
+  g.gfrmOptions.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+  if (SUCCEEDED(ole_)) OleUninitialize();
+}
+
+void DialogTest::Store(const std::string& choice, const std::string& path) {
+  store->Put("ZORMINT", "Startup", "Image Viewer", choice);
+  store->Put("ZORMINT", "Startup", "User Image App", path);
+}
+
+std::string DialogTest::StoredChoice() const {
+  return store->Peek("ZORMINT", "Startup", "Image Viewer");
+}
+
+std::string DialogTest::StoredPath() const {
+  return store->Peek("ZORMINT", "Startup", "User Image App");
+}
+
+std::string DialogTest::MakeProgram(const std::string& name) {
+  const std::wstring path = folder_ + L"\\" + Widen(name);
+  std::ofstream(std::filesystem::path(path), std::ios::binary) << "MZ";
+  return Narrow(path);
+}
+
+void DialogTest::LoadSettings() {
+  g.gclsSettings = std::make_shared<CSettings>(g);
+  g.gclsSettings->Initialize();
+}
+
+void DialogTest::Open(const std::vector<ListedPicture>& pictures) {
+  if (!g.gclsSettings) LoadSettings();
+  user.Start();
+  std::shared_ptr<ui::frmOptions> dialog = ui::frmOptions::Instance(g);
+  std::shared_ptr<platform::ListBox> list = dialog->lstPicAttachments();
+  list->Clear();
+  for (const ListedPicture& p : pictures) {
+    list->AddItem(p.name);
+    list->SetItemData(list->NewIndex(), p.position);
+    list->SetSelected(list->NewIndex(), true);
+  }
+  dialog->Show();
+}
+
+HWND DialogTest::Control(const char* name) {
+  return GetDlgItem(Form(), win32::DialogControlId(ui::OptionsLayout(), name));
+}
+
+std::string DialogTest::Focus() {
+  HWND focus = GetFocus();
+  HWND form = Form();
+  if (!focus || !form || GetParent(focus) != form) return std::string();
+  const int id = GetDlgCtrlID(focus);
+  for (const ui::ControlLayout& c : ui::OptionsLayout().controls) {
+    if (win32::DialogControlId(ui::OptionsLayout(), c.name) == id) return c.name;
+  }
+  return std::string();
+}
+
+bool DialogTest::Ready() const {
+  HWND form = Form();
+  return form && IsWindowEnabled(form) && g.gfrmOptions && g.gfrmOptions->ActivatedOnce() &&
+         GetFocus() && IsChild(form, GetFocus());
+}
+
+void DialogTest::WhenUp(const std::string& what) {
+  user.When(what, [this] { return Ready(); });
+}
+
+void DialogTest::AnswerWarning(const std::string& title, const std::string& text) {
+  const std::wstring caption = Widen(title);
+  user.When(
+      "the warning \"" + title + "\"",
+      [caption] { return FindOwnedDialog(Form(), caption) != nullptr; },
+      [caption, title, text] {
+        HWND box = FindOwnedDialog(Form(), caption);
+        EXPECT_EQ(Narrow(MessageBoxText(box)), text) << title;
+        // Modal to the form: the form is disabled while the box is up.
+        EXPECT_FALSE(IsWindowEnabled(Form())) << title;
+        // The warning icon and a single OK button.
+        int buttons = 0, okButtons = 0;
+        HICON icon = nullptr;
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+          wchar_t kind[16] = {};
+          GetClassNameW(child, kind, 16);
+          const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+          if (_wcsicmp(kind, L"Button") == 0 && IsWindowVisible(child)) {
+            ++buttons;
+            if (GetDlgCtrlID(child) == IDOK) ++okButtons;
+          } else if (_wcsicmp(kind, L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+            icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+          }
+        }
+        EXPECT_EQ(buttons, 1) << title;
+        EXPECT_EQ(okButtons, 1) << title;
+        EXPECT_EQ(icon, LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_EXCLAMATION))) << title;
+        PressKey(VK_RETURN);
+      });
+  user.When("the warning \"" + title + "\" has gone",
+            [caption] { return !FindOwnedDialog(Form(), caption) && IsWindowEnabled(Form()); });
+}
+
+void DialogTest::ExpectFocus(const char* control) {
+  user.When(std::string("the focus on ") + control, [control] { return Focus() == control; });
+}
+
+void DialogTest::WhenClosed(const std::string& how) {
+  user.When("the dialog closed by " + how, [] { return Form() == nullptr; });
+}
+
+}  // namespace zormint::wine_test
