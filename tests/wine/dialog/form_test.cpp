@@ -188,6 +188,30 @@ TEST_F(FormTest, UnloadModesCancelledUnloadsAndAShowingInsideAShowing) {
   EXPECT_EQ(end, (std::vector<std::string>{"QueryUnload 0", "Unload"}));
 }
 
+TEST_F(FormTest, AQuitOrALostWindowEndsTheShowing) {
+  // The host quitting while the form is up: the form closes as with its close box, and the
+  // quit is left for the host's own message loop.
+  user.When("the form is up", FormUp, [] { PostQuitMessage(3); });
+  user.Start();
+  form->ShowModal();
+  EXPECT_FALSE(form->Loaded());
+  const std::vector<std::string> end(recorder->events.end() - 2, recorder->events.end());
+  EXPECT_EQ(end, (std::vector<std::string>{"QueryUnload 0", "Unload"}));
+  MSG quit = {};
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 3u);
+
+  // Its window destroyed under it (its thread's windows going away): the showing ends without
+  // events, and the form is unloaded.
+  recorder->events.clear();
+  user.When("the form is up again", FormUp, [] { DestroyWindow(FindTopLevel(kCaption)); });
+  form->ShowModal();
+  EXPECT_TRUE(user.Finished()) << user.Report();
+  EXPECT_FALSE(form->Loaded());
+  EXPECT_EQ(recorder->Count("Unload"), 0u);
+  EXPECT_EQ(ErrorOf([&] { form->GetListBox(kLstPicAttachments); }), err::kObjectNotSet);
+}
+
 TEST_F(FormTest, TheBannersDocumentCompleteReachesTheReceiverWithTheControlsName) {
   form->Load();
   std::shared_ptr<WebBrowser> banner = form->GetWebBrowser(kWbrAdBanner);
