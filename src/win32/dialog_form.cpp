@@ -385,6 +385,7 @@ INT_PTR DialogForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         loaded_ = false;
         shown_ = false;
         hwnd_ = nullptr;
+        if (font_) DeleteObject(std::exchange(font_, nullptr));
       }
       return FALSE;
     default:
