@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "win32/dialog_toolkit.h"
 #include "win32/win32_file_system.h"
 #include "win32/win32_internet.h"
 #include "win32/win32_resources.h"
@@ -27,6 +28,8 @@ Services MakeServices() {
   services.resources = std::make_shared<Win32Resources>();
   services.internet = std::make_shared<Win32Internet>();
   services.eventLog = std::make_shared<Win32EventLog>();
+  // The real "Select Picture Attachments" dialog, with the banner's web browser control.
+  services.dialogs = MakeDialogToolkit();
   return services;
 }
 

@@ -6,9 +6,8 @@
 
 namespace zormint::win32 {
 
-// The Win32 implementations of the platform services, one of each, for the life of the library.
-// The dialog toolkit is not among them: it stays empty here, and a core step that needs it fails
-// like a call on a reference that is none.
+// The Win32 implementations of the platform services, one of each, for the life of the library,
+// the real dialog toolkit included.
 Services MakeServices();
 
 }  // namespace zormint::win32
