@@ -112,7 +112,10 @@ void CSettings::SetValue(int32_t eRegistryValue, const std::string& sNewValue) n
     kept = (number == 1 || number == 2) ? s : "1";
   } else {
     bool accepted = false;
-    if (!s.empty() && EndsWithExeAnyCase(s)) {
+    // A NUL ends the path for the file system and for the command line, so that the file
+    // checked and the program started would be whatever name comes before it (a "viewer.bat"
+    // passing as "viewer.bat<NUL>.exe"). No file name holds one: such a path is refused.
+    if (!s.empty() && EndsWithExeAnyCase(s) && s.find('\0') == std::string::npos) {
       // A check that fails counts as no file.
       Attempt([&] { accepted = Require(g_.gfsoFileSystem, "gfsoFileSystem").FileExists(s); });
     }

@@ -75,6 +75,20 @@ TEST_F(MendedFaults, APictureIsNeverSavedThroughALinkInItsPlace) {
   EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious)), "the user's own picture");
 }
 
+// The stored custom viewer: a path with a NUL in it was checked and started as the name before
+// the NUL, so that "viewer.bat<NUL>.exe" passed as an EXE and started a batch file.
+TEST_F(MendedFaults, AViewerPathWithANulIsRefused) {
+  const std::string script = env.Path("viewer.bat");
+  TestEnv::WriteFile(script, "@echo off");
+  env.settingsStore->Put("ZORMINT", "Startup", "Image Viewer", "2");
+  env.settingsStore->Put("ZORMINT", "Startup", "User Image App", script + std::string("\0.exe", 5));
+  Engine();
+  EXPECT_EQ(env.globals.gclsSettings->Value(2), "");
+  EXPECT_EQ(env.settingsStore->Peek("ZORMINT", "Startup", "User Image App"), "");
+  env.globals.gclsSettings->SetValue(2, script + std::string("\0.EXE", 5));
+  EXPECT_EQ(env.globals.gclsSettings->Value(2), "");
+}
+
 // The same without any injected failure: a working folder someone made read-only holds a link
 // that cannot be removed (only where permissions count).
 TEST_F(MendedFaults, AReadOnlyWorkingFolderWithALinkInsideWritesNothingThrough) {
