@@ -21,8 +21,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
+#include "sim/outlook_sim.h"
 
 namespace zormint::sim::com {
 
@@ -41,5 +43,14 @@ HRESULT LoadSimTypeLibrary(ITypeLib** library) noexcept;
 // A new Application object over `application` (one reference, which the caller owns), or
 // nullptr when there is no application to wrap.
 IDispatch* NewApplicationObject(std::shared_ptr<host::Application> application);
+
+// A button face that was handed over as a bitmap: besides its size and depth, the host keeps a
+// copy of its pixels (the picture object may go away), so that a window can draw the button.
+class BitmapFace final : public SimPicture {
+ public:
+  BitmapFace(int32_t width, int32_t height, int32_t bitsPerPixel, std::vector<uint32_t> pixels)
+      : SimPicture(width, height, bitsPerPixel), pixels(std::move(pixels)) {}
+  std::vector<uint32_t> pixels;  // width * height of 0x00RRGGBB, the top row first
+};
 
 }  // namespace zormint::sim::com

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "sim/com/com_object.h"
 #include "sim/outlook_sim.h"
@@ -438,6 +439,31 @@ class ControlsObject final
   std::shared_ptr<Proxy> proxy_;
 };
 
+// A bitmap face with a copy of its pixels; without the pixels when they cannot be read.
+std::shared_ptr<host::Picture> FaceOfBitmap(HBITMAP handle, const BITMAP& bitmap) {
+  std::vector<uint32_t> pixels;
+  if (bitmap.bmWidth > 0 && bitmap.bmHeight > 0 && bitmap.bmWidth <= 1024 &&
+      bitmap.bmHeight <= 1024) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = bitmap.bmWidth;
+    info.bmiHeader.biHeight = -bitmap.bmHeight;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    pixels.resize(static_cast<size_t>(bitmap.bmWidth) * static_cast<size_t>(bitmap.bmHeight));
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, handle, 0, static_cast<UINT>(bitmap.bmHeight), pixels.data(),
+                               &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != bitmap.bmHeight) pixels.clear();
+    for (uint32_t& pixel : pixels)
+      pixel &= 0x00FFFFFFu;
+  }
+  return std::make_shared<BitmapFace>(bitmap.bmWidth, bitmap.bmHeight, bitmap.bmBitsPixel,
+                                      std::move(pixels));
+}
+
 // The face of a picture handed to a button: the bitmap's own size and depth when the picture
 // holds a bitmap, else its size in pixels at 96 dots per inch.
 std::shared_ptr<host::Picture> PictureFace(IPictureDisp* picture) {
@@ -451,7 +477,7 @@ std::shared_ptr<host::Picture> PictureFace(IPictureDisp* picture) {
         SUCCEEDED(pic->get_Handle(&handle)) &&
         GetObjectW(reinterpret_cast<HBITMAP>(static_cast<ULONG_PTR>(handle)), sizeof bitmap,
                    &bitmap) == sizeof bitmap) {
-      return std::make_shared<SimPicture>(bitmap.bmWidth, bitmap.bmHeight, bitmap.bmBitsPixel);
+      return FaceOfBitmap(reinterpret_cast<HBITMAP>(static_cast<ULONG_PTR>(handle)), bitmap);
     }
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;

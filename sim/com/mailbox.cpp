@@ -157,6 +157,11 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
           message.spec.saved = false;
           continue;
         }
+        if (words[i] == "from") {
+          if (i + 1 == words.size()) Bad(manifest, number, "from <sender>");
+          message.from = words[++i];
+          continue;
+        }
         bool known = false;
         for (const ClassWord& word : kClassWords) {
           if (words[i] == word.word) {

@@ -2,13 +2,14 @@
 //
 //   # a comment
 //   folder Inbox mail                      folder <name> mail|post|contacts|calendar|tasks
-//   message holiday Inbox "Holiday pictures"  [post|contact|unsaved ...]
+//   message holiday Inbox "Holiday pictures"  [post|contact|unsaved|from "Anna Berg" ...]
 //   attach pictures/beach.jpg              a file beside the manifest, under its own name
 //   attach pictures/beach.jpg as "Strand.JPG"
 //
 // Words are separated by blanks; double quotes keep blanks in a word. A message's item class
 // follows its folder (mail 43, post 45, contact 40, appointment 26, task 48) unless a word
-// after the subject names another; "unsaved" makes a message being composed.
+// after the subject names another; "unsaved" makes a message being composed; "from" and the
+// word after it name the sender that a message list shows.
 #pragma once
 
 #include <filesystem>
@@ -29,6 +30,7 @@ struct MailboxMessage {
   std::string name;
   std::string subject;
   std::string folder;
+  std::string from;  // the sender shown in a message list, empty when the manifest names none
   ItemSpec spec;
 };
 

@@ -1,0 +1,488 @@
+// The simulated Outlook in windows with the real ZORMINT.dll, registered and loaded as Outlook
+// loads it: the toolbars draw the add-in's buttons from the command bars, what the user does in
+// the lists and on the buttons becomes Outlook's events, and closing the last window ends
+// Outlook with nothing held. The windows run in the test's own process here; the last test
+// starts the program itself.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "dialog/dialog_user.h"
+#include "sim/com/window_session.h"
+#include "sim/com/window_toolbar.h"
+#include "support/wine_test.h"
+#include "window_user.h"
+
+namespace zormint::wine_test::window {
+namespace {
+
+using sim::ControlView;
+using sim::WindowRef;
+using sim::com::CommandBarStrip;
+using sim::com::WindowSession;
+
+const wchar_t kViewerClass[] = L"Software\\Classes\\ZormintSim.WindowTestPicture";
+const int kFaceResource = 101;
+
+std::wstring BinFolder() {
+  const std::wstring dll = DllPath();
+  return dll.substr(0, dll.find_last_of(L'\\'));
+}
+
+std::wstring TempFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  return std::wstring(buffer, GetTempPathW(MAX_PATH + 1, buffer));
+}
+
+std::filesystem::path Mailbox() {
+  return std::filesystem::path(ZORMINT_SAMPLES_DIR) / "mailbox.txt";
+}
+
+WindowRef Xpl(int id) {
+  return {WindowRef::kExplorer, id};
+}
+WindowRef Isp(int id) {
+  return {WindowRef::kInspector, id};
+}
+
+bool Gray(uint32_t pixel) {
+  return (pixel & 0xFF) == ((pixel >> 8) & 0xFF) && (pixel & 0xFF) == ((pixel >> 16) & 0xFF);
+}
+
+class OutlookWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(apartment.Result(), S_OK);
+    ASSERT_TRUE(dll.Loaded());
+    ASSERT_EQ(dll.Register(), S_OK);
+    MirrorClassesToMachine();
+    // Windows opens a .jpg with the recorder, which reports to the viewer log.
+    SetText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg", nullptr,
+            L"ZormintSim.WindowTestPicture");
+    SetText(HKEY_LOCAL_MACHINE, std::wstring(kViewerClass) + L"\\shell\\open\\command", nullptr,
+            L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
+    viewerLog = TempFolder() + L"zormint-window-test-viewer.log";
+    DeleteFileW(viewerLog.c_str());
+    SetEnvironmentVariableW(L"ZORMINT_VIEWER_LOG", viewerLog.c_str());
+  }
+  void TearDown() override {
+    session.reset();
+    Pump(50);
+    CoFreeUnusedLibraries();
+    DeleteTree(HKEY_LOCAL_MACHINE, kViewerClass);
+    DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg");
+    RemoveMachineMirror();
+    dll.Unregister();
+    DeleteFileW(viewerLog.c_str());
+  }
+
+  // Outlook opens its main window on the Inbox and loads the add-in.
+  void Open() {
+    session = std::make_unique<WindowSession>(transcript, Mailbox());
+    ASSERT_TRUE(session->Start("Inbox")) << transcript.str();
+    explorer = session->WindowOf(Xpl(1));
+    ASSERT_NE(explorer, nullptr);
+    Pump(100);
+  }
+  int Item(const char* name) { return session->Messages().Message(name).id; }
+  HWND OpenedInspector(int id) {
+    HWND window = nullptr;
+    PumpUntil([&] { return (window = session->WindowOf(Isp(id))) != nullptr; }, 10000);
+    return window;
+  }
+
+  // The add-in's two buttons as the window draws them: the last two of its toolbar.
+  std::vector<DrawnButton> AddinButtons(HWND frame) {
+    std::vector<DrawnButton> drawn = DrawnButtons(frame);
+    if (drawn.size() < 2) return {};
+    return {drawn[drawn.size() - 2], drawn.back()};
+  }
+  bool DrawnEnabled(HWND frame) {
+    const std::vector<DrawnButton> buttons = AddinButtons(frame);
+    EXPECT_EQ(buttons.size(), 2u);
+    return buttons.size() == 2 && buttons[0].enabled && buttons[1].enabled;
+  }
+  bool DrawnDisabled(HWND frame) {
+    const std::vector<DrawnButton> buttons = AddinButtons(frame);
+    EXPECT_EQ(buttons.size(), 2u);
+    return buttons.size() == 2 && !buttons[0].enabled && !buttons[1].enabled;
+  }
+  bool ModelEnabled(WindowRef window) {
+    const std::vector<ControlView> buttons = session->Model().AddInControls(window);
+    return buttons.size() == 2 && buttons[0].enabled && buttons[1].enabled;
+  }
+
+  std::vector<std::string> ViewerStarts() {
+    std::ifstream log{std::filesystem::path(viewerLog)};
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+      if (!line.empty() && line != "\r") lines.push_back(line);
+    }
+    return lines;
+  }
+  size_t Count(const std::string& text) {
+    const std::string all = transcript.str();
+    size_t count = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
+      ++count;
+    return count;
+  }
+  bool Says(const std::string& text) { return Count(text) > 0; }
+
+  Apartment apartment;
+  ZormintDll dll;
+  std::wstring viewerLog;
+  std::ostringstream transcript;
+  std::unique_ptr<WindowSession> session;
+  HWND explorer = nullptr;
+};
+
+TEST_F(OutlookWindow, TheToolbarDrawsOutlooksButtonsThenTheAddinsBehindAGroupSeparator) {
+  Open();
+  EXPECT_EQ(Title(explorer), L"Inbox - Outlook (simulated)");
+  const std::vector<DrawnButton> drawn = DrawnButtons(explorer);
+  ASSERT_EQ(drawn.size(), 6u) << transcript.str();
+  const wchar_t* const host[][2] = {
+      {L"&New", L"New"}, {L"&Print", L"Print"}, {L"&Delete", L"Delete"}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(drawn[i].text, host[i][0]);
+    EXPECT_EQ(drawn[i].tooltip, host[i][1]);
+    EXPECT_TRUE(drawn[i].showsText);
+    EXPECT_LT(drawn[i].image, 0);
+    EXPECT_TRUE(drawn[i].enabled);
+  }
+  EXPECT_TRUE(drawn[3].separator);
+  const DrawnButton& options = drawn[4];
+  EXPECT_FALSE(options.showsText);  // icon only
+  EXPECT_GE(options.image, 0);
+  EXPECT_EQ(options.tooltip, L"View ZORMINT Options");
+  const DrawnButton& zormint = drawn[5];
+  EXPECT_TRUE(zormint.showsText);
+  EXPECT_EQ(zormint.text, L"Zormint");
+  EXPECT_LT(zormint.image, 0);
+  EXPECT_EQ(zormint.tooltip, L"View All Picture Attachments");
+  // Both disabled until the first selection, in the drawing as in the model.
+  EXPECT_FALSE(options.enabled);
+  EXPECT_FALSE(zormint.enabled);
+  EXPECT_FALSE(ModelEnabled(Xpl(1)));
+
+  // The face is the add-in's own bitmap, pixel for pixel; its disabled look is grey.
+  int width = 0, height = 0;
+  const std::vector<uint32_t> face =
+      BitmapResourcePixels(GetModuleHandleW(L"ZORMINT.dll"), kFaceResource, width, height);
+  ASSERT_EQ(width, CommandBarStrip::kFaceSize);
+  ASSERT_EQ(height, CommandBarStrip::kFaceSize);
+  HWND bar = ToolbarOf(explorer);
+  auto faces = reinterpret_cast<HIMAGELIST>(SendMessageW(bar, TB_GETIMAGELIST, 0, 0));
+  auto grayFaces = reinterpret_cast<HIMAGELIST>(SendMessageW(bar, TB_GETDISABLEDIMAGELIST, 0, 0));
+  EXPECT_EQ(ImagePixels(faces, options.image, width), face);
+  const std::vector<uint32_t> disabled = ImagePixels(grayFaces, options.image, width);
+  ASSERT_EQ(disabled.size(), face.size());
+  EXPECT_NE(disabled, face);
+  EXPECT_TRUE(std::all_of(disabled.begin(), disabled.end(), Gray));
+
+  // The folder list and the Inbox's messages: subject, sender, number of attachments.
+  ASSERT_EQ(ListText(explorer, 0, 0), L"Holiday pictures from the coast");
+  EXPECT_EQ(ListText(explorer, 0, 1), L"Anna Berg");
+  EXPECT_EQ(ListText(explorer, 0, 2), L"4");
+  const int lunch = RowOf(explorer, Item("lunch"));
+  EXPECT_EQ(ListText(explorer, lunch, 0), L"Lunch on Friday?");
+  EXPECT_EQ(ListText(explorer, lunch, 2), L"");
+  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::com::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
+            5);
+}
+
+TEST_F(OutlookWindow, SelectionsAndFolderSwitchesInTheListsDecideTheDrawnButtons) {
+  Open();
+  SelectRows(explorer, {Item("holiday")});
+  EXPECT_TRUE(DrawnEnabled(explorer)) << transcript.str();
+  EXPECT_TRUE(ModelEnabled(Xpl(1)));
+  EXPECT_TRUE(Says("> select explorer1 \"holiday\"\n"));
+
+  SelectRows(explorer, {Item("lunch")});  // no attachment
+  EXPECT_TRUE(DrawnDisabled(explorer));
+  SelectRows(explorer, {Item("drawings")});  // a BMP and a TIF
+  EXPECT_TRUE(DrawnEnabled(explorer));
+
+  // Two rows selected together are one selection change.
+  const size_t selections = Count("> select ");
+  SelectRows(explorer, {Item("holiday"), Item("drawings")});
+  EXPECT_TRUE(DrawnDisabled(explorer));
+  EXPECT_EQ(Count("> select "), selections + 1) << transcript.str();
+  EXPECT_TRUE(Says("> select explorer1 \"holiday\" \"drawings\"\n"));
+  SelectRows(explorer, {});
+  EXPECT_TRUE(DrawnDisabled(explorer));
+  EXPECT_TRUE(Says("> select explorer1\n"));
+
+  // Another folder: its messages, and nothing selected.
+  SelectRows(explorer, {Item("holiday")});
+  ASSERT_TRUE(PickFolder(explorer, L"Team posts"));
+  EXPECT_TRUE(Says("> switch-folder explorer1 \"Team posts\"\n")) << transcript.str();
+  EXPECT_EQ(Title(explorer), L"Team posts - Outlook (simulated)");
+  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::com::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
+            1);
+  EXPECT_TRUE(DrawnDisabled(explorer));
+  SelectRows(explorer, {Item("teamphoto")});
+  EXPECT_TRUE(DrawnEnabled(explorer));
+
+  ASSERT_TRUE(PickFolder(explorer, L"Contacts"));  // not a mail or post folder
+  SelectRows(explorer, {Item("anna")});
+  EXPECT_TRUE(DrawnDisabled(explorer));
+  EXPECT_FALSE(ModelEnabled(Xpl(1)));
+}
+
+TEST_F(OutlookWindow, ZormintSavesThePicturesAndStartsTheViewerOnlyWhenEnabled) {
+  Open();
+  const std::vector<DrawnButton> drawn = DrawnButtons(explorer);
+  ASSERT_EQ(drawn.size(), 6u);
+  const int zormint = drawn[5].command;
+
+  // A disabled button cannot be pressed, and a click that reaches Outlook anyway does nothing.
+  SelectRows(explorer, {Item("lunch")});
+  Press(explorer, zormint);
+  Pump(300);
+  EXPECT_FALSE(Says("> click")) << transcript.str();
+  SendMessageW(explorer, WM_COMMAND, MAKEWPARAM(zormint, BN_CLICKED),
+               reinterpret_cast<LPARAM>(ToolbarOf(explorer)));
+  Pump(300);
+  EXPECT_TRUE(Says("the button \"EXPLORER12\" is disabled: nothing happens")) << transcript.str();
+
+  // Outlook's own buttons are drawn but do nothing here.
+  Press(explorer, drawn[0].command);
+  EXPECT_NE(StatusText(explorer).find(L"Outlook's own"), std::wstring::npos);
+  EXPECT_EQ(Count("> click"), 1u);
+
+  SelectRows(explorer, {Item("holiday")});
+  Press(explorer, zormint);
+  EXPECT_TRUE(Says("> click explorer1 \"EXPLORER12\"\n  clicked \"EXPLORER12\""))
+      << transcript.str();
+  ASSERT_TRUE(PumpUntil([&] { return !ViewerStarts().empty(); })) << transcript.str();
+  const std::vector<std::string> starts = ViewerStarts();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_NE(starts[0].find("viewer-recorder.exe"), std::string::npos) << starts[0];
+  EXPECT_NE(starts[0].find("\\beach.jpg"), std::string::npos) << starts[0];
+  EXPECT_NE(starts[0].find("2560 bytes"), std::string::npos) << starts[0];
+  // The window tells the user, and the transcript has it as the story program does.
+  EXPECT_TRUE(PumpUntil([&] {
+    return StatusText(explorer).find(L"Viewer started on") != std::wstring::npos;
+  })) << transcript.str();
+  EXPECT_NE(StatusText(explorer).find(L"beach.jpg"), std::wstring::npos);
+  EXPECT_TRUE(Says("  viewer started: "));
+  EXPECT_TRUE(Says("ZORMINT$"));  // the working folder with the pictures
+}
+
+// The landscape button opens the add-in's own dialog, modal, over the Outlook window; "&Open"
+// there shows the ticked pictures.
+TEST_F(OutlookWindow, TheOptionsButtonOpensTheAddinsDialogForTheSelectedMessage) {
+  Open();
+  SelectRows(explorer, {Item("holiday")});
+  const std::vector<DrawnButton> drawn = DrawnButtons(explorer);
+  ASSERT_EQ(drawn.size(), 6u);
+  User user;
+  HWND dialog = nullptr;
+  LRESULT listed = -1, ticked = -1;
+  user.When(
+      "the dialog is up",
+      [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+      [&] {
+        HWND list = ChildOf(dialog, L"ListBox", nullptr);
+        listed = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        ticked = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+        SendMessageW(ChildOf(dialog, L"Button", L"&Open"), BM_CLICK, 0, 0);
+      });
+  user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+  user.Start();
+  Press(explorer, drawn[4].command);  // the dialog's loop runs inside
+  EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+  EXPECT_EQ(listed, 3);  // the message's three pictures, all ticked
+  EXPECT_EQ(ticked, 3);
+  EXPECT_TRUE(Says("> click explorer1 \"EXPLORER11\"\n")) << transcript.str();
+  EXPECT_TRUE(Says("  clicked \"EXPLORER11\""));
+  EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; })) << transcript.str();
+}
+
+TEST_F(OutlookWindow, ADoubleClickOpensAnInspectorWithItsOwnToolbar) {
+  Open();
+  DoubleClick(explorer, Item("holiday"));
+  HWND inspector = OpenedInspector(1);
+  ASSERT_NE(inspector, nullptr) << transcript.str();
+  EXPECT_TRUE(Says("> open-inspector \"holiday\"\n"));
+  EXPECT_EQ(Title(inspector), L"Holiday pictures from the coast - Message (simulated)");
+  std::vector<DrawnButton> drawn = DrawnButtons(inspector);
+  ASSERT_EQ(drawn.size(), 6u);
+  EXPECT_TRUE(drawn[3].separator);
+  EXPECT_EQ(drawn[4].tooltip, L"View ZORMINT Options");
+  EXPECT_EQ(drawn[5].text, L"Zormint");
+  EXPECT_TRUE(DrawnEnabled(inspector));  // the message has pictures
+  const std::vector<ControlView> buttons = session->Model().AddInControls(Isp(1));
+  ASSERT_EQ(buttons.size(), 2u);
+  EXPECT_EQ(buttons[0].tag, "INSPECTOR11");
+  EXPECT_EQ(buttons[1].tag, "INSPECTOR12");
+
+  Press(inspector, drawn[5].command);
+  EXPECT_TRUE(Says("> click inspector1 \"INSPECTOR12\"\n  clicked")) << transcript.str();
+  EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; })) << transcript.str();
+
+  // Closing it fires Close: the add-in takes its buttons away and the window goes.
+  SendMessageW(inspector, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(inspector); }));
+  EXPECT_TRUE(Says("> close inspector1\n"));
+  EXPECT_TRUE(session->Model().OpenInspectors().empty());
+  EXPECT_TRUE(session->Model().AddInControls(Isp(1)).empty());
+  EXPECT_EQ(session->WindowOf(Isp(1)), nullptr);
+
+  // A message without pictures: the buttons are there, disabled.
+  DoubleClick(explorer, Item("lunch"));
+  HWND second = OpenedInspector(2);
+  ASSERT_NE(second, nullptr) << transcript.str();
+  EXPECT_TRUE(DrawnDisabled(second));
+  EXPECT_FALSE(session->Finished());
+}
+
+TEST_F(OutlookWindow, ClosingTheLastWindowEndsOutlookWithNothingHeld) {
+  Open();
+  SelectRows(explorer, {Item("holiday")});
+  DoubleClick(explorer, Item("drawings"));
+  HWND inspector = OpenedInspector(1);
+  ASSERT_NE(inspector, nullptr);
+
+  // Outlook goes on while a message window is open.
+  SendMessageW(explorer, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(explorer); }));
+  EXPECT_TRUE(Says("> close explorer1\n"));
+  EXPECT_FALSE(session->Finished());
+  EXPECT_TRUE(DrawnEnabled(inspector));
+
+  SendMessageW(inspector, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return session->Finished(); })) << transcript.str();
+  EXPECT_FALSE(IsWindow(inspector));
+  EXPECT_EQ(session->ExitCode(), 0) << transcript.str();
+  EXPECT_TRUE(
+      Says("Outlook has exited. What its add-ins still hold:\n"
+           "  references to Outlook objects: 0\n"
+           "  event connections: 0\n"))
+      << transcript.str();
+  EXPECT_EQ(session->Model().LiveReferences(), 0) << session->Model().DescribeLiveReferences();
+  EXPECT_EQ(session->Model().ConnectedSinks(), 0);
+  EXPECT_EQ(session->Model().EscapedExceptions(), 0);
+}
+
+// A picture of the main window with the buttons enabled and the tooltip of "Zormint", and one
+// of a message window, beside the test programs (screenshots/).
+TEST_F(OutlookWindow, TheButtonsAreOnTheScreenAsDrawn) {
+  Open();
+  SelectRows(explorer, {Item("holiday")});
+  ASSERT_TRUE(DrawnEnabled(explorer));
+  const std::vector<DrawnButton> drawn = DrawnButtons(explorer);
+  ASSERT_EQ(drawn.size(), 6u);
+  HWND bar = ToolbarOf(explorer);
+  UpdateWindow(explorer);
+  Pump(300);
+
+  // The face, pixel for pixel, inside the options button on the screen.
+  int width = 0, height = 0;
+  const std::vector<uint32_t> face =
+      BitmapResourcePixels(GetModuleHandleW(L"ZORMINT.dll"), kFaceResource, width, height);
+  RECT options = drawn[4].rect;
+  MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&options), 2);
+  EXPECT_TRUE(Contains(ScreenPixels(options), options.right - options.left,
+                       options.bottom - options.top, face, width))
+      << "the options button does not show the add-in's face";
+
+  // The pointer rests on "Zormint": its tooltip appears.
+  RECT zormint = drawn[5].rect;
+  MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&zormint), 2);
+  SetCursorPos((zormint.left + zormint.right) / 2, (zormint.top + zormint.bottom) / 2);
+  auto tooltip = reinterpret_cast<HWND>(SendMessageW(bar, TB_GETTOOLTIPS, 0, 0));
+  EXPECT_TRUE(PumpUntil([&] { return tooltip && IsWindowVisible(tooltip); }, 5000));
+  Pump(300);
+
+  const std::filesystem::path shots =
+      std::filesystem::path(BinFolder()).parent_path() / "screenshots";
+  std::filesystem::create_directories(shots);
+  RECT picture = {};
+  GetWindowRect(explorer, &picture);
+  if (tooltip && IsWindowVisible(tooltip)) {
+    RECT tip = {};
+    GetWindowRect(tooltip, &tip);
+    UnionRect(&picture, &picture, &tip);
+  }
+  EXPECT_TRUE(SaveScreen(picture, (shots / "outlook-window.bmp").wstring()));
+
+  DoubleClick(explorer, Item("holiday"));
+  HWND inspector = OpenedInspector(1);
+  ASSERT_NE(inspector, nullptr);
+  UpdateWindow(inspector);
+  Pump(300);
+  GetWindowRect(inspector, &picture);
+  EXPECT_TRUE(SaveScreen(picture, (shots / "outlook-inspector.bmp").wstring()));
+}
+
+// The program itself, driven from outside as a user would: its window, a message picked with
+// the keyboard, "Zormint" pressed, the window closed; its transcript ends with the report.
+TEST_F(OutlookWindow, TheProgramRunsASessionAndReportsWhenItsWindowCloses) {
+  const std::wstring output = TempFolder() + L"zormint-window-program.out";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = file;
+  startup.hStdError = file;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  std::wstring line =
+      L"\"" + BinFolder() + L"\\outlook-sim-window.exe\" \"" + Mailbox().wstring() + L"\"";
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &process));
+  CloseHandle(file);
+
+  HWND window = nullptr;
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        window = FindWindowW(sim::com::kExplorerClass, L"Inbox - Outlook (simulated)");
+        return window != nullptr;
+      },
+      60000));
+  HWND bar = window ? GetDlgItem(window, sim::com::kToolbarId) : nullptr;
+  HWND list = window ? GetDlgItem(window, sim::com::kMessageListId) : nullptr;
+  // Outlook's three buttons, the separator and the add-in's two.
+  EXPECT_TRUE(PumpUntil([&] { return SendMessageW(bar, TB_BUTTONCOUNT, 0, 0) == 6; }));
+  const int zormint = CommandBarStrip::kFirstCommand + 4;
+  EXPECT_FALSE(SendMessageW(bar, TB_ISBUTTONENABLED, zormint, 0));
+  SendMessageW(list, WM_KEYDOWN, VK_HOME, 0);  // the first message: the holiday pictures
+  EXPECT_TRUE(PumpUntil([&] { return SendMessageW(bar, TB_ISBUTTONENABLED, zormint, 0) != 0; }));
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(zormint, BN_CLICKED), reinterpret_cast<LPARAM>(bar));
+  EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; }));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+
+  const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(process.hProcess, 99);
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::ifstream in{std::filesystem::path(output)};
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  DeleteFileW(output.c_str());
+  ASSERT_TRUE(ended) << text;
+  EXPECT_EQ(code, 0u) << text;
+  EXPECT_NE(text.find("OnConnection took"), std::string::npos) << text;
+  EXPECT_NE(text.find("> select explorer1 \"holiday\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("> click explorer1 \"EXPLORER12\"\n  clicked"), std::string::npos) << text;
+  EXPECT_NE(text.find("  viewer started: "), std::string::npos) << text;
+  EXPECT_NE(text.find("> close explorer1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("  references to Outlook objects: 0\n  event connections: 0\n"),
+            std::string::npos)
+      << text;
+}
+
+}  // namespace
+}  // namespace zormint::wine_test::window
