@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string piece =
         list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     bool digits = !piece.empty();
-    for (char c : piece) digits &= c >= '0' && c <= '9';
+    for (char c : piece)
+      digits &= c >= '0' && c <= '9';
     if (digits) {
       size_t first = piece.find_first_not_of('0');
       const std::string significant = first == std::string::npos ? "0" : piece.substr(first);
@@ -40,11 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     start = comma + 1;
   }
   Check(positions == expected);
-  for (int32_t p : positions) Check(p >= 0);
+  for (int32_t p : positions)
+    Check(p >= 0);
 
   // The list a dialog would write for these positions reads back as the same positions.
   std::string written;
-  for (int32_t p : positions) written += (written.empty() ? "" : ",") + std::to_string(p);
+  for (int32_t p : positions)
+    written += (written.empty() ? "" : ",") + std::to_string(p);
   Check(zormint::ReadIndexList(written) == positions);
   return 0;
 }

@@ -24,7 +24,8 @@ std::string Upper(std::string text) {
 // The part before the first dot, blanks at its end ignored: what Windows takes as a device.
 bool NamesADevice(const std::string& name) {
   std::string stem = name.substr(0, name.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  while (!stem.empty() && stem.back() == ' ')
+    stem.pop_back();
   stem = Upper(stem);
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
     if (stem == device) return true;
@@ -49,9 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Refused only for a reason: nothing left, a dot name, a dot or blank at the end, a
     // character Windows forbids, or a device.
     bool forbidden = false;
-    for (unsigned char c : last) forbidden |= c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr;
-    Check(last.empty() || last == "." || last == ".." || last.back() == '.' ||
-          last.back() == ' ' || forbidden || NamesADevice(last));
+    for (unsigned char c : last)
+      forbidden |= c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr;
+    Check(last.empty() || last == "." || last == ".." || last.back() == '.' || last.back() == ' ' ||
+          forbidden || NamesADevice(last));
     return 0;
   }
   // Exactly the last component, which is one plain name: it cannot climb out of the working
@@ -60,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(!saved->empty() && *saved != "." && *saved != "..");
   Check(saved->find_first_of("\\/") == std::string::npos);
   Check(saved->back() != '.' && saved->back() != ' ');
-  for (unsigned char c : *saved) Check(c >= 0x20 && std::strchr("<>:\"|?*", c) == nullptr);
+  for (unsigned char c : *saved)
+    Check(c >= 0x20 && std::strchr("<>:\"|?*", c) == nullptr);
   Check(!NamesADevice(*saved));
   // A saved name is saved as itself, also behind any folders.
   Check(zormint::SafeSaveName(*saved) == saved);

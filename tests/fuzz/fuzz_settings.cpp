@@ -25,8 +25,8 @@ void Check(bool condition) {
 
 class MemoryStore : public zormint::platform::SettingsStore {
  public:
-  std::string GetSetting(const std::string& app, const std::string& section,
-                         const std::string& key, const std::string& defaultValue) override {
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& defaultValue) override {
     auto it = values.find(app + "/" + section + "/" + key);
     return it == values.end() ? defaultValue : it->second;
   }
@@ -72,8 +72,8 @@ void CheckChoice(const std::string& v) {
   Check(!v.empty() && v == Trimmed(v));
   if (v == "1" || v == "2") return;
   // Plain decimal text (no hex, no words, no blanks inside) whose value is 1 or 2.
-  for (char c : v) Check((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' ||
-                         c == 'E');
+  for (char c : v)
+    Check((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E');
   char* end = nullptr;
   const double value = std::strtod(v.c_str(), &end);
   Check(end == v.c_str() + v.size());
@@ -85,7 +85,8 @@ void CheckPath(const std::string& p) {
   Check(p == Trimmed(p));
   Check(p.find('\0') == std::string::npos);
   std::string tail = p.size() >= 3 ? p.substr(p.size() - 3) : p;
-  for (char& c : tail) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (char& c : tail)
+    c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   Check(tail == "EXE");
   Check(Files::Exists(p));
 }
