@@ -4,7 +4,8 @@
 # toolbar with the add-in's two buttons. Select a message with pictures and press "Zormint", or
 # the landscape button for the "Select Picture Attachments" dialog; double-click a message to
 # open it in a window of its own. Closing the last window ends Outlook; the transcript of the
-# session (a story that outlook-sim.exe can play again) ends with what the add-in still held.
+# session (its lines after "> " are a story that outlook-sim.exe can play again) ends with what
+# the add-in still held.
 #
 #   tools/outlook-window.sh [--screenshot FILE] [--host-viewer] [--folder NAME] [MAILBOX]
 #
@@ -33,7 +34,7 @@ while [ $# -gt 0 ]; do
     --screenshot) screenshot="$(realpath -m "$2")"; shift 2 ;;
     --host-viewer) host_viewer=1; shift ;;
     --folder) folder="$2"; shift 2 ;;
-    -h | --help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
     -*) echo "outlook-window: unknown option $1" >&2; exit 2 ;;
     *) mailbox="$(realpath "$1")"; shift ;;
   esac

@@ -332,7 +332,11 @@ std::vector<ItemId> ExplorerFrame::ListSelection() const {
 }
 
 void ExplorerFrame::SwitchFolder(FolderId folder) {
-  if (Closed() || folder == 0 || folder == folder_) return;
+  if (Closed() || folder == folder_) return;
+  if (folder == 0) {  // the mailbox itself shows no messages: back to the folder shown
+    FillFolders();
+    return;
+  }
   const std::string line =
       "switch-folder " + session_.NameOf(window_) + " " + Quoted(session_.FolderName(folder));
   if (session_.Command(line, this)) {
@@ -351,7 +355,9 @@ void ExplorerFrame::SelectionChanged() {
   std::string line = "select " + session_.NameOf(window_);
   for (ItemId id : items) {
     const MailboxMessage* message = session_.Messages().MessageWithId(id);
-    if (message) line += " " + Quoted(message->name);
+    if (!message) continue;
+    line += ' ';
+    line += Quoted(message->name);
   }
   if (session_.Command(line, this)) selection_ = items;
 }

@@ -1,8 +1,8 @@
 // outlook-sim-window.exe: the simulated Outlook in windows, for a person to try add-ins in. It
 // loads the add-ins registered for Outlook the way Outlook does, opens its main window on a
 // sample mailbox and turns what the user does into Outlook's events (window_session.h). The
-// transcript, a story that outlook-sim.exe can play again, goes to standard output and ends
-// with what the add-ins still hold once Outlook has exited.
+// transcript goes to standard output (its lines after "> " are a story that outlook-sim.exe can
+// play again) and ends with what the add-ins still hold once Outlook has exited.
 //
 //   outlook-sim-window.exe <mailbox manifest> [<folder>]     the folder defaults to Inbox
 //

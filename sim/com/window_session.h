@@ -1,8 +1,8 @@
 // The simulated Outlook with windows: a main window (Explorer) with the mailbox's folders, the
 // current folder's messages and the "Standard" toolbar, and a window for each opened message
 // (Inspector) with its own toolbar. What the user does in them becomes the model's events, told
-// as story commands (sim/com/story.h), so that the transcript of a session is a story that
-// outlook-sim.exe can play again:
+// as story commands (sim/com/story.h), so that the commands of a session's transcript (its
+// lines after "> ") are a story that outlook-sim.exe can play again:
 //
 //   picking a folder in the folder list    switch-folder explorer<N> <folder>   (FolderSwitch)
 //   selecting messages in the list         select explorer<N> <message>...      (SelectionChange)

@@ -42,6 +42,14 @@ std::filesystem::path Mailbox() {
   return std::filesystem::path(ZORMINT_SAMPLES_DIR) / "mailbox.txt";
 }
 
+// Where the pictures of the windows go: screenshots/ beside the test programs' folder.
+std::filesystem::path Screenshots() {
+  const std::filesystem::path shots =
+      std::filesystem::path(BinFolder()).parent_path() / "screenshots";
+  std::filesystem::create_directories(shots);
+  return shots;
+}
+
 WindowRef Xpl(int id) {
   return {WindowRef::kExplorer, id};
 }
@@ -292,6 +300,11 @@ TEST_F(OutlookWindow, TheOptionsButtonOpensTheAddinsDialogForTheSelectedMessage)
         HWND list = ChildOf(dialog, L"ListBox", nullptr);
         listed = SendMessageW(list, LB_GETCOUNT, 0, 0);
         ticked = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+        RECT both = {}, form = {};
+        GetWindowRect(explorer, &both);
+        GetWindowRect(dialog, &form);
+        UnionRect(&both, &both, &form);
+        SaveScreen(both, (Screenshots() / "outlook-options.bmp").wstring());
         SendMessageW(ChildOf(dialog, L"Button", L"&Open"), BM_CLICK, 0, 0);
       });
   user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
@@ -303,6 +316,42 @@ TEST_F(OutlookWindow, TheOptionsButtonOpensTheAddinsDialogForTheSelectedMessage)
   EXPECT_TRUE(Says("> click explorer1 \"EXPLORER11\"\n")) << transcript.str();
   EXPECT_TRUE(Says("  clicked \"EXPLORER11\""));
   EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; })) << transcript.str();
+}
+
+// The user closes Outlook's window while the add-in's dialog is still up: the window closes
+// (the add-in takes its buttons away), and Outlook exits once the dialog has gone.
+TEST_F(OutlookWindow, ClosingTheWindowWhileTheDialogIsUpEndsOutlookAfterTheDialog) {
+  Open();
+  SelectRows(explorer, {Item("holiday")});
+  const std::vector<DrawnButton> drawn = DrawnButtons(explorer);
+  ASSERT_EQ(drawn.size(), 6u);
+  User user;
+  HWND dialog = nullptr;
+  size_t buttonsLeft = 99;
+  bool endedTooSoon = true;
+  user.When(
+      "the dialog is up",
+      [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+      [&] { PostMessageW(explorer, WM_CLOSE, 0, 0); });
+  user.When(
+      "Outlook's window has closed", [&] { return !IsWindowVisible(explorer); },
+      [&] {
+        buttonsLeft = session->Model().AddInControls(Xpl(1)).size();
+        endedTooSoon = session->Finished();
+        SendMessageW(ChildOf(dialog, L"Button", L"Clo&se"), BM_CLICK, 0, 0);
+      });
+  user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+  user.Start();
+  Press(explorer, drawn[4].command);
+  EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+  EXPECT_EQ(buttonsLeft, 0u);
+  EXPECT_FALSE(endedTooSoon);
+  ASSERT_TRUE(PumpUntil([&] { return session->Finished(); })) << transcript.str();
+  EXPECT_FALSE(IsWindow(explorer));
+  EXPECT_EQ(session->ExitCode(), 0) << transcript.str();
+  EXPECT_EQ(session->Model().LiveReferences(), 0) << session->Model().DescribeLiveReferences();
+  EXPECT_EQ(session->Model().EscapedExceptions(), 0);
+  EXPECT_TRUE(ViewerStarts().empty());  // closed without "&Open"
 }
 
 TEST_F(OutlookWindow, ADoubleClickOpensAnInspectorWithItsOwnToolbar) {
@@ -401,9 +450,7 @@ TEST_F(OutlookWindow, TheButtonsAreOnTheScreenAsDrawn) {
   EXPECT_TRUE(PumpUntil([&] { return tooltip && IsWindowVisible(tooltip); }, 5000));
   Pump(300);
 
-  const std::filesystem::path shots =
-      std::filesystem::path(BinFolder()).parent_path() / "screenshots";
-  std::filesystem::create_directories(shots);
+  const std::filesystem::path shots = Screenshots();
   RECT picture = {};
   GetWindowRect(explorer, &picture);
   if (tooltip && IsWindowVisible(tooltip)) {

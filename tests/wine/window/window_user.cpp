@@ -206,24 +206,29 @@ std::wstring StatusText(HWND frame) {
   return text;
 }
 
+namespace {
+
+struct ChildSearch {
+  const std::wstring& windowClass;
+  const wchar_t* text;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
+  auto* search = reinterpret_cast<ChildSearch*>(data);
+  wchar_t name[64] = {};
+  GetClassNameW(child, name, 64);
+  if (_wcsicmp(name, search->windowClass.c_str()) != 0) return TRUE;
+  if (search->text && Title(child) != search->text) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+}  // namespace
+
 HWND ChildOf(HWND parent, const std::wstring& windowClass, const wchar_t* text) {
-  struct Search {
-    const std::wstring& windowClass;
-    const wchar_t* text;
-    HWND found;
-  } search{windowClass, text, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(data);
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (_wcsicmp(name, search->windowClass.c_str()) != 0) return TRUE;
-        if (search->text && Title(child) != search->text) return TRUE;
-        search->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ChildSearch search{windowClass, text, nullptr};
+  EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
