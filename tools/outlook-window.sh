@@ -123,6 +123,8 @@ step "starting the simulated Outlook on $DISPLAY; the transcript goes to $transc
 timeout -k 10 "$seconds" wine "$bin/outlook-sim-window.exe" "$(winpath "$mailbox")" "$folder" \
   >"$transcript" 2>"$logs/outlook-sim-window.err" </dev/null &
 program=$!
+# Interrupted here: the simulated Outlook goes too.
+trap 'kill "$program" 2>/dev/null' INT TERM
 
 if [ -n "$screenshot" ]; then
   window="$(timeout 120 xdotool search --sync --name "Outlook \\(simulated\\)" | head -1)" || true
