@@ -70,6 +70,21 @@ class EmptyCustom {
   SAFEARRAY* array_;
 };
 
+// The library registered as the class's in-process server.
+std::wstring ServerModule(REFCLSID clsid) {
+  wchar_t* text = nullptr;
+  if (FAILED(StringFromCLSID(clsid, &text))) return std::wstring();
+  const std::wstring key = L"CLSID\\" + std::wstring(text) + L"\\InprocServer32";
+  CoTaskMemFree(text);
+  HKEY server = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &server) != ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  std::wstring path = TextValue(server, nullptr);
+  RegCloseKey(server);
+  return path;
+}
+
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -111,7 +126,8 @@ AddinHost::AddinHost(Outlook& outlook)
 
 AddinHost::~AddinHost() = default;
 
-void AddinHost::Start() {
+void AddinHost::Start(ext_ConnectMode mode) {
+  const size_t first = addins_.size();
   for (AddinEntry& entry : ReadOutlookAddins()) {
     if (entry.loadBehavior != 3) continue;
     HostedAddin addin;
@@ -120,6 +136,7 @@ void AddinHost::Start() {
     Ref<IUnknown> unknown;
     addin.created = CLSIDFromProgID(entry.progId.c_str(), &clsid);
     if (SUCCEEDED(addin.created)) {
+      addin.module = ServerModule(clsid);
       addin.created =
           CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown.OutVoid());
     }
@@ -131,18 +148,21 @@ void AddinHost::Start() {
       EmptyCustom custom;
       LARGE_INTEGER before, after;
       QueryPerformanceCounter(&before);
-      addin.connected = addin.object->OnConnection(application_.Get(), ext_cm_Startup,
-                                                   addin.instance.Get(), custom.Get());
+      addin.connected =
+          addin.object->OnConnection(application_.Get(), mode, addin.instance.Get(), custom.Get());
       QueryPerformanceCounter(&after);
       addin.connectionMs = Milliseconds(before, after);
+      addin.answers.emplace_back("OnConnection", addin.connected);
       addin.active = true;  // Outlook keeps an add-in whatever OnConnection answered
     }
     addins_.push_back(std::move(addin));
   }
-  for (HostedAddin& addin : addins_) {
+  if (mode != ext_cm_Startup) return;
+  for (size_t i = first; i < addins_.size(); ++i) {
+    HostedAddin& addin = addins_[i];
     if (!addin.active) continue;
     EmptyCustom custom;
-    addin.object->OnStartupComplete(custom.Get());
+    addin.answers.emplace_back("OnStartupComplete", addin.object->OnStartupComplete(custom.Get()));
   }
 }
 
@@ -153,7 +173,8 @@ bool AddinHost::SwitchOff(const std::wstring& progId) {
       continue;
     }
     EmptyCustom custom;
-    addin.object->OnDisconnection(ext_dm_UserClosed, custom.Get());
+    addin.answers.emplace_back("OnDisconnection",
+                               addin.object->OnDisconnection(ext_dm_UserClosed, custom.Get()));
     addin.active = false;
     addin.object.Reset();
     addin.instance.Reset();
@@ -166,12 +187,22 @@ void AddinHost::Shutdown() {
   for (HostedAddin& addin : addins_) {
     if (!addin.active) continue;
     EmptyCustom custom;
-    addin.object->OnBeginShutdown(custom.Get());
+    addin.answers.emplace_back("OnBeginShutdown", addin.object->OnBeginShutdown(custom.Get()));
   }
   for (HostedAddin& addin : addins_) {
     if (!addin.active) continue;
     EmptyCustom custom;
-    addin.object->OnDisconnection(ext_dm_HostShutdown, custom.Get());
+    addin.answers.emplace_back("OnDisconnection",
+                               addin.object->OnDisconnection(ext_dm_HostShutdown, custom.Get()));
+    addin.active = false;
+    addin.object.Reset();
+    addin.instance.Reset();
+  }
+}
+
+void AddinHost::Abandon() {
+  for (HostedAddin& addin : addins_) {
+    if (!addin.active) continue;
     addin.active = false;
     addin.object.Reset();
     addin.instance.Reset();

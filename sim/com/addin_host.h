@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/com/com_object.h"
@@ -36,6 +37,11 @@ struct HostedAddin {
   bool active = false;         // connected and not yet disconnected
   Ref<IDTExtensibility2> object;
   Ref<IDispatch> instance;  // the AddInInst object handed to it
+  // Every add-in event the host called, in order ("OnConnection", "OnStartupComplete",
+  // "OnBeginShutdown", "OnDisconnection"), with the add-in's answer.
+  std::vector<std::pair<std::string, HRESULT>> answers;
+  // The library the add-in's class is served from (its InprocServer32), or empty.
+  std::wstring module;
 };
 
 class AddinHost {
@@ -45,15 +51,20 @@ class AddinHost {
   AddinHost(const AddinHost&) = delete;
   AddinHost& operator=(const AddinHost&) = delete;
 
-  // Creates and connects every add-in whose LoadBehavior is 3 (OnConnection with
-  // ext_cm_Startup), then tells each that start-up is complete.
-  void Start();
+  // Creates and connects every add-in whose LoadBehavior is 3 (OnConnection with `mode`), then,
+  // at start-up, tells each that start-up is complete. An add-in the user switches on while
+  // Outlook runs is connected with ext_cm_AfterStartup and gets no OnStartupComplete. Each call
+  // creates the add-ins anew (after a switch-off, say).
+  void Start(ext_ConnectMode mode = ext_cm_Startup);
   // The user switches an add-in off while Outlook runs: OnDisconnection(ext_dm_UserClosed),
   // then the host releases it. False when no active add-in has that ProgID.
   bool SwitchOff(const std::wstring& progId);
   // Outlook exits: OnBeginShutdown to every active add-in, then OnDisconnection
   // (ext_dm_HostShutdown) to each, which the host then releases.
   void Shutdown();
+  // Outlook's fast shutdown: the host lets go of every active add-in without OnBeginShutdown or
+  // OnDisconnection.
+  void Abandon();
   // Releases the Application object the host holds itself.
   void ReleaseApplication();
 

@@ -143,7 +143,10 @@ bool Story::Command(const std::string& line) {
       if (words.size() < count) throw std::runtime_error("too few words for " + verb);
     };
     if (verb == "start") {
-      Start();
+      if (words.size() > 1 && words[1] != "after-startup") {
+        throw std::runtime_error("start takes only after-startup");
+      }
+      Start(words.size() > 1 ? ext_cm_AfterStartup : ext_cm_Startup);
     } else if (verb == "open-explorer") {
       need(2);
       const FolderId folder = mailbox_.Folder(words[1]);
@@ -254,7 +257,19 @@ bool Story::Command(const std::string& line) {
       out_ << "  Outlook exits: OnBeginShutdown, then OnDisconnection(ext_dm_HostShutdown)\n";
       host_->Shutdown();
     } else if (verb == "fast-shutdown") {
+      const std::string how = words.size() > 1 ? words[1] : std::string();
+      if (how == "exit") {
+        fastShutdownMode_ = FastShutdown::kExit;
+      } else if (how == "release") {
+        fastShutdownMode_ = FastShutdown::kRelease;
+      } else if (!how.empty()) {
+        throw std::runtime_error("fast-shutdown takes exit or release");
+      }
       out_ << "  Outlook exits at once (fast shutdown): its add-ins are not disconnected\n";
+      if (fastShutdownMode_ == FastShutdown::kRelease) {
+        out_ << "  the host lets go of its add-ins\n";
+        host_->Abandon();
+      }
       host_->ReleaseApplication();
       out_ << "  they still hold " << outlook_->LiveReferences()
            << " references to Outlook objects and " << outlook_->ConnectedSinks()
@@ -275,17 +290,18 @@ bool Story::Command(const std::string& line) {
   return true;
 }
 
-void Story::Start() {
+void Story::Start(ext_ConnectMode mode) {
   if (started_) throw std::runtime_error("the add-ins are loaded already");
   started_ = true;
-  out_ << "  Outlook loads its add-ins\n";
+  out_ << (mode == ext_cm_Startup ? "  Outlook loads its add-ins\n"
+                                  : "  the user switches the add-ins on while Outlook runs\n");
   for (const AddinEntry& entry : ReadOutlookAddins()) {
     if (entry.loadBehavior != 3) {
       out_ << "  " << win32::Narrow(entry.progId) << ": LoadBehavior " << entry.loadBehavior
            << ", not loaded\n";
     }
   }
-  host_->Start();
+  host_->Start(mode);
   if (host_->Addins().empty()) out_ << "  no add-in is registered to load at start-up\n";
   for (const HostedAddin& addin : host_->Addins()) {
     out_ << "  " << win32::Narrow(addin.entry.progId);

@@ -4,8 +4,9 @@
 //
 // Script commands, one a line (words as in the mailbox manifest; a window is named
 // explorer<N> or inspector<N>, N counting from 1 in the order the windows opened):
-//   start                          Outlook loads its add-ins (before the first other command
-//                                  when the script never says so)
+//   start [after-startup]          Outlook loads its add-ins (before the first other command
+//                                  when the script never says so); after-startup: the user
+//                                  switches them on while Outlook runs (ext_cm_AfterStartup)
 //   open-explorer <folder>         a new main window on a folder
 //   switch-folder [explorer<N>] <folder>
 //   select [explorer<N>] <message>...   (no message: nothing selected)
@@ -21,7 +22,11 @@
 //   show                           the windows and their add-in buttons
 //   switch-off [<ProgID>]          the user switches an add-in (all of them) off
 //   shutdown                       Outlook exits and disconnects its add-ins
-//   fast-shutdown                  Outlook exits without disconnecting them
+//   fast-shutdown [exit|release]   Outlook exits without disconnecting them: the process is
+//                                  terminated; exit: it ends normally, the libraries are told
+//                                  of the process's end with the add-ins still connected;
+//                                  release: the host lets go of the add-ins, then the program
+//                                  unloads their libraries and ends
 // The viewer is whatever Windows starts for a picture; the program it starts reports itself
 // by appending a line (command line, tab, current folder, tab, size of its file argument) to
 // the file named by the environment variable ZORMINT_VIEWER_LOG.
@@ -57,6 +62,8 @@ class Story {
   // is held, 1 otherwise.
   int Finish();
   bool FastShutdownRequested() const { return fastShutdown_; }
+  enum class FastShutdown { kTerminate, kExit, kRelease };
+  FastShutdown FastShutdownMode() const { return fastShutdownMode_; }
 
   Outlook& Model() { return *outlook_; }
   AddinHost& Host() { return *host_; }
@@ -71,7 +78,7 @@ class Story {
   std::vector<std::string> NewViewerStarts();
 
  private:
-  void Start();
+  void Start(ext_ConnectMode mode);
   void Click(const std::vector<std::string>& words);
   WindowRef Window(const std::string& name) const;
   ExplorerId ExplorerOrActive(const std::vector<std::string>& words, size_t& next) const;
@@ -86,6 +93,7 @@ class Story {
   bool started_ = false;
   bool finished_ = false;
   bool fastShutdown_ = false;
+  FastShutdown fastShutdownMode_ = FastShutdown::kTerminate;
   int viewerWaitMs_ = 5000;
   size_t viewerLinesSeen_ = 0;
 
