@@ -37,8 +37,8 @@ struct Stage {
     app = env.outlook->Application();
   }
 
-  std::shared_ptr<host::Item> Mail(sim::ItemSpec spec) {
-    const sim::ItemId id = env.outlook->AddItem(inbox, std::move(spec));
+  std::shared_ptr<host::Item> Mail(sim::ItemSpec contents) {
+    const sim::ItemId id = env.outlook->AddItem(inbox, std::move(contents));
     env.outlook->Select(explorer, {id});
     auto item = app->ActiveExplorer()->Selection()->Item(1);
     env.faults.ClearCalls();
@@ -59,11 +59,11 @@ void BM_ViewAll50x1MB(benchmark::State& state) {
   constexpr int kPictures = 50;
   const std::string bytes(1 << 20, '\x5a');
   Stage stage;
-  sim::ItemSpec spec;
+  sim::ItemSpec contents;
   for (int i = 0; i < kPictures; ++i) {
-    spec.attachments.push_back({"picture" + std::to_string(i) + ".jpg", bytes});
+    contents.attachments.push_back({"picture" + std::to_string(i) + ".jpg", bytes});
   }
-  auto mail = stage.Mail(spec);
+  auto mail = stage.Mail(contents);
   const std::string suffix = "071226210509";
   const std::string direct = stage.env.Path("direct");
   std::filesystem::create_directory(platform::ToFsPath(direct));
@@ -101,11 +101,11 @@ BENCHMARK(BM_ViewAll50x1MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Min
 // the host calls it makes ("host_calls") and its time.
 void BM_AtLeastOnePresent1000(benchmark::State& state) {
   Stage stage;
-  sim::ItemSpec spec;
-  spec.attachments.push_back({"first.jpg", "x"});
+  sim::ItemSpec contents;
+  contents.attachments.push_back({"first.jpg", "x"});
   for (int i = 1; i < 1000; ++i)
-    spec.attachments.push_back({"doc" + std::to_string(i) + ".pdf", "x"});
-  auto mail = stage.Mail(spec);
+    contents.attachments.push_back({"doc" + std::to_string(i) + ".pdf", "x"});
+  auto mail = stage.Mail(contents);
 
   size_t calls = 0;
   bool found = true;

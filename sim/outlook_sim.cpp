@@ -148,24 +148,24 @@ FolderId Model::AddFolder(const std::string& name, int32_t defaultItemType) {
   return id;
 }
 
-ItemId Model::AddItem(FolderId folder, ItemSpec spec) {
+ItemId Model::AddItem(FolderId folder, ItemSpec contents) {
   KnownFolder(folder);
   ItemId id = nextItem_++;
-  if (spec.entryId.empty()) spec.entryId = MakeEntryId(folder, id);
+  if (contents.entryId.empty()) contents.entryId = MakeEntryId(folder, id);
   ItemData& data = items_[id];
   data.folder = folder;
-  data.spec = std::move(spec);
+  data.contents = std::move(contents);
   return id;
 }
 
 void Model::SetSaved(ItemId item, bool saved) {
-  KnownItem(item).spec.saved = saved;
+  KnownItem(item).contents.saved = saved;
 }
 
 std::string Model::EntryIdOf(ItemId item) const {
   auto it = items_.find(item);
   if (it == items_.end()) Misuse("no item " + std::to_string(item));
-  return it->second.spec.entryId;
+  return it->second.contents.entryId;
 }
 
 // ---- Windows and their bars ---------------------------------------------------------------------

@@ -79,7 +79,7 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
 
   // ---- Mailbox ------------------------------------------------------------------------------
   virtual FolderId AddFolder(const std::string& name, int32_t defaultItemType) = 0;
-  virtual ItemId AddItem(FolderId folder, ItemSpec spec) = 0;
+  virtual ItemId AddItem(FolderId folder, ItemSpec contents) = 0;
   virtual void SetSaved(ItemId item, bool saved) = 0;
   virtual std::string EntryIdOf(ItemId item) const = 0;
 

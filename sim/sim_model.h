@@ -68,7 +68,7 @@ struct FolderData {
 
 struct ItemData {
   FolderId folder = 0;
-  ItemSpec spec;  // entryId always filled in
+  ItemSpec contents;  // entryId always filled in
   SinkList<host::ItemEvents> sinks;
 };
 
@@ -113,7 +113,7 @@ class Model final : public Outlook {
   std::shared_ptr<host::Application> Application() override;
 
   FolderId AddFolder(const std::string& name, int32_t defaultItemType) override;
-  ItemId AddItem(FolderId folder, ItemSpec spec) override;
+  ItemId AddItem(FolderId folder, ItemSpec contents) override;
   void SetSaved(ItemId item, bool saved) override;
   std::string EntryIdOf(ItemId item) const override;
 

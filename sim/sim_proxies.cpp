@@ -80,11 +80,11 @@ class AttachmentProxy final : public host::Attachment, Proxy {
   AttachmentProxy(Model& model, ItemId item, int32_t position)
       : Proxy(model, "Attachment"), item_(item), position_(position) {}
 
-  std::string FileName() override { return Spec(*Enter("Attachment.FileName")).fileName; }
+  std::string FileName() override { return Contents(*Enter("Attachment.FileName")).fileName; }
 
   void SaveAsFile(const std::string& path) override {
     auto model = Enter("Attachment.SaveAsFile");
-    const AttachmentSpec& spec = Spec(*model);
+    const AttachmentSpec& contents = Contents(*model);
     if (path.empty()) Fail(err::kInvalidCall, "Cannot save the attachment: no file name");
     namespace fs = std::filesystem;
     fs::path target = platform::ToFsPath(path);
@@ -97,14 +97,14 @@ class AttachmentProxy final : public host::Attachment, Proxy {
     }
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
     if (!out) Fail(err::kPathFileAccess, "Cannot save the attachment: " + path);
-    out.write(spec.bytes.data(), static_cast<std::streamsize>(spec.bytes.size()));
+    out.write(contents.bytes.data(), static_cast<std::streamsize>(contents.bytes.size()));
     out.close();
     if (!out) Fail(err::kPathFileAccess, "Cannot write the attachment: " + path);
   }
 
  private:
-  const AttachmentSpec& Spec(Model& model) const {
-    return model.KnownItem(item_).spec.attachments.at(static_cast<size_t>(position_ - 1));
+  const AttachmentSpec& Contents(Model& model) const {
+    return model.KnownItem(item_).contents.attachments.at(static_cast<size_t>(position_ - 1));
   }
   ItemId item_;
   int32_t position_;
@@ -115,11 +115,11 @@ class AttachmentsProxy final : public host::Attachments, Proxy {
   AttachmentsProxy(Model& model, ItemId item) : Proxy(model, "Attachments"), item_(item) {}
   int32_t Count() override {
     return static_cast<int32_t>(
-        Enter("Attachments.Count")->KnownItem(item_).spec.attachments.size());
+        Enter("Attachments.Count")->KnownItem(item_).contents.attachments.size());
   }
   std::shared_ptr<host::Attachment> Item(int32_t position) override {
     auto model = Enter("Attachments.Item");
-    CheckIndex(position, model->KnownItem(item_).spec.attachments.size());
+    CheckIndex(position, model->KnownItem(item_).contents.attachments.size());
     return std::make_shared<AttachmentProxy>(*model, item_, position);
   }
 
@@ -130,9 +130,9 @@ class AttachmentsProxy final : public host::Attachments, Proxy {
 class ItemProxy final : public host::Item, Proxy {
  public:
   ItemProxy(Model& model, ItemId id) : Proxy(model, "Item"), id_(id) {}
-  int32_t Class() override { return Enter("Item.Class")->KnownItem(id_).spec.itemClass; }
-  bool Saved() override { return Enter("Item.Saved")->KnownItem(id_).spec.saved; }
-  std::string EntryID() override { return Enter("Item.EntryID")->KnownItem(id_).spec.entryId; }
+  int32_t Class() override { return Enter("Item.Class")->KnownItem(id_).contents.itemClass; }
+  bool Saved() override { return Enter("Item.Saved")->KnownItem(id_).contents.saved; }
+  std::string EntryID() override { return Enter("Item.EntryID")->KnownItem(id_).contents.entryId; }
   std::shared_ptr<host::Attachments> Attachments() override {
     auto model = Enter("Item.Attachments");
     model->KnownItem(id_);

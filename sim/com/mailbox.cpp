@@ -115,8 +115,8 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
 
   auto finish = [&] {
     if (!pending) return;
-    pending->id = outlook.AddItem(mailbox.folders.at(pending->folder), pending->spec);
-    pending->spec.entryId = outlook.EntryIdOf(pending->id);
+    pending->id = outlook.AddItem(mailbox.folders.at(pending->folder), pending->contents);
+    pending->contents.entryId = outlook.EntryIdOf(pending->id);
     pending = nullptr;
   };
 
@@ -150,11 +150,11 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
       message.name = words[1];
       message.folder = words[2];
       message.subject = words[3];
-      message.spec.subject = words[3];
-      message.spec.itemClass = folderClass[words[2]];
+      message.contents.subject = words[3];
+      message.contents.itemClass = folderClass[words[2]];
       for (size_t i = 4; i < words.size(); ++i) {
         if (words[i] == "unsaved") {
-          message.spec.saved = false;
+          message.contents.saved = false;
           continue;
         }
         if (words[i] == "from") {
@@ -165,7 +165,7 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
         bool known = false;
         for (const ClassWord& word : kClassWords) {
           if (words[i] == word.word) {
-            message.spec.itemClass = word.itemClass;
+            message.contents.itemClass = word.itemClass;
             known = true;
           }
         }
@@ -186,7 +186,7 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
       } catch (const std::exception& e) {
         Bad(manifest, number, e.what());
       }
-      pending->spec.attachments.push_back(std::move(attachment));
+      pending->contents.attachments.push_back(std::move(attachment));
     } else {
       Bad(manifest, number, "unknown word \"" + verb + "\"");
     }

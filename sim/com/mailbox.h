@@ -31,7 +31,7 @@ struct MailboxMessage {
   std::string subject;
   std::string folder;
   std::string from;  // the sender shown in a message list, empty when the manifest names none
-  ItemSpec spec;
+  ItemSpec contents;
 };
 
 struct Mailbox {

@@ -284,8 +284,8 @@ void ExplorerFrame::FillMessages() {
     if (mailbox.Folder(message.folder) != folder_) continue;
     const std::wstring subject = win32::Widen(message.subject);
     std::wstring from = win32::Widen(message.from);
-    if (from.empty() && !message.spec.saved) from = L"[Draft]";
-    const size_t count = message.spec.attachments.size();
+    if (from.empty() && !message.contents.saved) from = L"[Draft]";
+    const size_t count = message.contents.attachments.size();
     const std::wstring attachments = count ? std::to_wstring(count) : std::wstring();
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -435,7 +435,7 @@ void ExplorerFrame::Layout(int width, int top, int bottom) {
 bool InspectorFrame::Create(const RECT& placement) {
   const MailboxMessage* message = session_.Messages().MessageWithId(item_);
   const std::wstring subject = message ? win32::Widen(message->subject) : L"(no subject)";
-  const int32_t itemClass = message ? message->spec.itemClass : host::kOlMail;
+  const int32_t itemClass = message ? message->contents.itemClass : host::kOlMail;
   if (!CreateFrame(kInspectorClass, subject + L" - " + KindOf(itemClass) + L" (simulated)",
                    placement)) {
     return false;
@@ -447,11 +447,11 @@ bool InspectorFrame::Create(const RECT& placement) {
   if (message) {
     if (!message->from.empty()) text += L"From:\t\t" + win32::Widen(message->from) + L"\r\n";
     text += L"Subject:\t\t" + subject + L"\r\n";
-    if (!message->spec.saved) text += L"\t\t(not sent or saved yet)\r\n";
+    if (!message->contents.saved) text += L"\t\t(not sent or saved yet)\r\n";
     text += L"Attachments:\t";
-    if (message->spec.attachments.empty()) text += L"none";
-    for (size_t i = 0; i < message->spec.attachments.size(); ++i) {
-      const AttachmentSpec& attachment = message->spec.attachments[i];
+    if (message->contents.attachments.empty()) text += L"none";
+    for (size_t i = 0; i < message->contents.attachments.size(); ++i) {
+      const AttachmentSpec& attachment = message->contents.attachments[i];
       text += (i ? L"\r\n\t\t" : L"") + win32::Widen(attachment.fileName) + L"  (" +
               Bytes(attachment.bytes.size()) + L")";
     }

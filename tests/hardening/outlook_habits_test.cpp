@@ -127,9 +127,9 @@ struct Platform {
 std::shared_ptr<sim::Outlook> ConnectedOutlook(dsrWrapper& addin) {
   std::shared_ptr<sim::Outlook> outlook = sim::Outlook::Create();
   const sim::FolderId inbox = outlook->AddFolder("Inbox", host::kOlMailItem);
-  sim::ItemSpec spec;
-  spec.attachments.push_back({"a.jpg", "bytes"});
-  const sim::ItemId mail = outlook->AddItem(inbox, spec);
+  sim::ItemSpec contents;
+  contents.attachments.push_back({"a.jpg", "bytes"});
+  const sim::ItemId mail = outlook->AddItem(inbox, contents);
   const sim::ExplorerId explorer = outlook->OpenExplorer(inbox);
   addin.AddinInstance_OnConnection(outlook->Application(), ext_cm_Startup);
   outlook->Select(explorer, {mail});

@@ -50,11 +50,11 @@ class PicturesTest : public ::testing::Test {
 
   // A mail item with attachments of these names; each attachment's bytes name it.
   std::shared_ptr<host::Item> Mail(const std::vector<std::string>& names) {
-    sim::ItemSpec spec;
+    sim::ItemSpec contents;
     for (size_t i = 0; i < names.size(); ++i) {
-      spec.attachments.push_back({names[i], "bytes of #" + std::to_string(i + 1)});
+      contents.attachments.push_back({names[i], "bytes of #" + std::to_string(i + 1)});
     }
-    const sim::ItemId id = env.outlook->AddItem(inbox, spec);
+    const sim::ItemId id = env.outlook->AddItem(inbox, contents);
     env.outlook->Select(explorer, {id});
     std::shared_ptr<host::Item> item = app->ActiveExplorer()->Selection()->Item(1);
     env.faults.ClearCalls();

@@ -63,12 +63,12 @@ class OutlookStory {
   // ---- Mailbox ----------------------------------------------------------------------------------
   ItemId Mail(std::vector<std::string> names, sim::FolderId folder = 0,
               int32_t itemClass = host::kOlMail, bool saved = true) {
-    sim::ItemSpec spec;
-    spec.itemClass = itemClass;
-    spec.saved = saved;
+    sim::ItemSpec contents;
+    contents.itemClass = itemClass;
+    contents.saved = saved;
     for (const std::string& name : names)
-      spec.attachments.push_back({name, "bytes of " + name});
-    return outlook.AddItem(folder ? folder : inbox, spec);
+      contents.attachments.push_back({name, "bytes of " + name});
+    return outlook.AddItem(folder ? folder : inbox, contents);
   }
 
   // ---- What the user sees -----------------------------------------------------------------------

@@ -19,11 +19,11 @@ class Face : public testing::Test {
  protected:
   Face() {
     inbox = model->AddFolder("Inbox", host::kOlMailItem);
-    sim::ItemSpec spec;
-    spec.attachments = {{"beach.jpg", "jpeg bytes"}, {"notes.txt", "text"}};
-    mail = model->AddItem(inbox, spec);
-    spec.saved = false;
-    draft = model->AddItem(inbox, spec);
+    sim::ItemSpec contents;
+    contents.attachments = {{"beach.jpg", "jpeg bytes"}, {"notes.txt", "text"}};
+    mail = model->AddItem(inbox, contents);
+    contents.saved = false;
+    draft = model->AddItem(inbox, contents);
     app = Ref<IDispatch>::Adopt(sim::com::NewApplicationObject(model->Application()));
   }
   ~Face() override {
