@@ -25,9 +25,9 @@ constexpr int32_t kFileNotFound = 53;
 constexpr int32_t kPermissionDenied = 70;
 constexpr int32_t kPathFileAccess = 75;
 constexpr int32_t kPathNotFound = 76;
-constexpr int32_t kObjectNotSet = 91;    // a reference that is none
-constexpr int32_t kDuplicateKey = 457;   // key already present in a keyed collection
-constexpr int32_t kCannotCreate = 429;   // an object cannot be created
+constexpr int32_t kObjectNotSet = 91;   // a reference that is none
+constexpr int32_t kDuplicateKey = 457;  // key already present in a keyed collection
+constexpr int32_t kCannotCreate = 429;  // an object cannot be created
 // COM failures that Outlook and Wine return.
 constexpr int32_t kEFail = static_cast<int32_t>(0x80004005u);
 constexpr int32_t kENoInterface = static_cast<int32_t>(0x80004002u);

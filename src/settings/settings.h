@@ -24,8 +24,8 @@ class CSettings {
   void SetValue(int32_t eRegistryValue, const std::string& sNewValue) noexcept;
 
  private:
-  void LoadValue(const std::string& sSection, const std::string& sKey,
-                 const std::string& sDefault, int32_t eRegistryValue) noexcept;
+  void LoadValue(const std::string& sSection, const std::string& sKey, const std::string& sDefault,
+                 int32_t eRegistryValue) noexcept;
 
   Globals& g_;
   std::array<std::string, 2> msValues;  // settings 1 and 2
