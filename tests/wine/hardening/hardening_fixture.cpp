@@ -60,10 +60,15 @@ void HardeningStory::TearDown() {
 void HardeningStory::NewStory(const std::filesystem::path& manifest) {
   if (story) story->Finish();
   story.reset();
-  transcript.str("");
+  ClearTranscript();
   DeleteFileW(viewerLog.c_str());
   story = std::make_unique<sim::com::Story>(transcript, manifest);
   story->SetViewerWait(0);
+}
+
+void HardeningStory::ClearTranscript() {
+  std::ostringstream empty;
+  transcript.swap(empty);
 }
 
 void HardeningStory::Run(const std::vector<std::string>& lines) {

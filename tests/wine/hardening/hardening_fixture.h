@@ -64,6 +64,9 @@ class HardeningStory : public testing::Test {
   // The viewer starts reported since the story began, each "<command line>\t<folder>\t<size>".
   std::vector<std::string> ViewerStarts();
   std::string Text() const { return transcript.str(); }
+  // Empties the transcript and gives back its memory (emptying it in place keeps its buffer,
+  // which a long run would see as growth).
+  void ClearTranscript();
 
   Apartment apartment;
   ZormintDll dll;
