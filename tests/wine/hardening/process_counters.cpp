@@ -57,38 +57,13 @@ size_t HandlesInSystemList() {
   return count;
 }
 
-// One entry of the GDI handle table that Wine maps into each process (PEB
-// GdiSharedHandleTable); the same layout for 32 and 64 bits.
-struct GdiHandleEntry {
-  UINT64 object;
-  ULONG owner;
-  USHORT unique;
-  UCHAR type;
-  UCHAR flags;
-  UINT64 userPointer;
-};
-constexpr size_t kGdiHandleCount = 0x10000;
-
-size_t GdiObjectsInSharedTable() {
-  using QueryProcess = NTSTATUS(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-  auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-  PROCESS_BASIC_INFORMATION basic = {};
-  if (!query ||
-      query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
-    return 0;
-  }
-  const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
-#ifdef _WIN64
-  constexpr size_t kTableOffset = 0xF8;
-#else
-  constexpr size_t kTableOffset = 0x94;
-#endif
-  const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kTableOffset);
-  if (!table) return 0;
+// Wine's GDI takes a handle given by its table index alone (the upper half, which carries the
+// type and the generation, zero) for the object at that index: every index that names an
+// object is one GDI object of this process.
+size_t GdiObjectsByIndex() {
   size_t count = 0;
-  for (size_t i = 0; i < kGdiHandleCount; ++i) {
-    if (table[i].type != 0) ++count;
+  for (ULONG_PTR index = 1; index < 0x10000; ++index) {
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++count;
   }
   return count;
 }
@@ -162,8 +137,8 @@ ProcessCounters ProcessCounters::Now() {
   if (c.gdiObjects > 0) {
     sources << "; GDI: GetGuiResources";
   } else {
-    c.gdiObjects = GdiObjectsInSharedTable();
-    sources << "; GDI: shared handle table";
+    c.gdiObjects = GdiObjectsByIndex();
+    sources << "; GDI: objects by table index";
   }
   c.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
   if (c.userObjects > 0) {

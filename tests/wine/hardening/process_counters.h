@@ -3,9 +3,9 @@
 //
 // Windows answers the first three through GetProcessHandleCount, GetGuiResources and
 // GetProcessMemoryInfo. Wine 8 answers 0 to all three (GetGuiResources is a stub), so each count
-// falls back to a source that both systems serve: the handles of this process in the system's
-// handle list, the entries of the GDI handle table Wine shares with the process (its layout, as
-// in Wine's ntgdi.h), the windows of this process, the committed private pages.
+// falls back to another source: the handles of this process in the system's handle list, the
+// GDI objects found by their index in Wine's handle table, the windows of this process, the
+// committed private pages.
 #pragma once
 
 #include <cstddef>
