@@ -202,6 +202,11 @@ std::vector<std::string> FaultyFileSystem::FileNames(const std::string& folder) 
   return inner_->FileNames(folder);
 }
 
+platform::FileSystem::Contents FaultyFileSystem::FolderContents(const std::string& folder) {
+  Enter("FolderContents");
+  return inner_->FolderContents(folder);
+}
+
 void FaultyFileSystem::DeleteFolder(const std::string& path, bool force) {
   Enter("DeleteFolder");
   inner_->DeleteFolder(path, force);

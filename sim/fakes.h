@@ -192,6 +192,7 @@ class FaultyFileSystem : public platform::FileSystem {
   void CreateFolder(const std::string& path) override;
   std::vector<std::string> SubFolderNames(const std::string& folder) override;
   std::vector<std::string> FileNames(const std::string& folder) override;
+  Contents FolderContents(const std::string& folder) override;
   void DeleteFolder(const std::string& path, bool force) override;
   void DeleteFile(const std::string& path, bool force) override;
   bool IsLink(const std::string& path) override;

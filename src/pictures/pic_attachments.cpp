@@ -127,9 +127,11 @@ void CPicAttachments::DeletePrevFolders() noexcept {
   std::shared_ptr<platform::FileSystem> fso = g_.gfsoFileSystem;
   if (!fso) return;
 
-  std::vector<std::string> folders;
-  if (!Attempt([&] { folders = fso->SubFolderNames(msTempRoot); })) return;
-  for (const std::string& name : folders) {
+  // One reading of the root gives both lists: a temporary folder may hold many thousands of
+  // entries, and this runs while Outlook waits for the add-in to start.
+  platform::FileSystem::Contents root;
+  if (!Attempt([&] { root = fso->FolderContents(msTempRoot); })) return;
+  for (const std::string& name : root.subFolders) {
     // A folder that cannot be deleted (a viewer still holds a picture, or anything else) is
     // left for the next connection.
     if (IsWorkingFolderName(name)) Attempt([&] { fso->DeleteFolder(msTempRoot + name, true); });
@@ -137,9 +139,7 @@ void CPicAttachments::DeletePrevFolders() noexcept {
 
   // A link bearing a working folder's name is removed as a link; its target is never touched.
   // Plain files in the root stay, whatever their names.
-  std::vector<std::string> others;
-  Attempt([&] { others = fso->FileNames(msTempRoot); });
-  for (const std::string& name : others) {
+  for (const std::string& name : root.files) {
     if (!IsWorkingFolderName(name)) continue;
     Attempt([&] {
       if (fso->IsLink(msTempRoot + name)) fso->DeleteFile(msTempRoot + name, true);

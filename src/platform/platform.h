@@ -31,6 +31,13 @@ class FileSystem {
   // the files, so that no caller ever descends through one.
   virtual std::vector<std::string> SubFolderNames(const std::string& folder) = 0;
   virtual std::vector<std::string> FileNames(const std::string& folder) = 0;
+  // Both lists from a single reading of the folder: a crowded folder (a temporary folder may
+  // hold many thousands of entries) is then read once, not twice.
+  struct Contents {
+    std::vector<std::string> subFolders;
+    std::vector<std::string> files;
+  };
+  virtual Contents FolderContents(const std::string& folder) = 0;
   // Deletes a folder with everything in it; `force` deletes read-only items too.
   virtual void DeleteFolder(const std::string& path, bool force) = 0;
   // Deletes a file or a link.

@@ -135,35 +135,56 @@ void PortableFileSystem::CreateFolder(const std::string& path) {
   if (ec) FailWith(ec, path, err::kPathNotFound);
 }
 
-void PortableFileSystem::ListFolder(const std::string& folder, bool wantFolders,
-                                    std::vector<std::string>& out) {
+std::vector<PortableFileSystem::Entry> PortableFileSystem::ListEntries(const fs::path& folder,
+                                                                       const std::string& text) {
+  std::vector<Entry> entries;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) FailWith(ec, text, err::kPathNotFound);
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    // The entry's own type comes with the listing on most systems; a link is never a folder.
+    std::error_code typeError;
+    const fs::file_status st = it->symlink_status(typeError);
+    if (typeError) continue;  // vanished while listing
+    const bool folderLike = fs::is_directory(st) && !IsLinkAt(it->path());
+    entries.push_back({it->path().filename(), folderLike});
+  }
+  if (ec) FailWith(ec, text, err::kPathNotFound);
+  return entries;
+}
+
+void PortableFileSystem::ListFolder(const std::string& folder, std::vector<std::string>* subFolders,
+                                    std::vector<std::string>* files) {
   const fs::path p = Native(folder);
   // The folder asked for may itself be reached through a link (a temporary folder often is);
   // what lies inside it is never followed.
   std::error_code ec;
   if (!fs::is_directory(fs::status(p, ec))) Fail(err::kPathNotFound, "Path not found: " + folder);
-  fs::directory_iterator it(p, ec);
-  if (ec) FailWith(ec, folder, err::kPathNotFound);
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    const Kind kind = KindOf(it->path());
-    if (kind == Kind::kMissing) continue;  // vanished while listing
-    if ((kind == Kind::kFolder) == wantFolders) out.push_back(FromFsPath(it->path().filename()));
+  for (const Entry& entry : ListEntries(p, folder)) {
+    std::vector<std::string>* out = entry.isFolder ? subFolders : files;
+    if (out) out->push_back(FromFsPath(entry.name));
   }
-  if (ec) FailWith(ec, folder, err::kPathNotFound);
-  std::sort(out.begin(), out.end());
+  if (subFolders) std::sort(subFolders->begin(), subFolders->end());
+  if (files) std::sort(files->begin(), files->end());
 }
 
 std::vector<std::string> PortableFileSystem::SubFolderNames(const std::string& folder) {
   std::vector<std::string> names;
-  ListFolder(folder, true, names);
+  ListFolder(folder, &names, nullptr);
   return names;
 }
 
 std::vector<std::string> PortableFileSystem::FileNames(const std::string& folder) {
   std::vector<std::string> names;
-  ListFolder(folder, false, names);
+  ListFolder(folder, nullptr, &names);
   return names;
+}
+
+FileSystem::Contents PortableFileSystem::FolderContents(const std::string& folder) {
+  Contents contents;
+  ListFolder(folder, &contents.subFolders, &contents.files);
+  return contents;
 }
 
 void PortableFileSystem::RemoveOne(const fs::path& path, bool force, bool isFolder) {

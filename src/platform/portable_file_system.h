@@ -28,6 +28,7 @@ class PortableFileSystem : public FileSystem {
   void CreateFolder(const std::string& path) override;
   std::vector<std::string> SubFolderNames(const std::string& folder) override;
   std::vector<std::string> FileNames(const std::string& folder) override;
+  Contents FolderContents(const std::string& folder) override;
   void DeleteFolder(const std::string& path, bool force) override;
   void DeleteFile(const std::string& path, bool force) override;
   bool IsLink(const std::string& path) override;
@@ -40,12 +41,26 @@ class PortableFileSystem : public FileSystem {
   // Removes the link itself, never what it points to.
   virtual void RemoveLinkAt(const std::filesystem::path& path);
 
+  // One entry of a folder: its name and whether it is a folder of its own (a link to a folder
+  // is not: it is listed with the files).
+  struct Entry {
+    std::filesystem::path name;
+    bool isFolder = false;
+  };
+  // The entries of an existing folder, in any order. Whether an entry is a file or a link to
+  // one does not matter to a listing, so only folders need a closer look; the Windows build
+  // reads every entry's attributes from the directory listing itself.
+  virtual std::vector<Entry> ListEntries(const std::filesystem::path& folder,
+                                         const std::string& text);
+
  private:
   enum class Kind { kMissing, kLink, kFolder, kFile };
   Kind KindOf(const std::filesystem::path& path);
   void DeleteTree(const std::filesystem::path& folder, bool force);
   void RemoveOne(const std::filesystem::path& path, bool force, bool isFolder);
-  void ListFolder(const std::string& folder, bool wantFolders, std::vector<std::string>& out);
+  // Either list or both, sorted by name.
+  void ListFolder(const std::string& folder, std::vector<std::string>* subFolders,
+                  std::vector<std::string>* files);
 
   std::optional<std::string> temporaryFolder_;
   std::optional<std::string> windowsFolder_;

@@ -3,6 +3,7 @@
 
 #include "win32/win32_file_system.h"
 
+#include <string_view>
 #include <vector>
 
 #include "common/error.h"
@@ -62,21 +63,29 @@ std::wstring FinalPath(const std::wstring& path) {
   return final;
 }
 
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 // Under Wine: true when the file at `path` resolves to another place than the folder it lies in
 // followed by its own name, which is how a Unix symbolic link to a file shows itself there. When
 // that cannot be told, the file counts as a link, so that nothing deletes it through its name.
 bool ResolvesElsewhere(const std::wstring& path) {
   const fs::path full(FullPath(path));
+  const std::wstring item = FinalPath(full.wstring());
+  std::wstring folder = FinalPath(full.parent_path().wstring());
+  if (item.empty() || folder.empty()) return true;
+  if (folder.back() != L'\\') folder += L'\\';
+  // The name as given is nearly always the item's own name. Only when it is not is the long
+  // form of the name looked up: that lookup reads the whole folder the item lies in, which in
+  // a crowded temporary folder costs milliseconds.
+  if (SamePath(item, folder + full.filename().wstring())) return false;
   const std::wstring longPath = AskForPath(
       [&](DWORD size, wchar_t* buffer) { return GetLongPathNameW(full.c_str(), buffer, size); });
-  const std::wstring name = fs::path(longPath.empty() ? full.wstring() : longPath).filename();
-  const std::wstring item = FinalPath(full.wstring());
-  std::wstring expected = FinalPath(full.parent_path().wstring());
-  if (item.empty() || expected.empty() || name.empty()) return true;
-  if (expected.back() != L'\\') expected += L'\\';
-  expected += name;
-  return CompareStringOrdinal(item.c_str(), static_cast<int>(item.size()), expected.c_str(),
-                              static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
+  if (longPath.empty()) return true;
+  const std::wstring name = fs::path(longPath).filename();
+  return name.empty() || !SamePath(item, folder + name);
 }
 
 }  // namespace
@@ -112,6 +121,56 @@ bool Win32FileSystem::IsLinkAt(const fs::path& path) {
     return ResolvesElsewhere(native);
   }
   return false;
+}
+
+std::vector<platform::PortableFileSystem::Entry> Win32FileSystem::ListEntries(
+    const fs::path& folder, const std::string& text) {
+  // The folder itself may be reached through a link (the handle follows it); its entries are
+  // only read, never followed.
+  HANDLE handle = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+      FailWithSystemError(err::kPermissionDenied, "Permission denied", text, error);
+    }
+    FailWithSystemError(err::kPathNotFound, "Path not found", text, error);
+  }
+  // Read in blocks of many entries at once, without the short names FindFirstFileW would make
+  // for each one (which is what costs most in a folder of thousands of entries).
+  std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
+  const DWORD bufferBytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+  std::vector<Entry> entries;
+  DWORD error = ERROR_SUCCESS;
+  for (FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;;
+       kind = FileFullDirectoryInfo) {
+    if (!GetFileInformationByHandleEx(handle, kind, buffer.data(), bufferBytes)) {
+      error = GetLastError();
+      break;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+    for (size_t offset = 0;;) {
+      const auto* info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(bytes + offset);
+      const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") {
+        // A reparse point (junction, symbolic link, or under Wine a Unix link to a folder) is a
+        // link whatever it points to; files and links to files both go with the files.
+        const DWORD attributes = info->FileAttributes;
+        const bool isFolder =
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        entries.push_back({fs::path(std::wstring(name)), isFolder});
+      }
+      if (info->NextEntryOffset == 0) break;
+      offset += info->NextEntryOffset;
+    }
+  }
+  CloseHandle(handle);
+  // The end of the listing; an empty drive root has no entry at all.
+  if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) {
+    FailWithSystemError(err::kPathNotFound, "Path not found", text, error);
+  }
+  return entries;
 }
 
 void Win32FileSystem::RemoveLinkAt(const fs::path& path) {

@@ -53,6 +53,7 @@ class Files : public zormint::platform::FileSystem {
   void CreateFolder(const std::string&) override { std::abort(); }
   std::vector<std::string> SubFolderNames(const std::string&) override { std::abort(); }
   std::vector<std::string> FileNames(const std::string&) override { std::abort(); }
+  Contents FolderContents(const std::string&) override { std::abort(); }
   void DeleteFolder(const std::string&, bool) override { std::abort(); }
   void DeleteFile(const std::string&, bool) override { std::abort(); }
   bool IsLink(const std::string&) override { std::abort(); }

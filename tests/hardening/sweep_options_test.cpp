@@ -222,7 +222,7 @@ class OptionsStory : public SweepStory {
         f.Is("Application.Explorers", "connect", 2) || f.Is("Explorers.Advise", "connect") ||
         f.Is("CommandBarButton.OnAction", "connect", 2) ||
         f.Is("CommandBarButton.Enabled", "connect") || f.Is("MessagePump.DoEvents", "connect") ||
-        f.Is("FileSystem.SubFolderNames", "connect") || f.Is("FileSystem.FileNames", "connect")) {
+        f.Is("FileSystem.FolderContents", "connect")) {
       return true;  // nothing this story shows depends on it
     }
     const bool noButtons =

@@ -179,7 +179,7 @@ class StartupStory : public SweepStory {
       e.launches = {e.folder + "p.jpg", e.folder + "p.jpg"};
       return true;
     }
-    if (f.Is("FileSystem.SubFolderNames", "connect")) {
+    if (f.Is("FileSystem.FolderContents", "connect")) {
       e.leftovers = all;  // the root cannot be read: the clean-up ends there
       return true;
     }
@@ -191,8 +191,7 @@ class StartupStory : public SweepStory {
       e.leftovers = {"zormint$old"};
       return true;
     }
-    if (f.Is("FileSystem.FileNames", "connect") || f.Is("FileSystem.IsLink", "connect", 1) ||
-        f.Is("FileSystem.DeleteFile", "connect")) {
+    if (f.Is("FileSystem.IsLink", "connect", 1) || f.Is("FileSystem.DeleteFile", "connect")) {
       e.leftovers = {"ZORMINT$link"};
       return true;
     }

@@ -123,7 +123,7 @@ TEST_F(DeletePrevFoldersTest, AFolderThatCannotGoIsLeftAndTheScanGoesOn) {
   }
   Engine();
   // A viewer holds a picture of the first open; the second vanished meanwhile.
-  // Calls: SubFolderNames, then DeleteFolder for ZORMINT$1, $2, $3.
+  // Calls: FolderContents, then DeleteFolder for ZORMINT$1, $2, $3.
   env.faults.ClearCalls();
   env.faults.FailMember("FileSystem.DeleteFolder", 1, err::kPermissionDenied);
   env.faults.FailCallNumber(3, err::kPathNotFound);
@@ -132,7 +132,7 @@ TEST_F(DeletePrevFoldersTest, AFolderThatCannotGoIsLeftAndTheScanGoesOn) {
   EXPECT_EQ(env.disk->SubFolderNames(Root()), (std::vector<std::string>{"ZORMINT$1", "ZORMINT$2"}));
 
   // A root that cannot be listed ends the scan quietly.
-  env.faults.FailMember("FileSystem.SubFolderNames");
+  env.faults.FailMember("FileSystem.FolderContents");
   engine->DeletePrevFolders();
   EXPECT_TRUE(fs::exists(root / "ZORMINT$1" / "a.jpg"));
   env.faults.ClearFaults();

@@ -87,6 +87,12 @@ TEST_F(PortableFileSystemTest, ListsRealFoldersApartAndLinksWithTheFiles) {
             (std::vector<std::string>{"a.jpg", "b.gif", "dangling", "dirlink", "filelink"}));
   EXPECT_EQ(CodeOf([&] { fso.FileNames(At("missing")); }), err::kPathNotFound);
   EXPECT_EQ(CodeOf([&] { fso.SubFolderNames(At("top/a.jpg")); }), err::kPathNotFound);
+  // Both lists from one reading are the same lists.
+  const FileSystem::Contents both = fso.FolderContents(At("top/"));
+  EXPECT_EQ(both.subFolders, fso.SubFolderNames(At("top")));
+  EXPECT_EQ(both.files, fso.FileNames(At("top")));
+  EXPECT_EQ(CodeOf([&] { fso.FolderContents(At("missing")); }), err::kPathNotFound);
+  EXPECT_TRUE(fso.FolderContents(At("top/sub")).files.empty());
 
   // A link is never a folder; a link to a file stands for the file.
   EXPECT_FALSE(fso.FolderExists(At("top/dirlink")));

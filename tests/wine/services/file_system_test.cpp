@@ -122,6 +122,28 @@ TEST(Win32FileSystem, NamesThatAreNotAsciiAreCreatedListedAndDeleted) {
   EXPECT_FALSE(Exists(folder));
 }
 
+// A file named otherwise than by its listed name (another case, its short form) is still the
+// file itself, not a link: it can be deleted.
+TEST(Win32FileSystem, AFileNamedByAnotherCaseOrItsShortNameIsNoLink) {
+  Win32FileSystem fs;
+  ScratchFolder scratch;
+  const std::string folder = scratch / "ZORMINT$010101000000";
+  MakeFolder(folder);
+  const std::string file = folder + "\\A long picture name.jpeg";
+  WriteFile(file, "x");
+  EXPECT_FALSE(fs.IsLink(folder + "\\a LONG picture NAME.JPEG"));
+
+  wchar_t shortPath[MAX_PATH + 1] = {};
+  const DWORD length = GetShortPathNameW(W(file).c_str(), shortPath, MAX_PATH + 1);
+  ASSERT_GT(length, 0u);
+  const std::string shortName = U(shortPath);
+  ASSERT_NE(shortName, file) << "the system gave the file no short name";
+  EXPECT_TRUE(fs.FileExists(shortName));
+  EXPECT_FALSE(fs.IsLink(shortName));
+  fs.DeleteFile(shortName, false);
+  EXPECT_FALSE(Exists(file));
+}
+
 TEST(Win32FileSystem, FailuresCarryTheRunTimeErrorNumbers) {
   Win32FileSystem fs;
   ScratchFolder scratch;
@@ -198,6 +220,9 @@ TEST_F(Links, AreListedWithTheFilesAndNeverCountAsFolders) {
   EXPECT_TRUE(fs_.SubFolderNames(work_).empty());
   EXPECT_EQ(fs_.FileNames(work_),
             (std::vector<std::string>{"emptylink", "filelink.jpg", "folderlink", "real.jpg"}));
+  const FileSystem::Contents both = fs_.FolderContents(work_ + "\\");
+  EXPECT_TRUE(both.subFolders.empty());
+  EXPECT_EQ(both.files, fs_.FileNames(work_));
 
   // What lies in a folder reached through a link is itself no link.
   EXPECT_TRUE(fs_.FileExists(work_ + "\\folderlink\\keep.jpg"));
