@@ -129,7 +129,9 @@ TEST(EmbeddedResources, HoldTheButtonFaceAndTheBannerPage) {
         Expected{L"JPEG", 103}, Expected{L"TYPELIB", 1}}) {
     HRSRC found = FindResourceW(dll, MAKEINTRESOURCEW(resource.id), resource.type);
     EXPECT_NE(found, nullptr) << resource.id;
-    if (found) EXPECT_GT(SizeofResource(dll, found), 0u) << resource.id;
+    if (found) {
+      EXPECT_GT(SizeofResource(dll, found), 0u) << resource.id;
+    }
   }
   FreeLibrary(dll);
 }

@@ -10,8 +10,6 @@ namespace zormint::wine_test::hardening {
 
 namespace {
 
-const wchar_t kViewerClass[] = L"Software\\Classes\\ZormintSim.TestPicture";
-const wchar_t kJpgClass[] = L"Software\\Classes\\.jpg";
 const wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\ZORMINT";
 
 }  // namespace
@@ -36,10 +34,9 @@ void HardeningStory::SetUp() {
   ASSERT_EQ(dll.Register(), S_OK);
   MirrorClassesToMachine();
   DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-  // Windows opens a .jpg with the recorder, which reports to the viewer log.
-  SetText(HKEY_LOCAL_MACHINE, kJpgClass, nullptr, L"ZormintSim.TestPicture");
-  SetText(HKEY_LOCAL_MACHINE, std::wstring(kViewerClass) + L"\\shell\\open\\command", nullptr,
-          L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
+  // Windows opens a picture with the recorder, which reports to the viewer log.
+  pictures.emplace(L"ZormintSim.TestPicture",
+                   L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
   viewerLog = TempFolder() + L"zormint-hardening-viewer.log";
   DeleteFileW(viewerLog.c_str());
   SetEnvironmentVariableW(L"ZORMINT_VIEWER_LOG", viewerLog.c_str());
@@ -49,8 +46,7 @@ void HardeningStory::TearDown() {
   if (story) story->Finish();
   story.reset();
   CoFreeUnusedLibraries();
-  DeleteTree(HKEY_LOCAL_MACHINE, kViewerClass);
-  DeleteTree(HKEY_LOCAL_MACHINE, kJpgClass);
+  pictures.reset();
   DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
   RemoveMachineMirror();
   dll.Unregister();
@@ -87,7 +83,9 @@ bool HardeningStory::RunChecked(const std::vector<std::string>& lines) {
 }
 
 void HardeningStory::UseNoViewer() {
-  DeleteTree(HKEY_LOCAL_MACHINE, kJpgClass);
+  // The shell is still asked, and fails: the program Windows would open a picture with is
+  // missing.
+  if (pictures) pictures->SetCommand(L"\"" + BinFolder() + L"\\no-such-viewer.exe\" \"%1\"");
 }
 
 void HardeningStory::UseCustomViewer() {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ class HardeningStory : public testing::Test {
 
   Apartment apartment;
   ZormintDll dll;
+  std::optional<PictureAssociations> pictures;
   std::wstring viewerLog;
   std::ostringstream transcript;
   std::unique_ptr<sim::com::Story> story;

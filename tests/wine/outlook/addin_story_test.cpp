@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "com_client.h"
@@ -20,8 +21,6 @@ namespace {
 using sim::ControlView;
 using sim::WindowRef;
 using sim::com::Story;
-
-const wchar_t kViewerClass[] = L"Software\\Classes\\ZormintSim.TestPicture";
 
 std::wstring BinFolder() {
   const std::wstring dll = DllPath();
@@ -40,10 +39,9 @@ class AddinStory : public testing::Test {
     ASSERT_TRUE(dll.Loaded());
     ASSERT_EQ(dll.Register(), S_OK);
     MirrorClassesToMachine();
-    // Windows opens a .jpg with the recorder, which reports to the viewer log.
-    SetText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg", nullptr, L"ZormintSim.TestPicture");
-    SetText(HKEY_LOCAL_MACHINE, std::wstring(kViewerClass) + L"\\shell\\open\\command", nullptr,
-            L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
+    // Windows opens a picture with the recorder, which reports to the viewer log.
+    pictures.emplace(L"ZormintSim.TestPicture",
+                     L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
     viewerLog = TempFolder() + L"zormint-outlook-test-viewer.log";
     DeleteFileW(viewerLog.c_str());
     SetEnvironmentVariableW(L"ZORMINT_VIEWER_LOG", viewerLog.c_str());
@@ -52,8 +50,7 @@ class AddinStory : public testing::Test {
     if (story) story->Finish();
     story.reset();
     CoFreeUnusedLibraries();
-    DeleteTree(HKEY_LOCAL_MACHINE, kViewerClass);
-    DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg");
+    pictures.reset();
     RemoveMachineMirror();
     dll.Unregister();
     DeleteFileW(viewerLog.c_str());
@@ -88,6 +85,7 @@ class AddinStory : public testing::Test {
 
   Apartment apartment;
   ZormintDll dll;
+  std::optional<PictureAssociations> pictures;
   std::wstring viewerLog;
   std::ostringstream transcript;
   std::unique_ptr<Story> story;
@@ -345,8 +343,9 @@ TEST_F(AddinStory, TheProgramEndsAtAFastShutdownWithoutDisconnecting) {
 // story goes on, nothing escapes from the add-in's event sinks and, once it is disconnected,
 // the add-in holds nothing of Outlook's.
 TEST_F(AddinStory, AnyOneFailingOutlookCallLeavesNothingHeld) {
-  // No viewer for the pictures here: the sweep is about the calls into Outlook.
-  DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg");
+  // No viewer for the pictures here: the sweep is about the calls into Outlook. The shell is
+  // asked and fails, as the program Windows would open a picture with is missing.
+  pictures->SetCommand(L"\"" + BinFolder() + L"\\no-such-viewer.exe\" \"%1\"");
   const std::initializer_list<const char*> lines = {
       "open-explorer Inbox",
       "start",

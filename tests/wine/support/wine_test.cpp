@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -165,6 +166,38 @@ void MirrorClassesToMachine() {
     RegCloseKey(target);
     Check(status, "RegCopyTreeW");
   }
+}
+
+PictureAssociations::PictureAssociations(std::wstring progId, const std::wstring& command)
+    : progId_(std::move(progId)) {
+  for (const wchar_t* extension :
+       {L".jpg", L".jpeg", L".gif", L".bmp", L".tif", L".tiff", L".png"}) {
+    const std::wstring key = std::wstring(L"Software\\Classes\\") + extension;
+    std::optional<RegValue> old = ReadValue(HKEY_LOCAL_MACHINE, key, nullptr);
+    previous_.emplace_back(key,
+                           old && old->type == REG_SZ ? std::optional(old->text) : std::nullopt);
+    SetText(HKEY_LOCAL_MACHINE, key, nullptr, progId_);
+  }
+  SetCommand(command);
+}
+
+PictureAssociations::~PictureAssociations() {
+  try {
+    DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + progId_);
+    for (const auto& [key, old] : previous_) {
+      if (old) {
+        SetText(HKEY_LOCAL_MACHINE, key, nullptr, *old);
+      } else {
+        DeleteTree(HKEY_LOCAL_MACHINE, key);
+      }
+    }
+  } catch (const std::exception&) {  // a destructor reports nothing; the next set-up overwrites
+  }
+}
+
+void PictureAssociations::SetCommand(const std::wstring& command) {
+  SetText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + progId_ + L"\\shell\\open\\command", nullptr,
+          command);
 }
 
 void RemoveMachineMirror() {

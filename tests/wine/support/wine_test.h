@@ -6,6 +6,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "zormint_idl.h"
 
@@ -40,6 +42,24 @@ std::wstring Snapshot(HKEY root, const std::wstring& key);
 // classes in): the COM tests copy the per-user class registration there and remove it after.
 void MirrorClassesToMachine();
 void RemoveMachineMirror();
+
+// While it lives, Windows opens every picture type of the sample mailbox through the class
+// `progId` (below HKLM\Software\Classes, where Wine looks), whose open command SetCommand sets.
+// Wine's own associations would start its browser, which outlives the test with the working
+// folder as its current directory, so that no later connection could delete that folder. The
+// previous associations are put back when it ends.
+class PictureAssociations {
+ public:
+  PictureAssociations(std::wstring progId, const std::wstring& command);
+  ~PictureAssociations();
+  PictureAssociations(const PictureAssociations&) = delete;
+  PictureAssociations& operator=(const PictureAssociations&) = delete;
+  void SetCommand(const std::wstring& command);  // for example "\"viewer.exe\" \"%1\""
+
+ private:
+  std::wstring progId_;
+  std::vector<std::pair<std::wstring, std::optional<std::wstring>>> previous_;
+};
 
 // Runs a command line and returns its exit code (or -1 when it cannot start or does not end).
 int RunProcess(const std::wstring& commandLine);

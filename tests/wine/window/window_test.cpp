@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "dialog/dialog_user.h"
@@ -25,7 +26,6 @@ using sim::WindowRef;
 using sim::com::CommandBarStrip;
 using sim::com::WindowSession;
 
-const wchar_t kViewerClass[] = L"Software\\Classes\\ZormintSim.WindowTestPicture";
 const int kFaceResource = 101;
 
 std::wstring BinFolder() {
@@ -68,11 +68,9 @@ class OutlookWindow : public testing::Test {
     ASSERT_TRUE(dll.Loaded());
     ASSERT_EQ(dll.Register(), S_OK);
     MirrorClassesToMachine();
-    // Windows opens a .jpg with the recorder, which reports to the viewer log.
-    SetText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg", nullptr,
-            L"ZormintSim.WindowTestPicture");
-    SetText(HKEY_LOCAL_MACHINE, std::wstring(kViewerClass) + L"\\shell\\open\\command", nullptr,
-            L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
+    // Windows opens a picture with the recorder, which reports to the viewer log.
+    pictures.emplace(L"ZormintSim.WindowTestPicture",
+                     L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
     viewerLog = TempFolder() + L"zormint-window-test-viewer.log";
     DeleteFileW(viewerLog.c_str());
     SetEnvironmentVariableW(L"ZORMINT_VIEWER_LOG", viewerLog.c_str());
@@ -81,8 +79,7 @@ class OutlookWindow : public testing::Test {
     session.reset();
     Pump(50);
     CoFreeUnusedLibraries();
-    DeleteTree(HKEY_LOCAL_MACHINE, kViewerClass);
-    DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.jpg");
+    pictures.reset();
     RemoveMachineMirror();
     dll.Unregister();
     DeleteFileW(viewerLog.c_str());
@@ -143,6 +140,7 @@ class OutlookWindow : public testing::Test {
 
   Apartment apartment;
   ZormintDll dll;
+  std::optional<PictureAssociations> pictures;
   std::wstring viewerLog;
   std::ostringstream transcript;
   std::unique_ptr<WindowSession> session;
