@@ -327,10 +327,13 @@ TEST_F(AddinStory, TheProgramEndsAtAFastShutdownWithoutDisconnecting) {
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  std::ifstream in{std::filesystem::path(output)};
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  DeleteFileW(script.c_str());
-  DeleteFileW(output.c_str());
+  std::string text;
+  {
+    std::ifstream in{std::filesystem::path(output)};
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }  // closed first: an open file cannot be deleted
+  EXPECT_TRUE(DeleteFileW(script.c_str()));
+  EXPECT_TRUE(DeleteFileW(output.c_str()));
   EXPECT_EQ(code, 0u) << text;
   EXPECT_NE(text.find("OnConnection took"), std::string::npos) << text;
   EXPECT_NE(text.find("fast shutdown"), std::string::npos) << text;
