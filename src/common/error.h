@@ -21,6 +21,7 @@ constexpr int32_t kInvalidCall = 5;          // invalid procedure call or argume
 constexpr int32_t kOverflow = 6;             // counter or number out of range
 constexpr int32_t kSubscriptOutOfRange = 9;  // index or key out of range
 constexpr int32_t kTypeMismatch = 13;        // an object of an unexpected kind
+constexpr int32_t kBadFileName = 52;         // a file name no file system can hold
 constexpr int32_t kFileNotFound = 53;
 constexpr int32_t kPermissionDenied = 70;
 constexpr int32_t kPathFileAccess = 75;

@@ -26,8 +26,14 @@ std::string WithoutTrailingSeparators(std::string text) {
   return text;
 }
 
-// A trailing separator would make the system resolve a link at the end of the path.
+// A trailing separator would make the system resolve a link at the end of the path. No file
+// name holds a NUL: the system would take the name before it for the whole path and act on
+// another file, so such a path is refused here, before any call.
 fs::path Native(const std::string& text) {
+  if (text.find('\0') != std::string::npos) {
+    Fail(err::kBadFileName,
+         "Bad file name or number: " + text.substr(0, text.find('\0')) + "<NUL>");
+  }
   return ToFsPath(WithoutTrailingSeparators(text));
 }
 

@@ -4,8 +4,9 @@
 // Paths are the core's UTF-8 path text (see paths.h); a trailing separator is ignored. The two
 // special folders are given to the constructor. Nothing here ever follows a symbolic link or a
 // junction found inside a folder: a link is reported with the files, is never a folder, and is
-// deleted as a link, leaving its target alone. Failures throw ZError with a run-time error code
-// (path not found, file not found, permission denied, path/file access error).
+// deleted as a link, leaving its target alone. A path holding a NUL names no file: it fails
+// (bad file name), and the existence checks answer false. Failures throw ZError with a run-time
+// error code (path not found, file not found, permission denied, path/file access error).
 #pragma once
 
 #include <filesystem>

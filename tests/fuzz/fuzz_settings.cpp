@@ -47,8 +47,8 @@ class Files : public zormint::platform::FileSystem {
   std::optional<std::string> GetSpecialFolder(int32_t) override { return std::nullopt; }
   bool FolderExists(const std::string&) override { return false; }
   bool FileExists(const std::string& path) override {
-    // Like the real file systems, a name ends at a NUL.
-    return Exists(path.substr(0, path.find('\0')));
+    // Like the real file systems: no file name holds a NUL.
+    return path.find('\0') == std::string::npos && Exists(path);
   }
   void CreateFolder(const std::string&) override { std::abort(); }
   std::vector<std::string> SubFolderNames(const std::string&) override { std::abort(); }

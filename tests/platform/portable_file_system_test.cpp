@@ -175,6 +175,28 @@ TEST_F(PortableFileSystemTest, DeletingALinkedFolderRemovesTheLinkOnly) {
   EXPECT_EQ(TestEnv::ReadFile(At("precious/photo.jpg")), "mine");
 }
 
+// The system would read such a path up to the NUL and act on that file or folder instead.
+TEST_F(PortableFileSystemTest, APathHoldingANulNamesNoFileAndTouchesNothing) {
+  fs::create_directory(Real("sub"));
+  Touch("a.jpg", "mine");
+  Touch("sub/b.gif", "mine too");
+  const std::string nul(1, '\0');
+  const std::string file = At("a.jpg") + nul + ".exe";
+  const std::string folder = At("sub") + nul + "x";
+
+  EXPECT_FALSE(fso.FileExists(file));
+  EXPECT_FALSE(fso.FolderExists(folder));
+  EXPECT_EQ(CodeOf([&] { fso.IsLink(file); }), err::kBadFileName);
+  EXPECT_EQ(CodeOf([&] { fso.DeleteFile(file, true); }), err::kBadFileName);
+  EXPECT_EQ(CodeOf([&] { fso.DeleteFolder(folder, true); }), err::kBadFileName);
+  EXPECT_EQ(CodeOf([&] { fso.FileNames(folder); }), err::kBadFileName);
+  EXPECT_EQ(CodeOf([&] { fso.FolderContents(folder); }), err::kBadFileName);
+  EXPECT_EQ(CodeOf([&] { fso.CreateFolder(At("new") + nul + "x"); }), err::kBadFileName);
+  EXPECT_EQ(TestEnv::ReadFile(At("a.jpg")), "mine");
+  EXPECT_EQ(TestEnv::ReadFile(At("sub/b.gif")), "mine too");
+  EXPECT_FALSE(fs::exists(Real("new")));
+}
+
 TEST_F(PortableFileSystemTest, KeepsUtf8NamesIntact) {
   const std::string folder = At("Bilder \xC3\xA4\xC3\xB6\xC3\xBC");  // "Bilder äöü"
   fso.CreateFolder(folder);

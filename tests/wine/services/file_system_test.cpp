@@ -144,6 +144,24 @@ TEST(Win32FileSystem, AFileNamedByAnotherCaseOrItsShortNameIsNoLink) {
   EXPECT_FALSE(Exists(file));
 }
 
+// Windows would read such a path up to the NUL and act on that file or folder instead.
+TEST(Win32FileSystem, APathHoldingANulNamesNoFileAndTouchesNothing) {
+  Win32FileSystem fs;
+  ScratchFolder scratch;
+  const std::string folder = scratch / "ZORMINT$010101000000";
+  MakeFolder(folder);
+  WriteFile(folder + "\\a.jpg", "mine");
+  const std::string nul(1, '\0');
+
+  EXPECT_FALSE(fs.FileExists(folder + "\\a.jpg" + nul + ".exe"));
+  EXPECT_FALSE(fs.FolderExists(folder + nul + "x"));
+  EXPECT_EQ(ErrorCodeOf([&] { fs.DeleteFile(folder + "\\a.jpg" + nul + ".exe", true); }),
+            err::kBadFileName);
+  EXPECT_EQ(ErrorCodeOf([&] { fs.DeleteFolder(folder + nul + "x", true); }), err::kBadFileName);
+  EXPECT_EQ(ErrorCodeOf([&] { fs.FolderContents(folder + nul); }), err::kBadFileName);
+  EXPECT_EQ(ReadFile(folder + "\\a.jpg"), "mine");
+}
+
 TEST(Win32FileSystem, FailuresCarryTheRunTimeErrorNumbers) {
   Win32FileSystem fs;
   ScratchFolder scratch;
