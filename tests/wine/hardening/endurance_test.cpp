@@ -288,7 +288,7 @@ TEST_F(Endurance, ConnectingWithACrowdedTemporaryFolder) {
   Run({"switch-off"});
   ExpectNothingHeld();
 
-  const fs::path crowded = fs::path(TempFolder()) / L"zormint-crowded";
+  const fs::path crowded = fs::path(TempPath()) / L"zormint-crowded";
   std::error_code ec;
   fs::remove_all(crowded, ec);
   ASSERT_TRUE(fs::create_directories(crowded));

@@ -14,43 +14,16 @@ const wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\ZORMINT"
 
 }  // namespace
 
-std::wstring BinFolder() {
-  const std::wstring dll = DllPath();
-  return dll.substr(0, dll.find_last_of(L'\\'));
-}
-
-std::wstring TempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  return std::wstring(buffer, GetTempPathW(MAX_PATH + 1, buffer));
-}
-
-std::filesystem::path SampleMailbox() {
-  return std::filesystem::path(ZORMINT_SAMPLES_DIR) / "mailbox.txt";
-}
-
 void HardeningStory::SetUp() {
-  ASSERT_EQ(apartment.Result(), S_OK);
-  ASSERT_TRUE(dll.Loaded());
-  ASSERT_EQ(dll.Register(), S_OK);
-  MirrorClassesToMachine();
+  RegisteredAddin::SetUp();
   DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-  // Windows opens a picture with the recorder, which reports to the viewer log.
-  pictures.emplace(L"ZormintSim.TestPicture",
-                   L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
-  viewerLog = TempFolder() + L"zormint-hardening-viewer.log";
-  DeleteFileW(viewerLog.c_str());
-  SetEnvironmentVariableW(L"ZORMINT_VIEWER_LOG", viewerLog.c_str());
 }
 
 void HardeningStory::TearDown() {
   if (story) story->Finish();
   story.reset();
-  CoFreeUnusedLibraries();
-  pictures.reset();
+  RegisteredAddin::TearDown();
   DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-  RemoveMachineMirror();
-  dll.Unregister();
-  DeleteFileW(viewerLog.c_str());
 }
 
 void HardeningStory::NewStory(const std::filesystem::path& manifest) {
@@ -80,12 +53,6 @@ bool HardeningStory::RunChecked(const std::vector<std::string>& lines) {
     }
   }
   return true;
-}
-
-void HardeningStory::UseNoViewer() {
-  // The shell is still asked, and fails: the program Windows would open a picture with is
-  // missing.
-  if (pictures) pictures->SetCommand(L"\"" + BinFolder() + L"\\no-such-viewer.exe\" \"%1\"");
 }
 
 void HardeningStory::UseCustomViewer() {
@@ -147,16 +114,6 @@ std::vector<std::wstring> HardeningStory::FilesBeside(const std::filesystem::pat
     files.push_back(it->path().filename().wstring());
   std::sort(files.begin(), files.end());
   return files;
-}
-
-std::vector<std::string> HardeningStory::ViewerStarts() {
-  std::ifstream in{std::filesystem::path(viewerLog)};
-  std::vector<std::string> starts;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) starts.push_back(line);
-  }
-  return starts;
 }
 
 }  // namespace zormint::wine_test::hardening

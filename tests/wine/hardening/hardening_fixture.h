@@ -7,21 +7,16 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "sim/com/story.h"
-#include "support/wine_test.h"
+#include "support/addin_fixture.h"
 
 namespace zormint::wine_test::hardening {
 
-std::wstring BinFolder();
-std::wstring TempFolder();
-std::filesystem::path SampleMailbox();
-
-class HardeningStory : public testing::Test {
+class HardeningStory : public RegisteredAddin {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -33,9 +28,9 @@ class HardeningStory : public testing::Test {
   // Runs the lines; false (with the reason added as a test failure) at the first that fails.
   bool RunChecked(const std::vector<std::string>& lines);
 
-  // How a click shows the first picture: the program Windows associates with .jpg (the
-  // recorder, the default here), no program at all, or the recorder as the custom viewer.
-  void UseNoViewer();
+  // How a click shows the first picture: the program Windows associates with pictures (the
+  // recorder, the default here), a missing program (UseNoViewer), or the recorder as the
+  // custom viewer.
   void UseCustomViewer();
 
   sim::Outlook& Model() { return story->Model(); }
@@ -62,17 +57,11 @@ class HardeningStory : public testing::Test {
   // command line; and the files (sorted) in the folder of that picture.
   static std::filesystem::path ShownPicture(const std::string& start);
   static std::vector<std::wstring> FilesBeside(const std::filesystem::path& picture);
-  // The viewer starts reported since the story began, each "<command line>\t<folder>\t<size>".
-  std::vector<std::string> ViewerStarts();
   std::string Text() const { return transcript.str(); }
   // Empties the transcript and gives back its memory (emptying it in place keeps its buffer,
   // which a long run would see as growth).
   void ClearTranscript();
 
-  Apartment apartment;
-  ZormintDll dll;
-  std::optional<PictureAssociations> pictures;
-  std::wstring viewerLog;
   std::ostringstream transcript;
   std::unique_ptr<sim::com::Story> story;
 };

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "hardening_fixture.h"
@@ -62,7 +63,7 @@ TEST_F(OutlookHabits, ConnectingAfterStartUpWorksLikeStartUp) {
   const char* starts[2] = {"start", "start after-startup"};
   for (int i = 0; i < 2; ++i) {
     SCOPED_TRACE(starts[i]);
-    const std::wstring earlier = TempFolder() + L"ZORMINT$010203040506";
+    const std::wstring earlier = TempPath() + L"ZORMINT$010203040506";
     ASSERT_TRUE(CreateDirectoryW(earlier.c_str(), nullptr) ||
                 GetLastError() == ERROR_ALREADY_EXISTS);
     NewStory();
@@ -114,44 +115,17 @@ TEST_F(OutlookHabits, AnAddinReleasedWithoutDisconnectionLetsGoOfEverything) {
 // outlook-sim.exe through a story that ends in a fast shutdown; returns its exit code (or -1
 // when it does not end within two minutes) and its output.
 int RunOutlookProgram(const std::string& script, std::string& output) {
-  const std::wstring scriptPath = TempFolder() + L"zormint-hardening-story.txt";
-  const std::wstring outputPath = TempFolder() + L"zormint-hardening-story.out";
+  const std::wstring scriptPath = TempPath() + L"zormint-hardening-story.txt";
   {
     std::ofstream out{std::filesystem::path(scriptPath)};
     out << script;
   }
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE file = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return -1;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = file;
-  startup.hStdError = file;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::wstring line = L"\"" + BinFolder() + L"\\outlook-sim.exe\" \"" + SampleMailbox().wstring() +
-                      L"\" \"" + scriptPath + L"\"";
-  PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &startup, &process);
-  CloseHandle(file);
-  if (!started) return -1;
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
-    GetExitCodeProcess(process.hProcess, &code);
-  } else {
-    TerminateProcess(process.hProcess, 99);
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  {
-    std::ifstream in{std::filesystem::path(outputPath)};
-    output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  CapturedProcess program(L"\"" + BinFolder() + L"\\outlook-sim.exe\" \"" +
+                          SampleMailbox().wstring() + L"\" \"" + scriptPath + L"\"");
+  const std::optional<DWORD> code = program.Wait(120000);
+  output = program.Output();
   DeleteFileW(scriptPath.c_str());
-  DeleteFileW(outputPath.c_str());
-  return static_cast<int>(code);
+  return code ? static_cast<int>(*code) : -1;
 }
 
 const char kBusyStory[] =

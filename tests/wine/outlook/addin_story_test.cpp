@@ -13,7 +13,7 @@
 
 #include "com_client.h"
 #include "sim/com/story.h"
-#include "support/wine_test.h"
+#include "support/addin_fixture.h"
 
 namespace zormint::wine_test::outlook {
 namespace {
@@ -22,44 +22,17 @@ using sim::ControlView;
 using sim::WindowRef;
 using sim::com::Story;
 
-std::wstring BinFolder() {
-  const std::wstring dll = DllPath();
-  return dll.substr(0, dll.find_last_of(L'\\'));
-}
-
-std::wstring TempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  return std::wstring(buffer, GetTempPathW(MAX_PATH + 1, buffer));
-}
-
-class AddinStory : public testing::Test {
+class AddinStory : public RegisteredAddin {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(apartment.Result(), S_OK);
-    ASSERT_TRUE(dll.Loaded());
-    ASSERT_EQ(dll.Register(), S_OK);
-    MirrorClassesToMachine();
-    // Windows opens a picture with the recorder, which reports to the viewer log.
-    pictures.emplace(L"ZormintSim.TestPicture",
-                     L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
-    viewerLog = TempFolder() + L"zormint-outlook-test-viewer.log";
-    DeleteFileW(viewerLog.c_str());
-    SetEnvironmentVariableW(L"ZORMINT_VIEWER_LOG", viewerLog.c_str());
-  }
   void TearDown() override {
     if (story) story->Finish();
     story.reset();
-    CoFreeUnusedLibraries();
-    pictures.reset();
-    RemoveMachineMirror();
-    dll.Unregister();
-    DeleteFileW(viewerLog.c_str());
+    RegisteredAddin::TearDown();
   }
 
   // Outlook with the sample mailbox; the add-ins load at `start`.
   void NewStory() {
-    story = std::make_unique<Story>(transcript,
-                                    std::filesystem::path(ZORMINT_SAMPLES_DIR) / "mailbox.txt");
+    story = std::make_unique<Story>(transcript, SampleMailbox());
     story->SetViewerWait(0);
   }
   void Run(std::initializer_list<const char*> lines) {
@@ -83,10 +56,6 @@ class AddinStory : public testing::Test {
     EXPECT_EQ(Model().EscapedExceptions(), 0);
   }
 
-  Apartment apartment;
-  ZormintDll dll;
-  std::optional<PictureAssociations> pictures;
-  std::wstring viewerLog;
   std::ostringstream transcript;
   std::unique_ptr<Story> story;
 };
@@ -214,7 +183,7 @@ TEST_F(AddinStory, ViewAllSavesThePicturesAndStartsTheAssociatedViewerOnTheFirst
   // The working folder: ZORMINT$ and a twelve-digit time stamp, holding the three pictures.
   namespace fs = std::filesystem;
   std::vector<fs::path> folders;
-  for (const auto& entry : fs::directory_iterator(fs::path(TempFolder()))) {
+  for (const auto& entry : fs::directory_iterator(fs::path(TempPath()))) {
     const std::wstring name = entry.path().filename().wstring();
     if (name.rfind(L"ZORMINT$", 0) == 0) folders.push_back(entry.path());
   }
@@ -231,15 +200,9 @@ TEST_F(AddinStory, ViewAllSavesThePicturesAndStartsTheAssociatedViewerOnTheFirst
             fs::file_size(fs::path(ZORMINT_SAMPLES_DIR) / "pictures" / "beach.jpg"));
 
   // The viewer Windows associates with .jpg was started once, on the first picture.
-  std::ifstream log{fs::path(viewerLog)};
-  std::string line, all;
-  int starts = 0;
-  while (std::getline(log, line)) {
-    if (line.empty() || line == "\r") continue;
-    ++starts;
-    all = line;
-  }
-  EXPECT_EQ(starts, 1) << text;
+  const std::vector<std::string> starts = ViewerStarts();
+  ASSERT_EQ(starts.size(), 1u) << text;
+  const std::string& all = starts[0];
   EXPECT_NE(all.find("viewer-recorder.exe"), std::string::npos) << all;
   EXPECT_NE(all.find("\\beach.jpg"), std::string::npos) << all;
   EXPECT_NE(all.find("2560 bytes"), std::string::npos) << all;
@@ -299,42 +262,19 @@ TEST_F(AddinStory, FailingOutlookCallsDuringAStoryAreSurvived) {
 
 // The program itself: a fast shutdown ends it without disconnecting the add-in.
 TEST_F(AddinStory, TheProgramEndsAtAFastShutdownWithoutDisconnecting) {
-  const std::wstring script = TempFolder() + L"zormint-fast-shutdown.txt";
-  const std::wstring output = TempFolder() + L"zormint-fast-shutdown.out";
+  const std::wstring script = TempPath() + L"zormint-fast-shutdown.txt";
   {
     std::ofstream out{std::filesystem::path(script)};
     out << "open-explorer Inbox\nstart\nselect holiday\nfast-shutdown\nshow\n";
   }
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = file;
-  startup.hStdError = file;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::wstring line = L"\"" + BinFolder() + L"\\outlook-sim.exe\" \"" +
-                      std::filesystem::path(ZORMINT_SAMPLES_DIR).wstring() + L"\\mailbox.txt\" \"" +
-                      script + L"\"";
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                             &startup, &process));
-  CloseHandle(file);
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
-  DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  std::string text;
-  {
-    std::ifstream in{std::filesystem::path(output)};
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }  // closed first: an open file cannot be deleted
+  CapturedProcess program(L"\"" + BinFolder() + L"\\outlook-sim.exe\" \"" +
+                          SampleMailbox().wstring() + L"\" \"" + script + L"\"");
+  ASSERT_TRUE(program.Started());
+  const std::optional<DWORD> code = program.Wait(120000);
+  const std::string text = program.Output();
   EXPECT_TRUE(DeleteFileW(script.c_str()));
-  EXPECT_TRUE(DeleteFileW(output.c_str()));
-  EXPECT_EQ(code, 0u) << text;
+  ASSERT_TRUE(code) << text;
+  EXPECT_EQ(*code, 0u) << text;
   EXPECT_NE(text.find("OnConnection took"), std::string::npos) << text;
   EXPECT_NE(text.find("fast shutdown"), std::string::npos) << text;
   // The add-in was never told: it still holds its windows and connections when the process ends.
@@ -346,9 +286,8 @@ TEST_F(AddinStory, TheProgramEndsAtAFastShutdownWithoutDisconnecting) {
 // story goes on, nothing escapes from the add-in's event sinks and, once it is disconnected,
 // the add-in holds nothing of Outlook's.
 TEST_F(AddinStory, AnyOneFailingOutlookCallLeavesNothingHeld) {
-  // No viewer for the pictures here: the sweep is about the calls into Outlook. The shell is
-  // asked and fails, as the program Windows would open a picture with is missing.
-  pictures->SetCommand(L"\"" + BinFolder() + L"\\no-such-viewer.exe\" \"%1\"");
+  // No viewer for the pictures here: the sweep is about the calls into Outlook.
+  UseNoViewer();
   const std::initializer_list<const char*> lines = {
       "open-explorer Inbox",
       "start",

@@ -15,7 +15,7 @@
 #include "dialog/dialog_user.h"
 #include "sim/com/window_session.h"
 #include "sim/com/window_toolbar.h"
-#include "support/wine_test.h"
+#include "support/addin_fixture.h"
 #include "window_user.h"
 
 namespace zormint::wine_test::window {
@@ -27,20 +27,6 @@ using sim::com::CommandBarStrip;
 using sim::com::WindowSession;
 
 const int kFaceResource = 101;
-
-std::wstring BinFolder() {
-  const std::wstring dll = DllPath();
-  return dll.substr(0, dll.find_last_of(L'\\'));
-}
-
-std::wstring TempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  return std::wstring(buffer, GetTempPathW(MAX_PATH + 1, buffer));
-}
-
-std::filesystem::path Mailbox() {
-  return std::filesystem::path(ZORMINT_SAMPLES_DIR) / "mailbox.txt";
-}
 
 // Where the pictures of the windows go: screenshots/ beside the test programs' folder.
 std::filesystem::path Screenshots() {
@@ -61,33 +47,17 @@ bool Gray(uint32_t pixel) {
   return (pixel & 0xFF) == ((pixel >> 8) & 0xFF) && (pixel & 0xFF) == ((pixel >> 16) & 0xFF);
 }
 
-class OutlookWindow : public testing::Test {
+class OutlookWindow : public RegisteredAddin {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(apartment.Result(), S_OK);
-    ASSERT_TRUE(dll.Loaded());
-    ASSERT_EQ(dll.Register(), S_OK);
-    MirrorClassesToMachine();
-    // Windows opens a picture with the recorder, which reports to the viewer log.
-    pictures.emplace(L"ZormintSim.WindowTestPicture",
-                     L"\"" + BinFolder() + L"\\viewer-recorder.exe\" \"%1\"");
-    viewerLog = TempFolder() + L"zormint-window-test-viewer.log";
-    DeleteFileW(viewerLog.c_str());
-    SetEnvironmentVariableW(L"ZORMINT_VIEWER_LOG", viewerLog.c_str());
-  }
   void TearDown() override {
     session.reset();
     Pump(50);
-    CoFreeUnusedLibraries();
-    pictures.reset();
-    RemoveMachineMirror();
-    dll.Unregister();
-    DeleteFileW(viewerLog.c_str());
+    RegisteredAddin::TearDown();
   }
 
   // Outlook opens its main window on the Inbox and loads the add-in.
   void Open() {
-    session = std::make_unique<WindowSession>(transcript, Mailbox());
+    session = std::make_unique<WindowSession>(transcript, SampleMailbox());
     ASSERT_TRUE(session->Start("Inbox")) << transcript.str();
     explorer = session->WindowOf(Xpl(1));
     ASSERT_NE(explorer, nullptr);
@@ -121,14 +91,6 @@ class OutlookWindow : public testing::Test {
     return buttons.size() == 2 && buttons[0].enabled && buttons[1].enabled;
   }
 
-  std::vector<std::string> ViewerStarts() {
-    std::ifstream log{std::filesystem::path(viewerLog)};
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(log, line);) {
-      if (!line.empty() && line != "\r") lines.push_back(line);
-    }
-    return lines;
-  }
   size_t Count(const std::string& text) {
     const std::string all = transcript.str();
     size_t count = 0;
@@ -138,10 +100,6 @@ class OutlookWindow : public testing::Test {
   }
   bool Says(const std::string& text) { return Count(text) > 0; }
 
-  Apartment apartment;
-  ZormintDll dll;
-  std::optional<PictureAssociations> pictures;
-  std::wstring viewerLog;
   std::ostringstream transcript;
   std::unique_ptr<WindowSession> session;
   HWND explorer = nullptr;
@@ -470,23 +428,9 @@ TEST_F(OutlookWindow, TheButtonsAreOnTheScreenAsDrawn) {
 // The program itself, driven from outside as a user would: its window, a message picked with
 // the keyboard, "Zormint" pressed, the window closed; its transcript ends with the report.
 TEST_F(OutlookWindow, TheProgramRunsASessionAndReportsWhenItsWindowCloses) {
-  const std::wstring output = TempFolder() + L"zormint-window-program.out";
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = file;
-  startup.hStdError = file;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::wstring line =
-      L"\"" + BinFolder() + L"\\outlook-sim-window.exe\" \"" + Mailbox().wstring() + L"\"";
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                             &startup, &process));
-  CloseHandle(file);
+  CapturedProcess program(L"\"" + BinFolder() + L"\\outlook-sim-window.exe\" \"" +
+                          SampleMailbox().wstring() + L"\"");
+  ASSERT_TRUE(program.Started());
 
   HWND window = nullptr;
   EXPECT_TRUE(PumpUntil(
@@ -507,18 +451,10 @@ TEST_F(OutlookWindow, TheProgramRunsASessionAndReportsWhenItsWindowCloses) {
   EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; }));
   PostMessageW(window, WM_CLOSE, 0, 0);
 
-  const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
-  if (!ended) TerminateProcess(process.hProcess, 99);
-  DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  std::ifstream in{std::filesystem::path(output)};
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  DeleteFileW(output.c_str());
-  ASSERT_TRUE(ended) << text;
-  EXPECT_EQ(code, 0u) << text;
+  const std::optional<DWORD> code = program.Wait(60000);
+  const std::string text = program.Output();
+  ASSERT_TRUE(code) << text;
+  EXPECT_EQ(*code, 0u) << text;
   EXPECT_NE(text.find("OnConnection took"), std::string::npos) << text;
   EXPECT_NE(text.find("> select explorer1 \"holiday\"\n"), std::string::npos) << text;
   EXPECT_NE(text.find("> click explorer1 \"EXPLORER12\"\n  clicked"), std::string::npos) << text;
