@@ -129,6 +129,11 @@ TEST_F(DeletePrevFoldersTest, AFolderThatCannotGoIsLeftAndTheScanGoesOn) {
   env.faults.FailCallNumber(3, err::kPathNotFound);
   engine->DeletePrevFolders();
   EXPECT_EQ(env.faults.CallCount("FileSystem.DeleteFolder"), 3u);
+  // The root, which may hold thousands of entries, is read once.
+  EXPECT_EQ(env.faults.CallCount("FileSystem.FolderContents"), 1u);
+  EXPECT_EQ(env.faults.CallCount("FileSystem.SubFolderNames") +
+                env.faults.CallCount("FileSystem.FileNames"),
+            0u);
   EXPECT_EQ(env.disk->SubFolderNames(Root()), (std::vector<std::string>{"ZORMINT$1", "ZORMINT$2"}));
 
   // A root that cannot be listed ends the scan quietly.

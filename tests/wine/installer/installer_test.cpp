@@ -113,6 +113,7 @@ int Msiexec(const std::wstring& arguments, std::string& log) {
   const int code =
       RunProcess(L"\"" + msiexec + L"\" " + arguments + L" /qn /l*v \"" + logFile + L"\"");
   log = ReadAll(logFile);
+  DeleteFileW(logFile.c_str());
   std::erase(log, '\0');  // a log may be written in UTF-16
   return code;
 }
