@@ -25,6 +25,8 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=tools/wine-loader.sh
+. "$root/tools/wine-loader.sh"
 screenshot=""
 host_viewer=0
 folder="Inbox"
@@ -80,7 +82,7 @@ unset HTTP_PROXY HTTPS_PROXY FTP_PROXY ALL_PROXY NO_PROXY
 
 # Every Wine command runs under a timeout with its output in files (never a pipe: Wine's
 # background processes would hold it open).
-wine_do() { timeout -k 10 120 wine "$@" >>"$logs/wine.log" 2>&1 </dev/null; }
+wine_do() { timeout -k 10 120 "$ZORMINT_WINE" "$@" >>"$logs/wine.log" 2>&1 </dev/null; }
 winpath() { echo "Z:${1//\//\\}"; }
 
 # On a desktop with a window manager the windows are managed and framed like any other; on the
@@ -120,7 +122,7 @@ transcript="$logs/transcript.txt"
 export ZORMINT_VIEWER_LOG="$(winpath "$logs/viewer.log")"
 : >"$logs/viewer.log"
 step "starting the simulated Outlook on $DISPLAY; the transcript goes to $transcript"
-timeout -k 10 "$seconds" wine "$bin/outlook-sim-window.exe" "$(winpath "$mailbox")" "$folder" \
+timeout -k 10 "$seconds" "$ZORMINT_WINE" "$bin/outlook-sim-window.exe" "$(winpath "$mailbox")" "$folder" \
   >"$transcript" 2>"$logs/outlook-sim-window.err" </dev/null &
 program=$!
 # Interrupted here: the simulated Outlook goes too.

@@ -20,6 +20,8 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=tools/wine-loader.sh
+. "$root/tools/wine-loader.sh"
 cache="${ZORMINT_WINE_CACHE:-$root/build/wine}"
 template="$cache/template-win64"
 
@@ -44,9 +46,9 @@ make_template() {
     export WINEPREFIX="$tmp"
     unset DISPLAY WAYLAND_DISPLAY
     : >"$log"
-    timeout 300 wine wineboot -i >>"$log" 2>&1 </dev/null
+    timeout 300 "$ZORMINT_WINE" wineboot -i >>"$log" 2>&1 </dev/null
     for value in Managed Decorated; do
-      timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f \
+      timeout 60 "$ZORMINT_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f \
         >>"$log" 2>&1 </dev/null
     done
     # The server writes the registry to disk when it exits, after its last client.
@@ -124,7 +126,7 @@ up() {
   # desktop binds to the display it first sees.
   export WINEPREFIX="$prefix" DISPLAY=":$number"
   timeout 30 wineserver -p30 >>"$prefix.wineserver.log" 2>&1 </dev/null 9>&- || true
-  timeout 120 wine wineboot >>"$prefix.wineserver.log" 2>&1 </dev/null 9>&- ||
+  timeout 120 "$ZORMINT_WINE" wineboot >>"$prefix.wineserver.log" 2>&1 </dev/null 9>&- ||
     die "wineboot failed in $prefix; see $prefix.wineserver.log"
 }
 
@@ -141,11 +143,11 @@ down() {
   rm -f "$prefix.display"
 }
 
-command -v wine >/dev/null || die "wine is not installed (tools/deps.sh wine)"
-# What a prefix was made by: the Wine version, and whether the 32-bit part of Wine (wine32) was
-# there to set up the prefix's 32-bit side (C:\windows\syswow64).
-version="$(wine --version 2>/dev/null </dev/null)"
-[ -e /usr/lib/wine/wine ] && version="$version wow64"
+command -v "$ZORMINT_WINE" >/dev/null || die "wine is not installed (tools/deps.sh wine)"
+# What a prefix was made by: the Wine version, and whether the 32-bit part of Wine (wine32)
+# could run to set up the prefix's 32-bit side (C:\windows\syswow64).
+version="$("$ZORMINT_WINE" --version 2>/dev/null </dev/null)"
+[ "$ZORMINT_WINE32" = 1 ] && version="$version wow64"
 
 mode=ensure
 case "${1:-}" in

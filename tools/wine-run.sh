@@ -13,6 +13,8 @@
 set -uo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=tools/wine-loader.sh
+. "$root/tools/wine-loader.sh"
 prefix="${ZORMINT_WINEPREFIX:-$root/build/wine/prefix-win64}"
 seconds="${ZORMINT_WINE_TIMEOUT:-300}"
 while [ $# -gt 0 ]; do
@@ -40,7 +42,7 @@ unset HTTP_PROXY HTTPS_PROXY FTP_PROXY ALL_PROXY NO_PROXY
 out="$(mktemp)"
 err="$(mktemp)"
 trap 'rm -f "$out" "$err"' EXIT
-timeout -k 10 "$seconds" wine "$@" >"$out" 2>"$err" </dev/null
+timeout -k 10 "$seconds" "$ZORMINT_WINE" "$@" >"$out" 2>"$err" </dev/null
 rc=$?
 cat "$out"
 cat "$err" >&2
