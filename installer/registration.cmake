@@ -1,11 +1,11 @@
 # Reads what ZORMINT.dll's self-registration writes from the sources that define it, so that
 # the packages write the very same entries without a second copy of any number or name:
-#   src/win32/zormint.idl          the class and type library numbers, the library's version
+#   src/win32/server/zormint.idl          the class and type library numbers, the library's version
 #                                  and description (the description the registration reads
 #                                  back from the embedded type library)
-#   src/win32/registration.cpp     the ProgID, the add-in's names and load behaviour, the
+#   src/win32/server/registration.cpp     the ProgID, the add-in's names and load behaviour, the
 #                                  threading model, the registry locations
-#   src/win32/type_library.h       the type library version the registration writes
+#   src/win32/server/type_library.h       the type library version the registration writes
 #
 #   zormint_read_registration(<source dir>)
 # sets, in the caller's scope:
@@ -34,9 +34,9 @@ function(_zormint_wide_constant out text name file)
 endfunction()
 
 function(zormint_read_registration source_dir)
-  set(idl_file ${source_dir}/src/win32/zormint.idl)
-  set(cpp_file ${source_dir}/src/win32/registration.cpp)
-  set(tlb_file ${source_dir}/src/win32/type_library.h)
+  set(idl_file ${source_dir}/src/win32/server/zormint.idl)
+  set(cpp_file ${source_dir}/src/win32/server/registration.cpp)
+  set(tlb_file ${source_dir}/src/win32/server/type_library.h)
   file(READ ${idl_file} idl)
   file(READ ${cpp_file} cpp)
   file(READ ${tlb_file} tlb)

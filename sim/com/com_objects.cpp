@@ -10,7 +10,7 @@
 
 #include "sim/com/com_object.h"
 #include "sim/outlook_sim.h"
-#include "win32/text.h"
+#include "win32/com/text.h"
 
 namespace zormint::sim::com {
 

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "win32/text.h"
+#include "win32/com/text.h"
 
 namespace zormint::sim::com {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "win32/text.h"
+#include "win32/com/text.h"
 
 namespace zormint::sim::com {
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "sim/com/window_session.h"
-#include "win32/text.h"
+#include "win32/com/text.h"
 
 int wmain(int argc, wchar_t** argv) {
   using namespace zormint::sim::com;

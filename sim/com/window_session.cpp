@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "sim/com/window_frames.h"
-#include "win32/text.h"
+#include "win32/com/text.h"
 
 namespace zormint::sim::com {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "sim/com/com_face.h"
-#include "win32/text.h"
+#include "win32/com/text.h"
 
 namespace zormint::sim::com {
 

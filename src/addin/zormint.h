@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "host/host.h"
 #include "toolbars/event_connection.h"
 #include "toolbars/explorer_toolbar.h"

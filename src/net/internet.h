@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "common/globals.h"
+#include "context/globals.h"
 
 namespace zormint {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "host/host.h"
 #include "pictures/picture_names.h"
 #include "platform/list_box.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "common/globals.h"
+#include "context/globals.h"
 
 namespace zormint {
 

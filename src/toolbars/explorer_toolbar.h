@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "host/host.h"
 #include "toolbars/event_connection.h"
 #include "toolbars/toolbar_buttons.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "host/host.h"
 #include "toolbars/event_connection.h"
 #include "toolbars/toolbar_buttons.h"

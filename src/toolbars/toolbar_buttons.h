@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "host/host.h"
 #include "toolbars/event_connection.h"
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "platform/list_box.h"
 #include "resources/resources.h"
 #include "ui/dialog_toolkit.h"

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "platform/paths.h"
 #include "sim/outlook_sim.h"
 

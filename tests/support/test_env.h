@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "platform/portable_file_system.h"
 #include "sim/fake_net.h"
 #include "sim/fakes.h"

@@ -8,8 +8,8 @@
 
 #include "binding/fake_com.h"
 #include "common/error.h"
-#include "win32/event_sinks.h"
-#include "win32/host_adapters.h"
+#include "win32/outlook/adapters.h"
+#include "win32/outlook/event_sinks.h"
 
 namespace zormint::wine_test {
 namespace {

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "win32/dispatch_ref.h"
+#include "win32/com/com_ref.h"
+#include "win32/com/variant.h"
 
 namespace zormint::wine_test {
 

@@ -4,13 +4,14 @@
 
 #include "binding/fake_com.h"
 #include "common/error.h"
-#include "win32/dispatch_object.h"
-#include "win32/host_adapters.h"
+#include "win32/com/late_bound.h"
+#include "win32/outlook/adapters.h"
+#include "win32/services/resources.h"
 
 namespace zormint::wine_test {
 namespace {
 
-using win32::DispatchObject;
+using win32::LateBound;
 
 constexpr DISPID kCount = 0x50;
 constexpr DISPID kCaption = 0x6003;
@@ -18,8 +19,8 @@ constexpr WORD kGetFlags = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
 constexpr IID kCommandBarButton = {
     0x000C030E, 0, 0, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-DispatchObject Over(FakeObject& fake, const char* kind = "Fake") {
-  return DispatchObject(ComRef<IDispatch>::Share(fake.Dispatch()), kind);
+LateBound Over(FakeObject& fake, const char* kind = "Fake") {
+  return LateBound(ComRef<IDispatch>::Share(fake.Dispatch()), kind);
 }
 
 TEST(LateBinding, NamesAreResolvedOncePerTypeOrElsePerObject) {
@@ -28,7 +29,7 @@ TEST(LateBinding, NamesAreResolvedOncePerTypeOrElsePerObject) {
   for (FakeObject* fake : {&first, &second, &untyped1, &untyped2})
     fake->ReturnsInt(L"Count", kCount, 3);
   {
-    DispatchObject a = Over(first), b = Over(second), c = Over(untyped1), d = Over(untyped2);
+    LateBound a = Over(first), b = Over(second), c = Over(untyped1), d = Over(untyped2);
     for (int round = 0; round < 3; ++round) {
       EXPECT_EQ(a.GetInt32(L"Count"), 3);
       EXPECT_EQ(b.GetInt32(L"Count"), 3);
@@ -36,7 +37,7 @@ TEST(LateBinding, NamesAreResolvedOncePerTypeOrElsePerObject) {
       EXPECT_EQ(d.GetInt32(L"Count"), 3);
     }
     // A fresh holder of an untyped object asks again; one of a known type does not.
-    DispatchObject again = Over(untyped1), typedAgain = Over(second);
+    LateBound again = Over(untyped1), typedAgain = Over(second);
     EXPECT_EQ(again.GetInt32(L"Count"), 3);
     EXPECT_EQ(typedAgain.GetInt32(L"Count"), 3);
   }
@@ -61,7 +62,7 @@ TEST(LateBinding, ReadsConvertWhatTheHostAnswers) {
   item.ReturnsObject(L"Child", 6, child.Dispatch());
   item.ReturnsValue(L"Text", 7, [] { return TextValue(L"not a number"); });
   {
-    DispatchObject object = Over(item, "Item");
+    LateBound object = Over(item, "Item");
     EXPECT_EQ(object.GetInt32(L"Class"), 43);
     EXPECT_TRUE(object.GetBool(L"Saved"));
     EXPECT_EQ(object.GetUtf8(L"EntryID"), "00AB\xc3\xa9\xe6\xbc\xa2");
@@ -135,7 +136,7 @@ ComRef<IPictureDisp> MakePicture() {
 TEST(LateBinding, PictureIsPutAndByReferenceWhenThatIsAllTheHostKnows) {
   ComRef<IPictureDisp> face = MakePicture();
   ASSERT_TRUE(face);
-  auto picture = std::make_shared<win32::ComPicture>(face.Get());
+  auto picture = std::make_shared<win32::ComPicture>(face);
   EXPECT_EQ(picture->Get(), face.Get());
 
   FakeObject office, refOnly;
@@ -292,7 +293,7 @@ TEST(LateBinding, FailuresCarryTheHostsCodeAndDescription) {
 
   // A name the object does not know.
   auto [nameCode, nameText] = codeOf([&] {
-    DispatchObject(ComRef<IDispatch>::Share(explorer.Dispatch()), "Explorer").Get(L"Missing");
+    LateBound(ComRef<IDispatch>::Share(explorer.Dispatch()), "Explorer").Get(L"Missing");
   });
   EXPECT_EQ(nameCode, err::kDispUnknownName);
   EXPECT_NE(nameText.find("Explorer.Missing"), std::string::npos) << nameText;

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "dialog/dialog_fixture.h"
-#include "win32/browser_host.h"
+#include "win32/dialog/browser_host.h"
 
 namespace zormint::wine_test {
 namespace {

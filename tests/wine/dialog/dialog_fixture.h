@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/globals.h"
+#include "context/globals.h"
 #include "dialog/dialog_user.h"
 #include "net/internet.h"
 #include "platform/portable_file_system.h"
@@ -22,8 +22,8 @@
 #include "sim/fakes.h"
 #include "ui/frm_options.h"
 #include "ui/options_layout.h"
-#include "win32/dialog_toolkit.h"
-#include "win32/text.h"
+#include "win32/com/text.h"
+#include "win32/dialog/toolkit.h"
 
 namespace zormint::wine_test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "win32/win32_file_system.h"
+#include "win32/services/file_system.h"
 
 namespace zormint::wine_test {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "common/error.h"
 #include "support/wine_test.h"
-#include "win32/win32_settings_store.h"
+#include "win32/services/settings_store.h"
 
 namespace zormint::wine_test {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "common/error.h"
 #include "support/wine_test.h"
-#include "win32/win32_shell.h"
+#include "win32/services/shell.h"
 
 namespace zormint::wine_test {
 namespace {

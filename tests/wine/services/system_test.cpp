@@ -10,12 +10,12 @@
 #include "common/error.h"
 #include "services/loopback_server.h"
 #include "support/wine_test.h"
-#include "win32/host_adapters.h"
-#include "win32/services.h"
-#include "win32/win32_file_system.h"
-#include "win32/win32_internet.h"
-#include "win32/win32_resources.h"
-#include "win32/win32_system.h"
+#include "win32/outlook/adapters.h"
+#include "win32/server/services.h"
+#include "win32/services/file_system.h"
+#include "win32/services/internet.h"
+#include "win32/services/resources.h"
+#include "win32/services/system.h"
 
 namespace zormint::wine_test {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "support/wine_test.h"
-#include "win32/text.h"
-#include "win32/win32_file_system.h"
+#include "win32/com/text.h"
+#include "win32/services/file_system.h"
 
 namespace zormint::wine_test {
 

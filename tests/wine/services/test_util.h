@@ -2,7 +2,7 @@
 #pragma once
 
 // First: see win32_windows.h.
-#include "win32/win32_windows.h"
+#include "win32/com/win32_windows.h"
 
 #include <functional>
 #include <string>

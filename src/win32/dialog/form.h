@@ -1,0 +1,108 @@
+// A form of the Win32 dialog toolkit: one top-level dialog window and its child controls, built
+// from the layout when the form loads and destroyed when it unloads. Internal to the toolkit
+// (dialog_*.cpp); the rest of the add-in sees only ui::Form.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/dialog_toolkit.h"
+#include "win32/dialog/browser_host.h"
+#include "win32/dialog/look.h"
+
+namespace zormint::win32 {
+
+// What the toolkit keeps of one control while its form is loaded. The control objects the
+// form hands out point here; `dead` tells them the window has gone.
+struct DialogControl {
+  ui::ControlLayout layout;
+  int id = 0;  // child-window id; 0 for the file dialog, which has no window
+  HWND hwnd = nullptr;
+  bool enabled = true;    // the control's own state (a frame's controls also follow the frame)
+  bool checked = false;   // an option button's state as last reported
+  int32_t newIndex = -1;  // a list box's entry appended last
+  uint32_t flags = 0;     // a file dialog's flags
+  std::string fileName;   // a file dialog's last pick
+  std::shared_ptr<BrowserHost> browser;
+  bool dead = false;
+};
+
+// The first child-window id; a control's id is this plus its place in the layout.
+inline constexpr int kFirstControlId = 100;
+
+class DialogForm final : public ui::Form, public std::enable_shared_from_this<DialogForm> {
+ public:
+  DialogForm(ui::FormLayout layout, std::weak_ptr<ui::FormEvents> events,
+             std::shared_ptr<FormIcons> icons);
+  ~DialogForm() override;
+  DialogForm(const DialogForm&) = delete;
+  DialogForm& operator=(const DialogForm&) = delete;
+
+  // ---- ui::Form ----
+  void Load() override;
+  bool Loaded() override { return loaded_; }
+  void ShowModal() override;
+  void Unload() override;
+  std::shared_ptr<ui::Control> GetControl(const std::string& name) override;
+  std::shared_ptr<ui::ListBox> GetListBox(const std::string& name) override;
+  std::shared_ptr<ui::OptionButton> GetOptionButton(const std::string& name) override;
+  std::shared_ptr<ui::TextBox> GetTextBox(const std::string& name) override;
+  std::shared_ptr<ui::CommandButton> GetCommandButton(const std::string& name) override;
+  std::shared_ptr<ui::FileDialog> GetFileDialog(const std::string& name) override;
+  std::shared_ptr<ui::WebBrowser> GetWebBrowser(const std::string& name) override;
+  void SetFocus(const std::string& control) override;
+  int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
+
+  // ---- For the control objects (dialog_controls.cpp) ----
+  HWND Window() const { return hwnd_; }
+  // Applies every control's own enabled state and its frame's to the windows.
+  void ApplyEnabled();
+  // Selects an option button as code does: the others of its group lose the selection, and
+  // OnClick is raised when it was not selected.
+  void SelectOption(DialogControl& option);
+  // Reads the check state of every option button of `option`'s group from the windows and
+  // raises OnClick for `option` when it has just become selected.
+  void OptionClicked(DialogControl& option);
+  void Raise(const std::function<void(ui::FormEvents&)>& fire);
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCommand(int id, int code, HWND control);
+
+  void CreateWindows();
+  DialogControl& Find(const std::string& name);
+  DialogControl& FindKind(const std::string& name, ui::ControlKind kind);
+  DialogControl* ById(int id);
+  bool EffectiveEnabled(const DialogControl& c) const;
+  bool Focusable(const DialogControl& c) const;
+  // The first control in tab order that can take the focus, if any.
+  DialogControl* FirstInTabOrder();
+  void UpdateRadioTabStops();
+
+  // The unload sequence: OnQueryUnload(mode), OnUnload, then the windows go. Returns false when
+  // a handler cancelled it or the form was not loaded.
+  bool UnloadWith(int32_t mode);
+  // Takes the windows down without events.
+  void Destroy();
+  void RunModalLoop();
+
+  ui::FormLayout layout_;
+  std::weak_ptr<ui::FormEvents> events_;
+  std::shared_ptr<FormIcons> icons_;
+  HWND hwnd_ = nullptr;
+  HFONT font_ = nullptr;
+  std::vector<std::shared_ptr<DialogControl>> controls_;
+  std::map<std::string, std::shared_ptr<DialogControl>> byName_;
+  bool loaded_ = false;
+  bool shown_ = false;
+  bool unloading_ = false;
+  bool destroying_ = false;
+};
+
+}  // namespace zormint::win32

@@ -1,0 +1,359 @@
+#include "win32/outlook/adapters.h"
+
+#include <atomic>
+#include <string>
+#include <utility>
+
+#include "common/error.h"
+#include "win32/com/late_bound.h"
+#include "win32/outlook/event_sinks.h"
+#include "win32/services/resources.h"
+
+namespace zormint::win32 {
+
+namespace {
+
+std::atomic<long> gLiveAdapters{0};
+
+// Office's _CommandBarButton: what a control must be to be handled as a button.
+constexpr IID kCommandBarButton = events::OfficeGuid(0x000C030E);
+
+// Every adapter is counted while it exists.
+class Counted {
+ protected:
+  Counted() noexcept { ++gLiveAdapters; }
+  ~Counted() { --gLiveAdapters; }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+};
+
+// The common part of the adapters: the object, called late-bound, and its event connections.
+class Adapter : Counted {
+ protected:
+  Adapter(ComRef<IDispatch> object, const char* kind) noexcept : object_(std::move(object), kind) {}
+
+  // The item at a 1-based `index` of a collection. Outlook's collections do not publish Item
+  // as their default member, so it is called by name.
+  ComRef<IDispatch> ItemAt(int32_t index) {
+    Arguments args;
+    args.Int(index);
+    const std::string what = object_.What(L"Item");
+    Variant item = object_.Call(L"Item", args, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    return RequireObject(ToObject(item.Get(), what), what);
+  }
+
+  template <class Events>
+  host::Cookie AdviseEvents(REFIID events, std::shared_ptr<Events> sink) {
+    ComRef<IUnknown> com = NewEventSink(std::move(sink));
+    return connections_.Advise(object_.Raw(), events, com.Get(), object_.Kind());
+  }
+  void UnadviseEvents(REFIID events, host::Cookie cookie) {
+    connections_.Unadvise(object_.Raw(), events, cookie, object_.Kind());
+  }
+
+  LateBound object_;
+  Connections connections_;
+};
+
+template <class T>
+std::shared_ptr<T> Make(ComRef<IDispatch> object) {
+  return std::make_shared<T>(std::move(object));
+}
+
+// ---- Mailbox objects ----------------------------------------------------------------------------
+
+class FolderAdapter final : public host::Folder, Adapter {
+ public:
+  explicit FolderAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "MAPIFolder") {}
+  int32_t DefaultItemType() override { return object_.GetInt32(L"DefaultItemType"); }
+};
+
+class AttachmentAdapter final : public host::Attachment, Adapter {
+ public:
+  explicit AttachmentAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Attachment") {}
+  std::string FileName() override { return object_.GetUtf8(L"FileName"); }
+  void SaveAsFile(const std::string& path) override {
+    Arguments args;
+    args.String(path);
+    object_.Call(L"SaveAsFile", args);
+  }
+};
+
+class AttachmentsAdapter final : public host::Attachments, Adapter {
+ public:
+  explicit AttachmentsAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Attachments") {}
+  int32_t Count() override { return object_.GetInt32(L"Count"); }
+  std::shared_ptr<host::Attachment> Item(int32_t position) override {
+    return Make<AttachmentAdapter>(ItemAt(position));
+  }
+};
+
+class ItemAdapter final : public host::Item, Adapter {
+ public:
+  explicit ItemAdapter(ComRef<IDispatch> object) noexcept : Adapter(std::move(object), "Item") {}
+  int32_t Class() override { return object_.GetInt32(L"Class"); }
+  bool Saved() override { return object_.GetBool(L"Saved"); }
+  std::string EntryID() override { return object_.GetUtf8(L"EntryID"); }
+  std::shared_ptr<host::Attachments> Attachments() override {
+    return Make<AttachmentsAdapter>(object_.GetObject(L"Attachments"));
+  }
+  host::Cookie Advise(std::shared_ptr<host::ItemEvents> sink) override {
+    return AdviseEvents(events::kItemEvents10, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kItemEvents10, cookie); }
+};
+
+class SelectionAdapter final : public host::Selection, Adapter {
+ public:
+  explicit SelectionAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Selection") {}
+  int32_t Count() override { return object_.GetInt32(L"Count"); }
+  std::shared_ptr<host::Item> Item(int32_t index) override {
+    return Make<ItemAdapter>(ItemAt(index));
+  }
+};
+
+// ---- Command bars -------------------------------------------------------------------------------
+
+class CommandBarButtonAdapter final : public host::CommandBarButton, Adapter {
+ public:
+  explicit CommandBarButtonAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "CommandBarButton") {}
+
+  void SetCaption(const std::string& caption) override { PutText(L"Caption", caption); }
+  void SetTag(const std::string& tag) override { PutText(L"Tag", tag); }
+  void SetTooltipText(const std::string& text) override { PutText(L"TooltipText", text); }
+  void SetOnAction(const std::string& action) override { PutText(L"OnAction", action); }
+  void SetBeginGroup(bool beginGroup) override { PutBool(L"BeginGroup", beginGroup); }
+  void SetEnabled(bool enabled) override { PutBool(L"Enabled", enabled); }
+  void SetStyle(int32_t style) override {
+    Arguments value;
+    value.Int(style);
+    object_.Put(L"Style", value);
+  }
+  void SetPicture(std::shared_ptr<host::Picture> picture) override {
+    IPictureDisp* face = nullptr;
+    if (picture) {
+      // Only a picture of the Windows services is a COM picture the host can take.
+      auto* com = dynamic_cast<ComPicture*>(picture.get());
+      if (!com) ThrowCallFailure(DISP_E_TYPEMISMATCH, object_.What(L"Picture"));
+      face = com->Get();
+    }
+    object_.PutObject(L"Picture", face);
+  }
+  void Delete(std::optional<bool> temporary) override {
+    Arguments args;
+    args.Bool(temporary);
+    object_.Call(L"Delete", args);
+  }
+  host::Cookie Advise(std::shared_ptr<host::CommandBarButtonEvents> sink) override {
+    return AdviseEvents(events::kCommandBarButtonEvents, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    UnadviseEvents(events::kCommandBarButtonEvents, cookie);
+  }
+
+ private:
+  void PutText(const wchar_t* name, const std::string& text) {
+    Arguments value;
+    value.String(text);
+    object_.Put(name, value);
+  }
+  void PutBool(const wchar_t* name, bool flag) {
+    Arguments value;
+    value.Bool(flag);
+    object_.Put(name, value);
+  }
+};
+
+class CommandBarControlsAdapter final : public host::CommandBarControls, Adapter {
+ public:
+  explicit CommandBarControlsAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "CommandBarControls") {}
+  std::shared_ptr<host::CommandBarButton> Add(const host::ControlAddArgs& args) override {
+    Arguments call;
+    call.Int(args.type).Int(args.id).String(args.parameter).Int(args.before).Bool(args.temporary);
+    const std::string what = object_.What(L"Add");
+    ComRef<IDispatch> control =
+        RequireObject(ToObject(object_.Call(L"Add", call).Get(), what), what);
+    // The control is on the bar now, whatever its kind; only a button is handed back, as a
+    // client holding it in a CommandBarButton variable takes it.
+    ComRef<IDispatch> button;
+    if (FAILED(control.QueryTo(kCommandBarButton, button)) || !button) {
+      Fail(err::kDispTypeMismatch, "Type mismatch: the control " + what + " made is not a button");
+    }
+    return Make<CommandBarButtonAdapter>(std::move(button));
+  }
+};
+
+class CommandBarAdapter final : public host::CommandBar, Adapter {
+ public:
+  explicit CommandBarAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "CommandBar") {}
+  std::string Name() override { return object_.GetUtf8(L"Name"); }
+  std::shared_ptr<host::CommandBarControls> Controls() override {
+    return Make<CommandBarControlsAdapter>(object_.GetObject(L"Controls"));
+  }
+};
+
+class CommandBarsEnumAdapter final : public host::CommandBarsEnum, Counted {
+ public:
+  explicit CommandBarsEnumAdapter(ComRef<IEnumVARIANT> elements) noexcept
+      : elements_(std::move(elements)) {}
+
+  std::shared_ptr<host::CommandBar> Next() override {
+    static const std::string what = "CommandBars._NewEnum";
+    Variant element;
+    ULONG fetched = 0;
+    const HRESULT hr = elements_->Next(1, element.Out(), &fetched);
+    if (FAILED(hr)) ThrowCallFailure(hr, what);
+    if (hr == S_FALSE || fetched == 0) return nullptr;
+    // The enumerator has moved past the element even when it is not a command bar.
+    ComRef<IDispatch> bar = ToObject(element.Get(), what);
+    if (!bar) ThrowCallFailure(DISP_E_TYPEMISMATCH, what);
+    return Make<CommandBarAdapter>(std::move(bar));
+  }
+
+ private:
+  ComRef<IEnumVARIANT> elements_;
+};
+
+class CommandBarsAdapter final : public host::CommandBars, Adapter {
+ public:
+  explicit CommandBarsAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "CommandBars") {}
+  std::shared_ptr<host::CommandBarsEnum> Enumerate() override {
+    const std::string what = object_.What(L"_NewEnum");
+    Variant result =
+        object_.Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, Arguments(), what);
+    IUnknown* unknown = nullptr;
+    if (result.Type() == VT_UNKNOWN) unknown = V_UNKNOWN(&result.Get());
+    if (result.Type() == VT_DISPATCH) unknown = V_DISPATCH(&result.Get());
+    if (!unknown) ThrowCallFailure(DISP_E_TYPEMISMATCH, what);
+    ComRef<IEnumVARIANT> elements;
+    const HRESULT hr = ComRef<IUnknown>::Share(unknown).QueryTo(IID_IEnumVARIANT, elements);
+    if (FAILED(hr)) ThrowCallFailure(hr, what);
+    return std::make_shared<CommandBarsEnumAdapter>(std::move(elements));
+  }
+};
+
+// ---- Windows ------------------------------------------------------------------------------------
+
+class ExplorerAdapter final : public host::Explorer, Adapter {
+ public:
+  explicit ExplorerAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Explorer") {}
+  std::shared_ptr<host::CommandBars> CommandBars() override {
+    return Make<CommandBarsAdapter>(object_.GetObject(L"CommandBars"));
+  }
+  std::shared_ptr<host::Folder> CurrentFolder() override {
+    return Make<FolderAdapter>(object_.GetObject(L"CurrentFolder"));
+  }
+  std::shared_ptr<host::Selection> Selection() override {
+    return Make<SelectionAdapter>(object_.GetObject(L"Selection"));
+  }
+  host::Cookie Advise(std::shared_ptr<host::ExplorerEvents> sink) override {
+    return AdviseEvents(events::kExplorerEvents10, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kExplorerEvents10, cookie); }
+};
+
+class InspectorAdapter final : public host::Inspector, Adapter {
+ public:
+  explicit InspectorAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Inspector") {}
+  std::shared_ptr<host::CommandBars> CommandBars() override {
+    return Make<CommandBarsAdapter>(object_.GetObject(L"CommandBars"));
+  }
+  // An Inspector may show no item: that is "none", not a failure.
+  std::shared_ptr<host::Item> CurrentItem() override {
+    ComRef<IDispatch> item = object_.GetObjectOrNone(L"CurrentItem");
+    return item ? Make<ItemAdapter>(std::move(item)) : nullptr;
+  }
+  bool IsWordMail() override { return object_.GetBool(L"IsWordMail"); }
+  host::Cookie Advise(std::shared_ptr<host::InspectorEvents> sink) override {
+    return AdviseEvents(events::kInspectorEvents10, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    UnadviseEvents(events::kInspectorEvents10, cookie);
+  }
+};
+
+class ExplorersAdapter final : public host::Explorers, Adapter {
+ public:
+  explicit ExplorersAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Explorers") {}
+  int32_t Count() override { return object_.GetInt32(L"Count"); }
+  std::shared_ptr<host::Explorer> Item(int32_t index) override {
+    return Make<ExplorerAdapter>(ItemAt(index));
+  }
+  host::Cookie Advise(std::shared_ptr<host::ExplorersEvents> sink) override {
+    return AdviseEvents(events::kExplorersEvents, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kExplorersEvents, cookie); }
+};
+
+class InspectorsAdapter final : public host::Inspectors, Adapter {
+ public:
+  explicit InspectorsAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Inspectors") {}
+  int32_t Count() override { return object_.GetInt32(L"Count"); }
+  std::shared_ptr<host::Inspector> Item(int32_t index) override {
+    return Make<InspectorAdapter>(ItemAt(index));
+  }
+  host::Cookie Advise(std::shared_ptr<host::InspectorsEvents> sink) override {
+    return AdviseEvents(events::kInspectorsEvents, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kInspectorsEvents, cookie); }
+};
+
+class ApplicationAdapter final : public host::Application, Adapter {
+ public:
+  explicit ApplicationAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Application") {}
+  std::shared_ptr<host::Explorers> Explorers() override {
+    return Make<ExplorersAdapter>(object_.GetObject(L"Explorers"));
+  }
+  std::shared_ptr<host::Inspectors> Inspectors() override {
+    return Make<InspectorsAdapter>(object_.GetObject(L"Inspectors"));
+  }
+  // Outlook without an Explorer window (started for a mail form, or by automation) has no
+  // active Explorer: "none".
+  std::shared_ptr<host::Explorer> ActiveExplorer() override {
+    ComRef<IDispatch> explorer = object_.GetObjectOrNone(L"ActiveExplorer");
+    return explorer ? Make<ExplorerAdapter>(std::move(explorer)) : nullptr;
+  }
+};
+
+template <class T>
+std::shared_ptr<T> Wrap(IDispatch* object) {
+  if (!object) return nullptr;
+  return Make<T>(ComRef<IDispatch>::Share(object));
+}
+
+}  // namespace
+
+std::shared_ptr<host::Application> WrapApplication(IDispatch* application) {
+  return Wrap<ApplicationAdapter>(application);
+}
+
+std::shared_ptr<host::Explorer> WrapExplorer(IDispatch* explorer) {
+  return Wrap<ExplorerAdapter>(explorer);
+}
+
+std::shared_ptr<host::Inspector> WrapInspector(IDispatch* inspector) {
+  return Wrap<InspectorAdapter>(inspector);
+}
+
+std::shared_ptr<host::CommandBarButton> WrapCommandBarButton(IDispatch* button) {
+  return Wrap<CommandBarButtonAdapter>(button);
+}
+
+long LiveAdapterCount() noexcept {
+  return gLiveAdapters.load();
+}
+
+}  // namespace zormint::win32

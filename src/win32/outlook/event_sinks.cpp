@@ -1,0 +1,294 @@
+#include "win32/outlook/event_sinks.h"
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
+#include "common/error.h"
+#include "win32/com/failure.h"
+#include "win32/com/late_bound.h"
+#include "win32/com/object.h"
+#include "win32/outlook/adapters.h"
+
+namespace zormint::win32 {
+
+namespace {
+
+std::atomic<long> gLiveSinks{0};
+
+// ---- Reading the arguments of an event --------------------------------------------------------
+
+// The argument at `position` in the event's published order (0 = first). DISPPARAMS holds the
+// positional arguments last one first, after any named ones. nullptr when it was not sent.
+VARIANT* Argument(const DISPPARAMS& params, UINT position) noexcept {
+  if (!params.rgvarg) return nullptr;
+  const UINT positional = params.cArgs - std::min(params.cNamedArgs, params.cArgs);
+  if (position >= positional) return nullptr;
+  return &params.rgvarg[params.cArgs - 1 - position];
+}
+
+// An object argument (the new window, the clicked button); empty when it is none or not an
+// object.
+ComRef<IDispatch> ObjectArgument(const DISPPARAMS& params, UINT position) noexcept {
+  VARIANT* argument = Argument(params, position);
+  if (!argument) return nullptr;
+  try {
+    return ToObject(*argument, "event argument");
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// A VARIANT_BOOL the host passes by reference (Cancel, CancelDefault): the handler sees its
+// value and whatever the handler leaves in it goes back to the host. A flag the host passed by
+// value is only read.
+class BoolArgument {
+ public:
+  BoolArgument(const DISPPARAMS& params, UINT position) noexcept {
+    VARIANT* argument = Argument(params, position);
+    if (!argument) return;
+    // A VARIANT passed by reference is the caller's own: a flag in it is written back too.
+    const bool referenced = V_VT(argument) == (VT_VARIANT | VT_BYREF);
+    if (referenced) argument = V_VARIANTREF(argument);
+    if (!argument) return;
+    if (V_VT(argument) == (VT_BOOL | VT_BYREF)) {
+      target_ = V_BOOLREF(argument);
+    } else if (V_VT(argument) == VT_BOOL) {
+      if (referenced) target_ = &V_BOOL(argument);
+      value_ = V_BOOL(argument) != VARIANT_FALSE;
+    }
+    if (target_) value_ = *target_ != VARIANT_FALSE;
+  }
+  bool& Value() noexcept { return value_; }
+  void WriteBack() const noexcept {
+    if (target_) *target_ = value_ ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+
+ private:
+  VARIANT_BOOL* target_ = nullptr;
+  bool value_ = false;
+};
+
+// ---- What each event interface does with an Invoke ----------------------------------------------
+// Events of the interface that the add-in does not handle are accepted and ignored.
+
+template <class Events>
+struct Dispatcher;
+
+template <>
+struct Dispatcher<host::ExplorersEvents> {
+  static constexpr const IID& kEvents = events::kExplorersEvents;
+  static void Invoke(host::ExplorersEvents& sink, DISPID id, const DISPPARAMS& params) {
+    if (id != events::kNewWindow) return;
+    ComRef<IDispatch> explorer = ObjectArgument(params, 0);
+    sink.NewExplorer(explorer ? WrapExplorer(explorer.Get()) : nullptr);
+  }
+};
+
+template <>
+struct Dispatcher<host::InspectorsEvents> {
+  static constexpr const IID& kEvents = events::kInspectorsEvents;
+  static void Invoke(host::InspectorsEvents& sink, DISPID id, const DISPPARAMS& params) {
+    if (id != events::kNewWindow) return;
+    ComRef<IDispatch> inspector = ObjectArgument(params, 0);
+    sink.NewInspector(inspector ? WrapInspector(inspector.Get()) : nullptr);
+  }
+};
+
+template <>
+struct Dispatcher<host::ExplorerEvents> {
+  static constexpr const IID& kEvents = events::kExplorerEvents10;
+  static void Invoke(host::ExplorerEvents& sink, DISPID id, const DISPPARAMS&) {
+    switch (id) {
+      case events::kActivate:
+        return sink.Activate();
+      case events::kFolderSwitch:
+        return sink.FolderSwitch();
+      case events::kViewSwitch:
+        return sink.ViewSwitch();
+      case events::kDeactivate:
+        return sink.Deactivate();
+      case events::kSelectionChange:
+        return sink.SelectionChange();
+      case events::kClose:
+        return sink.Close();
+      default:
+        return;
+    }
+  }
+};
+
+template <>
+struct Dispatcher<host::InspectorEvents> {
+  static constexpr const IID& kEvents = events::kInspectorEvents10;
+  static void Invoke(host::InspectorEvents& sink, DISPID id, const DISPPARAMS&) {
+    switch (id) {
+      case events::kActivate:
+        return sink.Activate();
+      case events::kDeactivate:
+        return sink.Deactivate();
+      case events::kClose:
+        return sink.Close();
+      default:
+        return;
+    }
+  }
+};
+
+template <>
+struct Dispatcher<host::ItemEvents> {
+  static constexpr const IID& kEvents = events::kItemEvents10;
+  static void Invoke(host::ItemEvents& sink, DISPID id, const DISPPARAMS& params) {
+    if (id == events::kItemRead) return sink.Read();
+    void (host::ItemEvents::*handler)(bool&) = nullptr;
+    switch (id) {
+      case events::kItemWrite:
+        handler = &host::ItemEvents::Write;
+        break;
+      case events::kItemOpen:
+        handler = &host::ItemEvents::Open;
+        break;
+      case events::kItemClose:
+        handler = &host::ItemEvents::Close;
+        break;
+      default:
+        return;
+    }
+    BoolArgument cancel(params, 0);
+    (sink.*handler)(cancel.Value());
+    cancel.WriteBack();
+  }
+};
+
+template <>
+struct Dispatcher<host::CommandBarButtonEvents> {
+  static constexpr const IID& kEvents = events::kCommandBarButtonEvents;
+  static void Invoke(host::CommandBarButtonEvents& sink, DISPID id, const DISPPARAMS& params) {
+    if (id != events::kClick) return;
+    ComRef<IDispatch> ctrl = ObjectArgument(params, 0);
+    BoolArgument cancelDefault(params, 1);
+    sink.Click(ctrl ? WrapCommandBarButton(ctrl.Get()) : nullptr, cancelDefault.Value());
+    cancelDefault.WriteBack();
+  }
+};
+
+// ---- The sink object ------------------------------------------------------------------------
+
+template <class Events>
+class EventSink final : public ComObject<EventSink<Events>, IDispatch> {
+ public:
+  explicit EventSink(std::shared_ptr<Events> events) noexcept : events_(std::move(events)) {
+    ++gLiveSinks;
+  }
+  ~EventSink() override { --gLiveSinks; }
+
+  // Besides IUnknown and IDispatch, a sink answers its event interface.
+  void* QueryMore(REFIID riid) noexcept {
+    return IsEqualIID(riid, Dispatcher<Events>::kEvents) ? static_cast<IDispatch*>(this) : nullptr;
+  }
+
+  // A sink describes no type: hosts call it by DISPID only.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
+                                          DISPID* ids) noexcept override {
+    if (ids) std::fill(ids, ids + count, DISPID_UNKNOWN);
+    return DISP_E_UNKNOWNNAME;
+  }
+
+  // Every event is answered S_OK, whatever the handler did: nothing reaches the host. The
+  // handler may disconnect this very sink (a window's Close cleans its toolbar up), so the sink
+  // and the add-in's sink are held until the handler has returned.
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) noexcept override {
+    ComRef<IDispatch> self = ComRef<IDispatch>::Share(this);
+    std::shared_ptr<Events> events = events_;
+    ComEntry("EventSink.Invoke", [&] {
+      DISPPARAMS none = {};
+      if (events) Dispatcher<Events>::Invoke(*events, id, params ? *params : none);
+    });
+    return S_OK;
+  }
+
+ private:
+  const std::shared_ptr<Events> events_;
+};
+
+template <class Events>
+ComRef<IUnknown> MakeSink(std::shared_ptr<Events> events) {
+  if (!events) Fail(err::kInvalidCall, "No event sink to connect");
+  return ComRef<IUnknown>::Adopt(EventSink<Events>::Make(std::move(events)).Detach());
+}
+
+}  // namespace
+
+long LiveSinkCount() noexcept {
+  return gLiveSinks.load();
+}
+
+ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorersEvents> events) {
+  return MakeSink(std::move(events));
+}
+ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorsEvents> events) {
+  return MakeSink(std::move(events));
+}
+ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorerEvents> events) {
+  return MakeSink(std::move(events));
+}
+ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorEvents> events) {
+  return MakeSink(std::move(events));
+}
+ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ItemEvents> events) {
+  return MakeSink(std::move(events));
+}
+ComRef<IUnknown> NewEventSink(std::shared_ptr<host::CommandBarButtonEvents> events) {
+  return MakeSink(std::move(events));
+}
+
+// ---- Connections ----------------------------------------------------------------------------
+
+namespace {
+
+ComRef<IConnectionPoint> FindPoint(IDispatch* source, REFIID events, const std::string& what) {
+  if (!source) Fail(err::kObjectNotSet, "Object variable not set: " + what);
+  ComRef<IConnectionPointContainer> container;
+  HRESULT hr = ComRef<IDispatch>::Share(source).QueryTo(IID_IConnectionPointContainer, container);
+  if (FAILED(hr)) ThrowCallFailure(hr, what + " has no events");
+  ComRef<IConnectionPoint> point;
+  hr = container->FindConnectionPoint(events, point.Out());
+  if (FAILED(hr)) ThrowCallFailure(hr, what + ": FindConnectionPoint");
+  if (!point) ThrowCallFailure(E_POINTER, what + ": FindConnectionPoint");
+  return point;
+}
+
+}  // namespace
+
+host::Cookie Connections::Advise(IDispatch* source, REFIID events, IUnknown* sink,
+                                 const std::string& what) {
+  ComRef<IConnectionPoint> point = FindPoint(source, events, what);
+  DWORD cookie = 0;
+  HRESULT hr = point->Advise(sink, &cookie);
+  if (FAILED(hr)) ThrowCallFailure(hr, what + ": Advise");
+  points_[cookie] = std::move(point);
+  return cookie;
+}
+
+void Connections::Unadvise(IDispatch* source, REFIID events, host::Cookie cookie,
+                           const std::string& what) {
+  auto held = points_.find(cookie);
+  ComRef<IConnectionPoint> point =
+      held != points_.end() ? held->second : FindPoint(source, events, what);
+  HRESULT hr = point->Unadvise(cookie);
+  if (FAILED(hr)) ThrowCallFailure(hr, what + ": Unadvise");
+  // Looked up again: the host may have run code of ours during the call.
+  points_.erase(cookie);
+}
+
+}  // namespace zormint::win32

@@ -1,0 +1,205 @@
+// First: see win32_windows.h.
+#include "win32/com/win32_windows.h"
+
+#include "win32/services/file_system.h"
+
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+#include "platform/paths.h"
+#include "win32/com/failure.h"
+#include "win32/com/text.h"
+
+namespace zormint::win32 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder path as the file-system object reports it: without the trailing "\", except for a
+// drive's root ("C:\").
+std::string FolderText(std::wstring path) {
+  while (path.size() > 1 && path.back() == L'\\') {
+    if (path.size() == 3 && path[1] == L':') break;
+    path.pop_back();
+  }
+  return Narrow(path);
+}
+
+// Calls a Windows function of the GetTempPathW kind (buffer size, buffer -> length, or the size
+// needed when the buffer is too small); empty on failure.
+template <class F>
+std::wstring AskForPath(F&& ask) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD length = ask(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(length + 1);
+  }
+  return {};
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  std::wstring full = AskForPath([&](DWORD size, wchar_t* buffer) {
+    return GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+  });
+  return full.empty() ? path : full;
+}
+
+// What the system resolves the item at `path` to, opening the item itself (a link is not
+// followed by the opening, only by the name resolution of the system); empty when it cannot
+// be opened.
+std::wstring FinalPath(const std::wstring& path) {
+  HANDLE handle = CreateFileW(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  std::wstring final = AskForPath([&](DWORD size, wchar_t* buffer) {
+    return GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  });
+  CloseHandle(handle);
+  return final;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Under Wine: true when the file at `path` resolves to another place than the folder it lies in
+// followed by its own name, which is how a Unix symbolic link to a file shows itself there. When
+// that cannot be told, the file counts as a link, so that nothing deletes it through its name.
+bool ResolvesElsewhere(const std::wstring& path) {
+  const fs::path full(FullPath(path));
+  const std::wstring item = FinalPath(full.wstring());
+  std::wstring folder = FinalPath(full.parent_path().wstring());
+  if (item.empty() || folder.empty()) return true;
+  if (folder.back() != L'\\') folder += L'\\';
+  // The name as given is nearly always the item's own name. Only when it is not is the long
+  // form of the name looked up: that lookup reads the whole folder the item lies in, which in
+  // a crowded temporary folder costs milliseconds.
+  if (SamePath(item, folder + full.filename().wstring())) return false;
+  const std::wstring longPath = AskForPath(
+      [&](DWORD size, wchar_t* buffer) { return GetLongPathNameW(full.c_str(), buffer, size); });
+  if (longPath.empty()) return true;
+  const std::wstring name = fs::path(longPath).filename();
+  return name.empty() || !SamePath(item, folder + name);
+}
+
+}  // namespace
+
+bool RunningUnderWine() {
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+Win32FileSystem::Win32FileSystem() : PortableFileSystem(std::nullopt, std::nullopt) {}
+
+std::optional<std::string> Win32FileSystem::GetSpecialFolder(int32_t which) {
+  std::wstring path;
+  if (which == kTemporaryFolder) {
+    path = AskForPath([](DWORD size, wchar_t* buffer) { return GetTempPathW(size, buffer); });
+  } else if (which == kWindowsFolder) {
+    path =
+        AskForPath([](DWORD size, wchar_t* buffer) { return GetWindowsDirectoryW(buffer, size); });
+  }
+  if (path.empty()) return std::nullopt;
+  return FolderText(std::move(path));
+}
+
+bool Win32FileSystem::IsLinkAt(const fs::path& path) {
+  const std::wstring native = path.wstring();
+  const DWORD attributes = GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && RunningUnderWine()) {
+    return ResolvesElsewhere(native);
+  }
+  return false;
+}
+
+std::vector<platform::PortableFileSystem::Entry> Win32FileSystem::ListEntries(
+    const fs::path& folder, const std::string& text) {
+  // The folder itself may be reached through a link (the handle follows it); its entries are
+  // only read, never followed.
+  HANDLE handle = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+      FailWithSystemError(err::kPermissionDenied, "Permission denied", text, error);
+    }
+    FailWithSystemError(err::kPathNotFound, "Path not found", text, error);
+  }
+  // Read in blocks of many entries at once, without the short names FindFirstFileW would make
+  // for each one (which is what costs most in a folder of thousands of entries).
+  std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
+  const DWORD bufferBytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+  std::vector<Entry> entries;
+  DWORD error = ERROR_SUCCESS;
+  for (FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;;
+       kind = FileFullDirectoryInfo) {
+    if (!GetFileInformationByHandleEx(handle, kind, buffer.data(), bufferBytes)) {
+      error = GetLastError();
+      break;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+    for (size_t offset = 0;;) {
+      const auto* info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(bytes + offset);
+      const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") {
+        // A reparse point (junction, symbolic link, or under Wine a Unix link to a folder) is a
+        // link whatever it points to; files and links to files both go with the files.
+        const DWORD attributes = info->FileAttributes;
+        const bool isFolder =
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        entries.push_back({fs::path(std::wstring(name)), isFolder});
+      }
+      if (info->NextEntryOffset == 0) break;
+      offset += info->NextEntryOffset;
+    }
+  }
+  CloseHandle(handle);
+  // The end of the listing; an empty drive root has no entry at all.
+  if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) {
+    FailWithSystemError(err::kPathNotFound, "Path not found", text, error);
+  }
+  return entries;
+}
+
+void Win32FileSystem::RemoveLinkAt(const fs::path& path) {
+  const std::wstring native = path.wstring();
+  const std::string text = platform::FromFsPath(path);
+  if (RunningUnderWine()) {
+    Fail(err::kPermissionDenied,
+         "Permission denied: " + text + " (a link, which Wine cannot remove without its target)");
+  }
+  const DWORD attributes = GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    FailWithSystemError(err::kFileNotFound, "File not found", text, GetLastError());
+  }
+  const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(native.c_str())
+                                                               : DeleteFileW(native.c_str());
+  if (removed) return;
+  const DWORD error = GetLastError();
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      FailWithSystemError(err::kFileNotFound, "File not found", text, error);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      FailWithSystemError(err::kPermissionDenied, "Permission denied", text, error);
+    default:
+      FailWithSystemError(err::kPathFileAccess, "Path/File access error", text, error);
+  }
+}
+
+}  // namespace zormint::win32

@@ -1,0 +1,51 @@
+// The file-system object of the Windows build: the portable file system with the Windows special
+// folders and with Windows links.
+//
+// Every reparse point (junction, symbolic link, mount point) counts as a link: it is listed with
+// the files, is never a folder, is never descended into, and is removed as a link
+// (RemoveDirectoryW for a link to a folder, DeleteFileW for a link to a file), so that its target
+// is left alone. Paths are UTF-8 and reach Windows through the wide-character calls.
+//
+// Wine (version 8) makes no Windows links (CreateSymbolicLinkW does nothing, junctions are not
+// supported) but shows the Unix symbolic links inside its drives: a link to a folder as a
+// reparse point, a link to a file as a plain file. Removing one acts on its target and keeps the
+// link: DeleteFileW deletes the target file, RemoveDirectoryW the target folder when it is
+// empty. Under Wine a file is therefore also a link when its final path (what the system
+// resolves it to) is not the folder it lies in followed by its name, and links are refused
+// rather than removed: the target is never touched.
+#pragma once
+
+// First: see win32_windows.h.
+#include "win32/com/win32_windows.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/portable_file_system.h"
+
+namespace zormint::win32 {
+
+class Win32FileSystem : public platform::PortableFileSystem {
+ public:
+  Win32FileSystem();
+
+  // 2: the temporary folder (GetTempPathW), 0: the Windows folder; both without the trailing
+  // "\". Asked of the system at every call.
+  std::optional<std::string> GetSpecialFolder(int32_t which) override;
+
+ protected:
+  bool IsLinkAt(const std::filesystem::path& path) override;
+  void RemoveLinkAt(const std::filesystem::path& path) override;
+  // Reads the folder's directory information in blocks: each entry's attributes come with its
+  // name, so a crowded folder (a temporary folder may hold many thousands of entries) costs no
+  // call per entry.
+  std::vector<Entry> ListEntries(const std::filesystem::path& folder,
+                                 const std::string& text) override;
+};
+
+// True when this process runs under Wine.
+bool RunningUnderWine();
+
+}  // namespace zormint::win32
