@@ -42,6 +42,9 @@ unset HTTP_PROXY HTTPS_PROXY FTP_PROXY ALL_PROXY NO_PROXY
 out="$(mktemp)"
 err="$(mktemp)"
 trap 'rm -f "$out" "$err"' EXIT
+# Wine writes its debug channels to the Unix standard error of the program and of every program
+# it starts; a test that reads a channel finds that file here.
+export ZORMINT_WINE_STDERR="$err"
 timeout -k 10 "$seconds" "$ZORMINT_WINE" "$@" >"$out" 2>"$err" </dev/null
 rc=$?
 cat "$out"

@@ -217,12 +217,6 @@ TEST(BannerPage, LinksTheWebSiteAroundTheEmbeddedBannerImage) {
             std::string("../") + kBannerImageType + "/%23" + std::to_string(kBannerImageId));
 }
 
-TEST(BannerPage, AddressNamesTheHtmlResourceOfTheLibrary) {
-  EXPECT_EQ(std::string(kEmbeddedBannerAddress), "res://ZORMINT/%23" +
-                                                     std::to_string(kBannerPageType) + "/%23" +
-                                                     std::to_string(kBannerPageId));
-}
-
 // ---- Banner image --------------------------------------------------------------------------
 
 TEST(BannerImage, IsABaselineJpegOf500By110InThreeComponentsWithAnSrgbProfile) {
@@ -274,29 +268,6 @@ TEST(BannerImage, IsABaselineJpegOf500By110InThreeComponentsWithAnSrgbProfile) {
   // The description names sRGB (stored as text or as UTF-16).
   EXPECT_TRUE(profile.find("sRGB") != std::string::npos ||
               profile.find(std::string("\0s\0R\0G\0B", 8)) != std::string::npos);
-}
-
-// ---- Resource script -----------------------------------------------------------------------
-
-TEST(ResourceScript, NamesTheThreeFilesBesideIt) {
-  std::ifstream rc(ResourceDir() / "zormint_resources.rc");
-  ASSERT_TRUE(rc);
-  std::map<std::string, std::pair<std::string, std::string>> entries;  // id -> type, file
-  std::string line;
-  while (std::getline(rc, line)) {
-    if (line.empty() || line[0] == '/' || line[0] == '#') continue;
-    std::istringstream words(line);
-    std::string id, type, file;
-    words >> id >> type >> file;
-    entries[id] = {type, file};
-  }
-  ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(entries.at("ZORMINT_IDB_BUTTON_FACE"),
-            (std::pair<std::string, std::string>{"BITMAP", "\"button_face.bmp\""}));
-  EXPECT_EQ(entries.at("ZORMINT_IDR_BANNER_PAGE"),
-            (std::pair<std::string, std::string>{"ZORMINT_RT_HTML", "\"banner.htm\""}));
-  EXPECT_EQ(entries.at("ZORMINT_IDR_BANNER_IMAGE"),
-            (std::pair<std::string, std::string>{kBannerImageType, "\"banner.jpg\""}));
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 // What ZORMINT.dll carries besides code: its type library, version information and resources.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
+#include "resources/resources.h"
 #include "support/wine_test.h"
 
 namespace zormint::wine_test {
@@ -116,23 +121,61 @@ TEST(VersionResource, CarriesTheSelfRegistrationMarkerAndTheVersions) {
   EXPECT_EQ(text(L"OLESelfRegister"), L"");
 }
 
-TEST(EmbeddedResources, HoldTheButtonFaceAndTheBannerPage) {
+std::string ReadSourceFile(const char* name) {
+  std::ifstream file(std::string(ZORMINT_RESOURCES_DIR) + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(EmbeddedResources, HoldTheButtonFaceTheBannerPageAndItsImageAsTheirFiles) {
   HMODULE dll = LoadLibraryExW(DllPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(dll, nullptr);
-  struct Expected {
-    LPCWSTR type;
-    int id;
+  auto bytes = [&](LPCWSTR type, int id) -> std::string {
+    HRSRC found = FindResourceW(dll, MAKEINTRESOURCEW(id), type);
+    if (!found) return "<missing>";
+    const char* data = static_cast<const char*>(LockResource(LoadResource(dll, found)));
+    return data ? std::string(data, SizeofResource(dll, found)) : "<unreadable>";
   };
-  // Types: 2 is a bitmap, 23 an HTML page.
-  for (const Expected& resource :
-       {Expected{MAKEINTRESOURCEW(2), 101}, Expected{MAKEINTRESOURCEW(23), 102},
-        Expected{L"JPEG", 103}, Expected{L"TYPELIB", 1}}) {
-    HRSRC found = FindResourceW(dll, MAKEINTRESOURCEW(resource.id), resource.type);
-    EXPECT_NE(found, nullptr) << resource.id;
-    if (found) {
-      EXPECT_GT(SizeofResource(dll, found), 0u) << resource.id;
-    }
-  }
+  // A bitmap resource (type 2) is its file without the 14-byte file header.
+  const std::string face = ReadSourceFile("button_face.bmp");
+  ASSERT_GT(face.size(), 14u);
+  EXPECT_EQ(bytes(MAKEINTRESOURCEW(2), resources::kButtonFaceBitmapId), face.substr(14));
+  EXPECT_EQ(bytes(MAKEINTRESOURCEW(resources::kBannerPageType), resources::kBannerPageId),
+            ReadSourceFile("banner.htm"));
+  const std::wstring imageType(resources::kBannerImageType,
+                               resources::kBannerImageType + strlen(resources::kBannerImageType));
+  EXPECT_EQ(bytes(imageType.c_str(), resources::kBannerImageId), ReadSourceFile("banner.jpg"));
+  EXPECT_NE(bytes(L"TYPELIB", 1), "<missing>");
+  FreeLibrary(dll);
+}
+
+// The resource that an address of the browser's resource protocol names, read as the protocol
+// reads it: "res://<module>/<type>/<name>", "%23" standing for "#", and "#<n>" for number n.
+std::string ReadAddress(HMODULE dll, const std::string& address) {
+  std::string rest = address.substr(std::string("res://").size());
+  for (size_t at; (at = rest.find("%23")) != std::string::npos;)
+    rest.replace(at, 3, "#");
+  const size_t typeStart = rest.find('/') + 1, nameStart = rest.rfind('/') + 1;
+  const std::string type = rest.substr(typeStart, nameStart - 1 - typeStart);
+  const std::string name = rest.substr(nameStart);
+  HRSRC found = FindResourceA(dll, name.c_str(), type.c_str());
+  if (!found) return "<missing>";
+  return std::string(static_cast<const char*>(LockResource(LoadResource(dll, found))),
+                     SizeofResource(dll, found));
+}
+
+TEST(EmbeddedResources, TheBannerAddressesNameThePageAndItsImage) {
+  HMODULE dll = LoadLibraryExW(DllPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(dll, nullptr);
+  const std::string page = resources::kEmbeddedBannerAddress;
+  // The browser finds the library by its name, as Outlook loaded it.
+  ASSERT_EQ(page.rfind("res://ZORMINT/", 0), 0u) << page;
+  EXPECT_NE(DllPath().rfind(L"\\ZORMINT.dll"), std::wstring::npos);
+  EXPECT_EQ(ReadAddress(dll, page), ReadSourceFile("banner.htm"));
+  // The page shows its image by an address relative to its own: "../JPEG/%23103".
+  const std::string image = page.substr(0, page.rfind('/', page.rfind('/') - 1)) + "/JPEG/%23" +
+                            std::to_string(resources::kBannerImageId);
+  EXPECT_NE(ReadSourceFile("banner.htm").find("src=\"../JPEG/%23103\""), std::string::npos);
+  EXPECT_EQ(ReadAddress(dll, image), ReadSourceFile("banner.jpg"));
   FreeLibrary(dll);
 }
 

@@ -1,17 +1,21 @@
-// Clock, message pump, resources, WinInet, event log, and the wiring of all services.
+// Clock, message pump, resources, WinInet and the event log.
 #include "services/test_util.h"
 
 #include <wininet.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "common/error.h"
 #include "services/loopback_server.h"
+#include "support/addin_fixture.h"
 #include "support/wine_test.h"
+#include "win32/com/text.h"
 #include "win32/outlook/adapters.h"
-#include "win32/server/services.h"
 #include "win32/services/file_system.h"
 #include "win32/services/internet.h"
 #include "win32/services/resources.h"
@@ -19,6 +23,22 @@
 
 namespace zormint::wine_test {
 namespace {
+
+// Started with ZORMINT_EVENTLOG_ENTRY set, this program writes that text as one error entry
+// and ends before any test runs (the event log test starts it so).
+const bool kEventLogEntryChild = [] {
+  std::wstring text(4096, L'\0');
+  const DWORD length = GetEnvironmentVariableW(L"ZORMINT_EVENTLOG_ENTRY", text.data(), 4096);
+  if (length == 0 || length >= 4096) return false;
+  text.resize(length);
+  int code = 0;
+  try {
+    win32::Win32EventLog().ReportError(win32::Narrow(text));
+  } catch (...) {
+    code = 1;
+  }
+  ExitProcess(code);
+}();
 
 ULONGLONG Ticks(const SYSTEMTIME& time) {
   FILETIME file = {};
@@ -196,29 +216,43 @@ TEST_F(Win32Internet, ConnectedStateIsTheSystems) {
   }
 }
 
-TEST(Win32EventLog, WritesAnErrorEntry) {
-  // Wine keeps no event log: the entry only shows on its "eventlog" debug channel. What can be
-  // checked here is that the source opens and the entry is accepted.
-  EXPECT_NO_THROW(win32::Win32EventLog().ReportError(
-      "A run-time error has occurred in CInternet.Refresh.\r\nat Line : 0\r\n"
-      "Error Number : 5\r\nError Description : Ungültiger Aufruf\r\n"));
-}
+// Wine keeps no event log: an error entry shows only on its "eventlog" debug channel, which
+// Wine writes to the Unix standard error of the program that reports the entry (here a copy
+// of this program, see kEventLogEntryChild); tools/wine-run.sh names that file.
+TEST(Win32EventLog, WritesTheTextAsAnErrorEntry) {
+  if (!win32::RunningUnderWine()) GTEST_SKIP() << "Windows keeps the entry in its event log";
+  std::string channel(1024, '\0');
+  channel.resize(GetEnvironmentVariableA("ZORMINT_WINE_STDERR", channel.data(), 1024));
+  if (channel.empty()) GTEST_SKIP() << "not run by tools/wine-run.sh";
+  std::replace(channel.begin(), channel.end(), '/', '\\');
+  channel = "Z:" + channel;
+  auto read = [&] {
+    std::ifstream file(channel, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  const size_t before = read().size();
 
-TEST(MakeServices, WiresEveryPlatformService) {
-  const Services services = win32::MakeServices();
-  EXPECT_TRUE(dynamic_cast<win32::Win32FileSystem*>(services.fileSystem.get()));
-  EXPECT_TRUE(services.scriptShell && services.scriptShell->Create());
-  EXPECT_TRUE(services.launcher);
-  EXPECT_TRUE(services.settingsStore);
-  EXPECT_TRUE(services.clock);
-  EXPECT_TRUE(services.messagePump);
-  EXPECT_TRUE(services.resources);
-  EXPECT_TRUE(services.internet);
-  EXPECT_TRUE(services.eventLog);
-  EXPECT_TRUE(services.dialogs);
-  // This program is not ZORMINT.dll: the resources are looked for in the module the services
-  // are linked into, which has no button face.
-  EXPECT_THROW(services.resources->LoadBitmapPicture(101), ZError);
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  SetEnvironmentVariableW(L"ZORMINT_EVENTLOG_ENTRY",
+                          L"A run-time error has occurred in CInternet.Refresh.\r\nat Line : 0\r\n"
+                          L"Error Number : 5\r\nError Description : Ung\u00fcltiger Aufruf\r\n");
+  SetEnvironmentVariableW(L"WINEDEBUG", L"-all,err+eventlog");
+  CapturedProcess child(L"\"" + std::wstring(self) + L"\"");
+  SetEnvironmentVariableW(L"ZORMINT_EVENTLOG_ENTRY", nullptr);
+  SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(child.Wait(60000), std::optional<DWORD>(0));
+
+  // One error entry, whose text is exactly what the add-in wrote (Wine's debug output escapes
+  // line breaks, and characters beyond ASCII as four hexadecimal digits).
+  const std::string written = read().substr(before);
+  const std::string entry =
+      "err:eventlog:ReportEventW L\"A run-time error has occurred in CInternet.Refresh.\\r\\n"
+      "at Line : 0\\r\\nError Number : 5\\r\\nError Description : Ung\\00fcltiger "
+      "Aufruf\\r\\n\"\n";
+  EXPECT_NE(written.find(entry), std::string::npos) << written;
+  EXPECT_EQ(written.find("err:eventlog"), written.rfind("err:eventlog")) << "one entry";
 }
 
 }  // namespace
