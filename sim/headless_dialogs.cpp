@@ -483,6 +483,13 @@ bool HeadlessForm::Focusable(const ControlData& d) const {
   }
 }
 
+void HeadlessForm::BringToFront() {
+  Enter("Form.BringToFront");
+  if (!shown_) return;
+  minimized_ = false;
+  ++broughtToFront_;
+}
+
 void HeadlessForm::SetFocus(const std::string& control) {
   Enter("Form.SetFocus");
   ControlData& d = Find(control, false, ControlKind::kFrame);
@@ -668,6 +675,13 @@ bool HeadlessForm::CloseBox() {
 bool HeadlessForm::Reactivate() {
   return Act("Reactivate", [&] {
     Raise([](ui::FormEvents& e) { e.OnActivate(); });
+    return true;
+  });
+}
+
+bool HeadlessForm::Minimize() {
+  return Act("Minimize", [&] {
+    minimized_ = true;
     return true;
   });
 }

@@ -14,9 +14,9 @@
 // in Browsers() after its form has gone.
 //
 // Calls from the add-in enter the fault plan when one is given: "Form.Load", "Form.ShowModal",
-// "Form.Unload", "Form.MsgBox", "Form.SetFocus", "ListBox.<member>", "OptionButton.Value",
-// "TextBox.Text", "Control.Enabled", "FileDialog.Flags", "FileDialog.ShowOpen" (a property
-// put enters under the property's name).
+// "Form.Unload", "Form.MsgBox", "Form.SetFocus", "Form.BringToFront", "ListBox.<member>",
+// "OptionButton.Value", "TextBox.Text", "Control.Enabled", "FileDialog.Flags",
+// "FileDialog.ShowOpen" (a property put enters under the property's name).
 #pragma once
 
 #include <cstdint>
@@ -134,6 +134,7 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   std::shared_ptr<ui::WebBrowser> GetWebBrowser(const std::string& name) override;
   void SetFocus(const std::string& control) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
+  void BringToFront() override;
 
   // ---- The user, while the form is shown. Each returns false when nothing happened. ----
   bool ClickItem(int32_t index);       // selects this entry only
@@ -149,9 +150,13 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   bool PressEsc();    // the cancel button
   bool CloseBox();    // the window's close box
   bool Reactivate();  // the user comes back to the dialog from another window
+  bool Minimize();    // the window's minimise command: the dialog goes to the task bar
 
   // ---- What the user sees ----
   bool Shown() const { return shown_; }
+  bool Minimized() const { return minimized_; }
+  // How often the add-in brought the shown form to the front.
+  int BroughtToFront() const { return broughtToFront_; }
   const ui::FormLayout& Layout() const { return layout_; }
   std::string Focus() const { return focus_; }
   ControlState State(const std::string& name) const;
@@ -192,6 +197,8 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   bool loaded_ = false;
   bool shown_ = false;
   bool unloading_ = false;
+  bool minimized_ = false;
+  int broughtToFront_ = 0;
   std::string focus_;
   std::vector<ControlState> statesAtUnload_;
 };

@@ -6,10 +6,11 @@
 #include "net/internet.h"
 #include "pictures/pic_attachments.h"
 #include "settings/settings.h"
+#include "ui/frm_options.h"
 
 namespace zormint {
 
-dsrWrapper::dsrWrapper(Services services) : globals_(std::make_unique<Globals>()) {
+dsrWrapper::dsrWrapper(Services services) : globals_(std::make_shared<Globals>()) {
   globals_->services = std::move(services);
 }
 
@@ -31,32 +32,43 @@ void dsrWrapper::AddinInstance_OnConnection(const std::shared_ptr<host::Applicat
   if (mclsZormint) return;  // already connected
 
   int32_t explorerCount = 0;
-  if (!Attempt([&] { explorerCount = Require(Application, "Application").Explorers()->Count(); })) {
+  if (!Attempt("OnConnection: Application.Explorers.Count", [&] {
+        explorerCount = Require(Application, "Application")->Explorers()->Count();
+      })) {
     return;
   }
   if (explorerCount == 0) return;
 
-  Attempt([&] {
+  Attempt("OnConnection: gfsoFileSystem", [&] {
     g.gfsoFileSystem = g.services.fileSystem;
     if (!g.gfsoFileSystem) Fail(err::kCannotCreate, "ActiveX component can't create object");
   });
 
-  Attempt([&] { mclsZormint = std::make_shared<CZormint>(g); });
-  Attempt([&] { Require(mclsZormint, "mclsZormint").TrustedOutlookApp(Application); });
-  Attempt(
-      [&] { Require(mclsZormint, "mclsZormint").InspectorsCollection(Application->Inspectors()); });
-  Attempt(
-      [&] { Require(mclsZormint, "mclsZormint").ExplorersCollection(Application->Explorers()); });
-  Attempt([&] { Require(mclsZormint, "mclsZormint").Initialize(); });
+  Attempt("OnConnection: new CZormint",
+          [&] { mclsZormint = std::make_shared<CZormint>(globals_); });
+  Attempt("OnConnection: CZormint.TrustedOutlookApp",
+          [&] { Require(mclsZormint, "mclsZormint")->TrustedOutlookApp(Application); });
+  Attempt("OnConnection: CZormint.InspectorsCollection", [&] {
+    Require(mclsZormint, "mclsZormint")->InspectorsCollection(Application->Inspectors());
+  });
+  Attempt("OnConnection: CZormint.ExplorersCollection", [&] {
+    Require(mclsZormint, "mclsZormint")->ExplorersCollection(Application->Explorers());
+  });
+  Attempt("OnConnection: CZormint.Initialize",
+          [&] { Require(mclsZormint, "mclsZormint")->Initialize(); });
 
-  Attempt([&] { g.gclsPicAttachments = std::make_shared<CPicAttachments>(g); });
-  Attempt([&] { Require(g.gclsPicAttachments, "gclsPicAttachments").Initialize(); });
-  Attempt([&] { Require(g.gclsPicAttachments, "gclsPicAttachments").DeletePrevFolders(); });
+  Attempt("OnConnection: new CPicAttachments",
+          [&] { g.gclsPicAttachments = std::make_shared<CPicAttachments>(g); });
+  Attempt("OnConnection: CPicAttachments.Initialize",
+          [&] { Require(g.gclsPicAttachments, "gclsPicAttachments")->Initialize(); });
+  Attempt("OnConnection: CPicAttachments.DeletePrevFolders",
+          [&] { Require(g.gclsPicAttachments, "gclsPicAttachments")->DeletePrevFolders(); });
 
-  Attempt([&] { g.gclsSettings = std::make_shared<CSettings>(g); });
-  Attempt([&] { Require(g.gclsSettings, "gclsSettings").Initialize(); });
+  Attempt("OnConnection: new CSettings", [&] { g.gclsSettings = std::make_shared<CSettings>(g); });
+  Attempt("OnConnection: CSettings.Initialize",
+          [&] { Require(g.gclsSettings, "gclsSettings")->Initialize(); });
 
-  Attempt([&] { g.gclsInternet = std::make_shared<CInternet>(g); });
+  Attempt("OnConnection: new CInternet", [&] { g.gclsInternet = std::make_shared<CInternet>(g); });
 }
 
 // The teardown runs every step whatever the earlier ones did. RemoveMode 1 (the user switched
@@ -64,17 +76,25 @@ void dsrWrapper::AddinInstance_OnConnection(const std::shared_ptr<host::Applicat
 // host is shutting down) leaves the buttons, which are temporary controls Outlook discards.
 void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   Globals& g = *globals_;
-  Attempt([&] { g.gclsInternet.reset(); });
-  Attempt([&] { g.gclsSettings.reset(); });
-  Attempt([&] { Require(g.gclsPicAttachments, "gclsPicAttachments").Cleanup(); });
-  Attempt([&] { g.gclsPicAttachments.reset(); });
+  // An open selection dialog closes first, handing nothing back: its modal loop may be what is
+  // running this disconnection, and nothing it would do afterwards has an add-in to serve.
+  Attempt("OnDisconnection: frmOptions.Close", [&] {
+    if (std::shared_ptr<ui::frmOptions> dialog = g.gfrmOptions) dialog->Close();
+  });
+  Attempt("OnDisconnection: release gclsInternet", [&] { g.gclsInternet.reset(); });
+  Attempt("OnDisconnection: release gclsSettings", [&] { g.gclsSettings.reset(); });
+  Attempt("OnDisconnection: CPicAttachments.Cleanup",
+          [&] { Require(g.gclsPicAttachments, "gclsPicAttachments")->Cleanup(); });
+  Attempt("OnDisconnection: release gclsPicAttachments", [&] { g.gclsPicAttachments.reset(); });
   if (RemoveMode == ext_dm_UserClosed) {
-    Attempt([&] { Require(mclsZormint, "mclsZormint").Cleanup4UserShutdown(); });
+    Attempt("OnDisconnection: CZormint.Cleanup4UserShutdown",
+            [&] { Require(mclsZormint, "mclsZormint")->Cleanup4UserShutdown(); });
   } else {
-    Attempt([&] { Require(mclsZormint, "mclsZormint").Cleanup(); });
+    Attempt("OnDisconnection: CZormint.Cleanup",
+            [&] { Require(mclsZormint, "mclsZormint")->Cleanup(); });
   }
-  Attempt([&] { mclsZormint.reset(); });
-  Attempt([&] { g.gfsoFileSystem.reset(); });
+  Attempt("OnDisconnection: release mclsZormint", [&] { mclsZormint.reset(); });
+  Attempt("OnDisconnection: release gfsoFileSystem", [&] { g.gfsoFileSystem.reset(); });
 }
 
 }  // namespace zormint

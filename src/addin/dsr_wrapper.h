@@ -37,7 +37,9 @@ class dsrWrapper {
   const std::shared_ptr<CZormint>& Tracker() const { return mclsZormint; }
 
  private:
-  std::unique_ptr<Globals> globals_;
+  // Shared with the tracker and its toolbars: a handler still running when Outlook lets go of
+  // the add-in (inside the dialog's modal loop, say) keeps the process-wide objects it reads.
+  std::shared_ptr<Globals> globals_;
   std::shared_ptr<CZormint> mclsZormint;
 };
 

@@ -67,16 +67,17 @@ void CZormint::Initialize() noexcept {
   ReleaseAll(mcolExplorerToolbars.TakeAll());
   mlExplorerCount = 0;
   // Only the active Explorer is wrapped now; other windows already open are not.
-  Attempt(
-      [&] { AddExplorerToolbar(Require(molTrustedApp, "molTrustedApp").ActiveExplorer(), true); });
+  Attempt("CZormint.Initialize: ActiveExplorer", [&] {
+    AddExplorerToolbar(Require(molTrustedApp, "molTrustedApp")->ActiveExplorer(), true);
+  });
 }
 
 void CZormint::mcolExplorers_NewExplorer(std::shared_ptr<host::Explorer> /*Explorer*/) noexcept {
   auto self = KeepAlive();
   // The window just opened is the last of the application's Explorers.
-  Attempt([&] {
+  Attempt("CZormint.NewExplorer", [&] {
     std::shared_ptr<host::Explorers> explorers =
-        Require(molTrustedApp, "molTrustedApp").Explorers();
+        Require(molTrustedApp, "molTrustedApp")->Explorers();
     AddExplorerToolbar(explorers->Item(explorers->Count()), false);
   });
 }
@@ -84,9 +85,9 @@ void CZormint::mcolExplorers_NewExplorer(std::shared_ptr<host::Explorer> /*Explo
 void CZormint::mcolInspectors_NewInspector(
     std::shared_ptr<host::Inspector> /*Inspector*/) noexcept {
   auto self = KeepAlive();
-  Attempt([&] {
+  Attempt("CZormint.NewInspector", [&] {
     std::shared_ptr<host::Inspectors> inspectors =
-        Require(molTrustedApp, "molTrustedApp").Inspectors();
+        Require(molTrustedApp, "molTrustedApp")->Inspectors();
     AddInspectorToolbar(inspectors->Item(inspectors->Count()));
   });
 }
@@ -104,9 +105,9 @@ int32_t CZormint::FreeIndex(const ToolbarCollection<T>& toolbars) {
 void CZormint::AddExplorerToolbar(const std::shared_ptr<host::Explorer>& explorer,
                                   bool bDuringStartup) noexcept {
   std::shared_ptr<CExplorerToolbar> toolbar;
-  const bool filed = Attempt([&] {
+  const bool filed = Attempt("CZormint.AddExplorerToolbar", [&] {
     const int32_t index = FreeIndex(mcolExplorerToolbars);
-    toolbar = std::make_shared<CExplorerToolbar>(g_);
+    toolbar = std::make_shared<CExplorerToolbar>(globals_);
     toolbar->ParentApp(shared_from_this());
     toolbar->OpenedExplorer(explorer);
     toolbar->UniqueIndex(index);
@@ -129,7 +130,7 @@ void CZormint::AddExplorerToolbar(const std::shared_ptr<host::Explorer>& explore
 void CZormint::AddInspectorToolbar(const std::shared_ptr<host::Inspector>& inspector) noexcept {
   std::shared_ptr<CInspectorToolbar> toolbar;
   bool filed = false;
-  Attempt([&] {
+  Attempt("CZormint.AddInspectorToolbar", [&] {
     if (!inspector) Fail(err::kObjectNotSet, "Object variable not set: Inspector");
     {
       // Only a saved mail message outside the word-processor editor gets a toolbar.
@@ -140,7 +141,7 @@ void CZormint::AddInspectorToolbar(const std::shared_ptr<host::Inspector>& inspe
       if (!item->Saved()) return;
     }
     const int32_t index = FreeIndex(mcolInspectorToolbars);
-    toolbar = std::make_shared<CInspectorToolbar>(g_);
+    toolbar = std::make_shared<CInspectorToolbar>(globals_);
     toolbar->ParentApp(shared_from_this());
     toolbar->ExistingMailInspector(inspector);
     toolbar->UniqueIndex(index);
@@ -157,14 +158,14 @@ void CZormint::AddInspectorToolbar(const std::shared_ptr<host::Inspector>& inspe
 }
 
 void CZormint::RemoveInspectorToolbar(int32_t lIndex) noexcept {
-  Attempt([&] {
+  Attempt("CZormint.RemoveInspectorToolbar", [&] {
     mcolInspectorToolbars.Remove(Key(lIndex));
     --mlInspectorCount;
   });
 }
 
 void CZormint::RemoveExplorerToolbar(int32_t lIndex) noexcept {
-  Attempt([&] {
+  Attempt("CZormint.RemoveExplorerToolbar", [&] {
     mcolExplorerToolbars.Remove(Key(lIndex));
     --mlExplorerCount;
   });
@@ -177,14 +178,16 @@ void CZormint::Cleanup4UserShutdown() noexcept {
   // Each toolbar's Cleanup calls back into the removal, which changes the collection: the
   // toolbars are listed first and each is looked up again by its key before it cleans up.
   for (const auto& listed : InIndexOrder(mcolInspectorToolbars.Items())) {
-    Attempt([&] { mcolInspectorToolbars.Item(Key(listed->Index()))->Cleanup(); });
+    Attempt("CZormint.Cleanup4UserShutdown: inspector toolbar",
+            [&] { mcolInspectorToolbars.Item(Key(listed->Index()))->Cleanup(); });
   }
   ReleaseAll(mcolInspectorToolbars.TakeAll());
   mlInspectorCount = 0;
   mcolInspectors.Disconnect();
 
   for (const auto& listed : InIndexOrder(mcolExplorerToolbars.Items())) {
-    Attempt([&] { mcolExplorerToolbars.Item(Key(listed->Index()))->Cleanup(); });
+    Attempt("CZormint.Cleanup4UserShutdown: explorer toolbar",
+            [&] { mcolExplorerToolbars.Item(Key(listed->Index()))->Cleanup(); });
   }
   ReleaseAll(mcolExplorerToolbars.TakeAll());
   mlExplorerCount = 0;

@@ -97,7 +97,8 @@ class InspectorsSink : public host::InspectorsEvents, public toolbars::SinkOf<CZ
 class CZormint final : public toolbars::ToolbarTracker,
                        public std::enable_shared_from_this<CZormint> {
  public:
-  explicit CZormint(Globals& globals) : g_(globals) {}
+  explicit CZormint(std::shared_ptr<Globals> globals)
+      : globals_(std::move(globals)), g_(*globals_) {}
   ~CZormint() override;
 
   // Property sets, called in this order before Initialize; a failure goes to the caller.
@@ -145,6 +146,7 @@ class CZormint final : public toolbars::ToolbarTracker,
   // A strong reference to the tracker for the length of a handler.
   std::shared_ptr<CZormint> KeepAlive() noexcept { return weak_from_this().lock(); }
 
+  const std::shared_ptr<Globals> globals_;  // kept while the tracker lives
   Globals& g_;
   std::shared_ptr<host::Application> molTrustedApp;
   toolbars::EventConnection<host::Inspectors, InspectorsSink> mcolInspectors;

@@ -5,12 +5,15 @@
 // Outlook: each operation either
 //   - skips a failing step and goes on with the next one (one Attempt per step), or
 //   - stops at its first failure and keeps what it did (one Attempt around all steps).
+// Either way the swallowed failure goes to the trace (common/trace.h) with the step's name.
 #pragma once
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
+
+#include "common/trace.h"
 
 namespace zormint {
 
@@ -65,31 +68,34 @@ struct FailureInfo {
   std::string description;
 };
 
-// Runs `step` and swallows any failure. Returns true when the step completed.
+// The failure in flight, described. Call only from a catch block.
+FailureInfo CaughtFailure() noexcept;
+
+// Runs `step` and swallows any failure, which goes to the trace under the name `name` (a string
+// literal: "CZormint.Initialize: ActiveExplorer"). Returns true when the step completed.
 template <class F>
-bool Attempt(F&& step) noexcept {
+bool Attempt(const char* name, F&& step) noexcept {
   try {
     step();
     return true;
   } catch (...) {
+    const FailureInfo failure = CaughtFailure();
+    trace::Skipped(name, failure.code, failure.description);
     return false;
   }
 }
 
 // As Attempt, and tells what the failure was.
 template <class F>
-bool Attempt(F&& step, FailureInfo& failure) noexcept {
+bool Attempt(const char* name, F&& step, FailureInfo& failure) noexcept {
   try {
     step();
     return true;
-  } catch (const ZError& e) {
-    failure = {e.Code(), e.Description()};
-  } catch (const std::exception& e) {
-    failure = {err::kEFail, e.what()};
   } catch (...) {
-    failure = {err::kEFail, "Unknown error"};
+    failure = CaughtFailure();
+    trace::Skipped(name, failure.code, failure.description);
+    return false;
   }
-  return false;
 }
 
 }  // namespace zormint

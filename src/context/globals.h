@@ -49,11 +49,13 @@ struct Globals {
   std::shared_ptr<ui::frmOptions> gfrmOptions;
 };
 
-// Dereferences a process-wide object, failing like a call on a reference that is none.
+// A process-wide object, failing like a call on a reference that is none. The caller holds a
+// reference of its own for the length of the expression, so an object that a re-entrant event
+// releases meanwhile (a disconnection inside a message pump) stays alive until the call returns.
 template <class T>
-T& Require(const std::shared_ptr<T>& object, const char* name) {
+std::shared_ptr<T> Require(const std::shared_ptr<T>& object, const char* name) {
   if (!object) Fail(err::kObjectNotSet, std::string("Object variable not set: ") + name);
-  return *object;
+  return object;
 }
 
 }  // namespace zormint

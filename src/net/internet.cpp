@@ -16,14 +16,14 @@ constexpr uint32_t kOpenUrlFlags = 0x84400000u;
 // Writes a trapped error to the application event log. A log that cannot be written is
 // ignored: the probe never lets a failure out.
 void LogRunTimeError(Globals& g, const char* where, const FailureInfo& failure) noexcept {
-  Attempt([&] {
+  Attempt("CInternet: event log entry", [&] {
     std::string text = "A run-time error has occurred in ";
     text += where;
     text += ".\r\n";
     text += "at Line : 0\r\n";
     text += "Error Number : " + std::to_string(failure.code) + "\r\n";
     text += "Error Description : " + failure.description + "\r\n";
-    Require(g.services.eventLog, "EventLog").ReportError(text);
+    Require(g.services.eventLog, "EventLog")->ReportError(text);
   });
 }
 
@@ -32,9 +32,10 @@ void LogRunTimeError(Globals& g, const char* where, const FailureInfo& failure) 
 void CInternet::Refresh() noexcept {
   FailureInfo failure;
   const bool completed = Attempt(
+      "CInternet.Refresh",
       [&] {
         mbConnected = false;
-        mbConnected = Require(g_.services.internet, "Internet").GetConnectedState();
+        mbConnected = Require(g_.services.internet, "Internet")->GetConnectedState();
         if (mbConnected) mbConnected = TryToOpenURL();
       },
       failure);
@@ -53,18 +54,19 @@ bool CInternet::TryToOpenURL() noexcept {
 
   FailureInfo failure;
   const bool completed = Attempt(
+      "CInternet.TryToOpenURL",
       [&] {
-        platform::Internet& internet = Require(g_.services.internet, "Internet");
-        root = internet.Open(kAgent, kOpenTypePreconfig, 0);
+        const auto internet = Require(g_.services.internet, "Internet");
+        root = internet->Open(kAgent, kOpenTypePreconfig, 0);
         rootHeld = root != 0;
         if (root != 0) {
-          request = internet.OpenUrl(root, kBannerUrl, kOpenUrlFlags);
+          request = internet->OpenUrl(root, kBannerUrl, kOpenUrlFlags);
           requestHeld = request != 0;
           if (request != 0) {
             requestHeld = false;
-            internet.CloseHandle(request);
+            internet->CloseHandle(request);
             rootHeld = false;
-            internet.CloseHandle(root);
+            internet->CloseHandle(root);
             reached = true;
             return;
           }
@@ -72,15 +74,19 @@ bool CInternet::TryToOpenURL() noexcept {
         // No root handle, or the address did not open. The root handle is handed back even
         // when it is 0.
         rootHeld = false;
-        internet.CloseHandle(root);
+        internet->CloseHandle(root);
       },
       failure);
   if (completed) return reached;
 
   LogRunTimeError(g_, "CInternet.TryToOpenURL", failure);
   if (g_.services.internet) {
-    if (requestHeld) Attempt([&] { g_.services.internet->CloseHandle(request); });
-    if (rootHeld) Attempt([&] { g_.services.internet->CloseHandle(root); });
+    if (requestHeld)
+      Attempt("CInternet.TryToOpenURL: close the request",
+              [&] { g_.services.internet->CloseHandle(request); });
+    if (rootHeld)
+      Attempt("CInternet.TryToOpenURL: close the session",
+              [&] { g_.services.internet->CloseHandle(root); });
   }
   return false;
 }

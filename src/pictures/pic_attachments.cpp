@@ -29,12 +29,12 @@ bool CPicAttachments::AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGen
   bool found = false;
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
-  Attempt([&] {
+  Attempt("CPicAttachments.AtLeastOnePresent: Attachments", [&] {
     attachments = Deref(mlGeneric, "mlGeneric").Attachments();
     count = Deref(attachments, "Attachments").Count();
   });
   for (int32_t position = 1; position <= count && !found; ++position) {
-    Attempt([&] {
+    Attempt("CPicAttachments.AtLeastOnePresent: attachment name", [&] {
       found = IsPictureName(Deref(attachments->Item(position), "Attachment").FileName());
     });
   }
@@ -45,32 +45,34 @@ void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
                                const std::shared_ptr<platform::ListBox>& lstGeneric) noexcept {
   if (!lstGeneric) return;
   platform::ListBox& list = *lstGeneric;
-  Attempt([&] { list.Clear(); });
+  Attempt("CPicAttachments.Populate: Clear", [&] { list.Clear(); });
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
-  Attempt([&] {
+  Attempt("CPicAttachments.Populate: Attachments", [&] {
     attachments = Deref(mlGeneric, "mlGeneric").Attachments();
     count = Deref(attachments, "Attachments").Count();
   });
   for (int32_t position = 1; position <= count; ++position) {
     std::string name;
-    if (!Attempt([&] { name = Deref(attachments->Item(position), "Attachment").FileName(); })) {
+    if (!Attempt("CPicAttachments.Populate: attachment name",
+                 [&] { name = Deref(attachments->Item(position), "Attachment").FileName(); })) {
       continue;
     }
     if (!IsPictureName(name)) continue;
     // An entry that could not be added gets nothing more: the entry appended last is another
     // picture's, and its position must not be overwritten with this one's.
-    if (!Attempt([&] { list.AddItem(name); })) continue;
+    if (!Attempt("CPicAttachments.Populate: AddItem", [&] { list.AddItem(name); })) continue;
     // Each further statement on its own: an entry whose item data cannot be set is still listed.
-    Attempt([&] { list.SetItemData(list.NewIndex(), position); });
-    Attempt([&] { list.SetSelected(list.NewIndex(), true); });
+    Attempt("CPicAttachments.Populate: ItemData",
+            [&] { list.SetItemData(list.NewIndex(), position); });
+    Attempt("CPicAttachments.Populate: Selected", [&] { list.SetSelected(list.NewIndex(), true); });
   }
 }
 
 // ---- Working folders ------------------------------------------------------------------------
 
 void CPicAttachments::Initialize() noexcept {
-  Attempt([&] {
+  Attempt("CPicAttachments.Initialize", [&] {
     const std::string root = GetTempRoot();
     // With no temporary folder at all the engine stays idle rather than working in the root
     // directory of the current drive.
@@ -81,13 +83,13 @@ void CPicAttachments::Initialize() noexcept {
 void CPicAttachments::Cleanup() noexcept {}
 
 std::string CPicAttachments::GetTempRoot() {
-  platform::FileSystem& fso = Require(g_.gfsoFileSystem, "gfsoFileSystem");
+  const auto fso = Require(g_.gfsoFileSystem, "gfsoFileSystem");
   std::string root;
 
   // 1. The system's temporary folder, taken as it is reported, whether it exists or not.
   bool found = false;
-  Attempt([&] {
-    if (auto folder = fso.GetSpecialFolder(platform::FileSystem::kTemporaryFolder)) {
+  Attempt("CPicAttachments.GetTempRoot: temporary folder", [&] {
+    if (auto folder = fso->GetSpecialFolder(platform::FileSystem::kTemporaryFolder)) {
       root = *folder;
       found = true;
     }
@@ -95,13 +97,13 @@ std::string CPicAttachments::GetTempRoot() {
   if (found) return WithoutTrailingSeparators(root);
 
   // 2. The user's own TEMP setting, expanded, when that folder exists.
-  Attempt([&] {
+  Attempt("CPicAttachments.GetTempRoot: user TEMP", [&] {
     std::shared_ptr<platform::ScriptShell> shell =
         Deref(g_.services.scriptShell, "WScript.Shell").Create();
     const std::string expanded =
         Deref(shell, "WScript.Shell").ExpandEnvironmentStrings(shell->UserEnvironment("TEMP"));
     shell.reset();
-    if (fso.FolderExists(expanded)) {
+    if (fso->FolderExists(expanded)) {
       root = expanded;
       found = true;
     }
@@ -109,15 +111,15 @@ std::string CPicAttachments::GetTempRoot() {
   if (found) return WithoutTrailingSeparators(root);
 
   // 3. "Temp" in the Windows folder, created when missing; taken even if that fails.
-  Attempt([&] {
-    if (auto windows = fso.GetSpecialFolder(platform::FileSystem::kWindowsFolder)) {
+  Attempt("CPicAttachments.GetTempRoot: Windows folder", [&] {
+    if (auto windows = fso->GetSpecialFolder(platform::FileSystem::kWindowsFolder)) {
       root = WithoutTrailingSeparators(*windows) + "\\Temp";
       found = true;
     }
   });
   if (!found) return std::string();
-  Attempt([&] {
-    if (!fso.FolderExists(root)) fso.CreateFolder(root);
+  Attempt("CPicAttachments.GetTempRoot: create Temp", [&] {
+    if (!fso->FolderExists(root)) fso->CreateFolder(root);
   });
   return root;
 }
@@ -130,18 +132,22 @@ void CPicAttachments::DeletePrevFolders() noexcept {
   // One reading of the root gives both lists: a temporary folder may hold many thousands of
   // entries, and this runs while Outlook waits for the add-in to start.
   platform::FileSystem::Contents root;
-  if (!Attempt([&] { root = fso->FolderContents(msTempRoot); })) return;
+  if (!Attempt("CPicAttachments.DeletePrevFolders: list",
+               [&] { root = fso->FolderContents(msTempRoot); }))
+    return;
   for (const std::string& name : root.subFolders) {
     // A folder that cannot be deleted (a viewer still holds a picture, or anything else) is
     // left for the next connection.
-    if (IsWorkingFolderName(name)) Attempt([&] { fso->DeleteFolder(msTempRoot + name, true); });
+    if (IsWorkingFolderName(name))
+      Attempt("CPicAttachments.DeletePrevFolders: DeleteFolder",
+              [&] { fso->DeleteFolder(msTempRoot + name, true); });
   }
 
   // A link bearing a working folder's name is removed as a link; its target is never touched.
   // Plain files in the root stay, whatever their names.
   for (const std::string& name : root.files) {
     if (!IsWorkingFolderName(name)) continue;
-    Attempt([&] {
+    Attempt("CPicAttachments.DeletePrevFolders: delete link", [&] {
       if (fso->IsLink(msTempRoot + name)) fso->DeleteFile(msTempRoot + name, true);
     });
   }
@@ -154,23 +160,27 @@ bool CPicAttachments::PrepareWorkingFolder(const std::string& workingFolder) noe
   // A link in the working folder's place is removed, never entered. When that cannot be
   // made sure of, nothing may be saved there.
   bool safe = false;
-  Attempt([&] {
+  Attempt("CPicAttachments.PrepareWorkingFolder: link check", [&] {
     if (fso->IsLink(workingFolder)) fso->DeleteFile(workingFolder, true);
     safe = true;
   });
   if (!safe) return false;
 
   bool exists = false;
-  Attempt([&] { exists = fso->FolderExists(workingFolder); });
+  Attempt("CPicAttachments.PrepareWorkingFolder: FolderExists",
+          [&] { exists = fso->FolderExists(workingFolder); });
   if (exists) {
     // Files (and links) directly inside go; subfolders stay.
     std::vector<std::string> files;
-    Attempt([&] { files = fso->FileNames(workingFolder); });
+    Attempt("CPicAttachments.PrepareWorkingFolder: FileNames",
+            [&] { files = fso->FileNames(workingFolder); });
     for (const std::string& name : files) {
-      Attempt([&] { fso->DeleteFile(workingFolder + name, true); });
+      Attempt("CPicAttachments.PrepareWorkingFolder: DeleteFile",
+              [&] { fso->DeleteFile(workingFolder + name, true); });
     }
   } else {
-    Attempt([&] { fso->CreateFolder(workingFolder); });
+    Attempt("CPicAttachments.PrepareWorkingFolder: CreateFolder",
+            [&] { fso->CreateFolder(workingFolder); });
   }
   return true;
 }
@@ -182,7 +192,7 @@ void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& atta
                                   std::string& firstPicture) noexcept {
   std::shared_ptr<host::Attachment> attachment;
   std::string name;
-  if (!Attempt([&] {
+  if (!Attempt("CPicAttachments.SavePicture: attachment name", [&] {
         attachment = Deref(attachments, "Attachments").Item(position);
         name = Deref(attachment, "Attachment").FileName();
       })) {
@@ -198,12 +208,13 @@ void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& atta
   // removed, never written through: the save would land wherever the link points. When that
   // cannot be made sure of, this picture is not saved.
   bool safe = false;
-  Attempt([&] {
-    platform::FileSystem& fso = Require(g_.gfsoFileSystem, "gfsoFileSystem");
-    if (fso.IsLink(path)) fso.DeleteFile(path, true);
+  Attempt("CPicAttachments.SavePicture: link check", [&] {
+    const auto fso = Require(g_.gfsoFileSystem, "gfsoFileSystem");
+    if (fso->IsLink(path)) fso->DeleteFile(path, true);
     safe = true;
   });
-  if (safe) Attempt([&] { attachment->SaveAsFile(path); });
+  if (safe)
+    Attempt("CPicAttachments.SavePicture: SaveAsFile", [&] { attachment->SaveAsFile(path); });
   // The viewer gets the first picture met, whether or not its save succeeded.
   if (firstPicture.empty()) firstPicture = path;
 }
@@ -217,12 +228,16 @@ void CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGener
 
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
-  Attempt([&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
-  Attempt([&] { count = Deref(attachments, "Attachments").Count(); });
+  Attempt("CPicAttachments.ExtractAllNShow: Attachments",
+          [&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+  Attempt("CPicAttachments.ExtractAllNShow: Count",
+          [&] { count = Deref(attachments, "Attachments").Count(); });
   for (int32_t position = 1; position <= count; ++position) {
     SavePicture(attachments, position, workingFolder, firstPicture);
   }
-  if (!firstPicture.empty()) Attempt([&] { ShowInViewer(firstPicture, workingFolder); });
+  if (!firstPicture.empty())
+    Attempt("CPicAttachments.ExtractAllNShow: ShowInViewer",
+            [&] { ShowInViewer(firstPicture, workingFolder); });
 }
 
 void CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
@@ -234,31 +249,36 @@ void CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& ml
   if (!PrepareWorkingFolder(workingFolder)) return;
 
   std::shared_ptr<host::Attachments> attachments;
-  Attempt([&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+  Attempt("CPicAttachments.ExtractSelectedNShow: Attachments",
+          [&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
   for (int32_t position : ReadIndexList(sSelAttachmentIndexes)) {
     SavePicture(attachments, position, workingFolder, firstPicture);
   }
-  if (!firstPicture.empty()) Attempt([&] { ShowInViewer(firstPicture, workingFolder); });
+  if (!firstPicture.empty())
+    Attempt("CPicAttachments.ExtractSelectedNShow: ShowInViewer",
+            [&] { ShowInViewer(firstPicture, workingFolder); });
 }
 
 void CPicAttachments::ShowInViewer(const std::string& picturePath,
                                    const std::string& workingFolder) {
   // Read now, so that a choice just made in the dialog applies to this very showing.
   std::string choice;
-  Attempt([&] { choice = Require(g_.gclsSettings, "gclsSettings").Value(rvImageViewer); });
+  Attempt("CPicAttachments.ShowInViewer: viewer choice",
+          [&] { choice = Require(g_.gclsSettings, "gclsSettings")->Value(rvImageViewer); });
 
   if (choice == "1") {
-    Attempt([&] {
+    Attempt("CPicAttachments.ShowInViewer: ShellExecute", [&] {
       Require(g_.services.launcher, "Launcher")
-          .ShellExecute("open", picturePath, "", workingFolder, 1);
+          ->ShellExecute("open", picturePath, "", workingFolder, 1);
     });
   } else if (choice == "2") {
     // The custom viewer starts in the working folder, beside the other pictures.
-    Attempt([&] { Require(g_.services.launcher, "Launcher").SetCurrentDirectory(workingFolder); });
-    Attempt([&] {
-      const std::string viewer = Require(g_.gclsSettings, "gclsSettings").Value(rvUserImageApp);
+    Attempt("CPicAttachments.ShowInViewer: SetCurrentDirectory",
+            [&] { Require(g_.services.launcher, "Launcher")->SetCurrentDirectory(workingFolder); });
+    Attempt("CPicAttachments.ShowInViewer: StartProgram", [&] {
+      const std::string viewer = Require(g_.gclsSettings, "gclsSettings")->Value(rvUserImageApp);
       const std::string commandLine = "\"" + viewer + "\"  \"" + picturePath + "\"";
-      Require(g_.services.launcher, "Launcher").StartProgram(commandLine, 1);
+      Require(g_.services.launcher, "Launcher")->StartProgram(commandLine, 1);
     });
   }
   // Any other choice starts nothing; the pictures stay in the working folder.

@@ -117,14 +117,15 @@ void CSettings::SetValue(int32_t eRegistryValue, const std::string& sNewValue) n
     // passing as "viewer.bat<NUL>.exe"). No file name holds one: such a path is refused.
     if (!s.empty() && EndsWithExeAnyCase(s) && s.find('\0') == std::string::npos) {
       // A check that fails counts as no file.
-      Attempt([&] { accepted = Require(g_.gfsoFileSystem, "gfsoFileSystem").FileExists(s); });
+      Attempt("CSettings.SetValue: viewer exists",
+              [&] { accepted = Require(g_.gfsoFileSystem, "gfsoFileSystem")->FileExists(s); });
     }
     kept = accepted ? s : "";
   }
   // A failing write still updates the cache: the add-in goes on with the new value.
-  Attempt([&] {
+  Attempt("CSettings.SetValue: SaveSetting", [&] {
     Require(g_.services.settingsStore, "SettingsStore")
-        .SaveSetting(kApp, kSection, KeyOf(eRegistryValue), kept);
+        ->SaveSetting(kApp, kSection, KeyOf(eRegistryValue), kept);
   });
   msValues[eRegistryValue - 1] = kept;
 }
@@ -134,15 +135,15 @@ void CSettings::LoadValue(const std::string& sSection, const std::string& sKey,
   if (eRegistryValue != rvImageViewer && eRegistryValue != rvUserImageApp) return;
   // A read that fails leaves the text empty, which is then validated like any other text.
   std::string text;
-  Attempt([&] {
+  Attempt("CSettings.LoadValue: GetSetting", [&] {
     text = Require(g_.services.settingsStore, "SettingsStore")
-               .GetSetting(kApp, sSection, sKey, kMissingKey);
+               ->GetSetting(kApp, sSection, sKey, kMissingKey);
   });
   if (text == kMissingKey) {
     msValues[eRegistryValue - 1] = sDefault;
-    Attempt([&] {
+    Attempt("CSettings.LoadValue: SaveSetting default", [&] {
       Require(g_.services.settingsStore, "SettingsStore")
-          .SaveSetting(kApp, sSection, sKey, sDefault);
+          ->SaveSetting(kApp, sSection, sKey, sDefault);
     });
     return;
   }

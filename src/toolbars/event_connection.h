@@ -75,8 +75,8 @@ class EventConnection {
     sink->Detach();
     if (!source) return;
     const host::Cookie cookie = cookie_;
-    if (!Attempt([&] { source->Unadvise(cookie); })) {
-      Attempt([&] { source->Unadvise(cookie); });
+    if (!Attempt("EventConnection.Disconnect: Unadvise", [&] { source->Unadvise(cookie); })) {
+      Attempt("EventConnection.Disconnect: Unadvise again", [&] { source->Unadvise(cookie); });
     }
   }
 

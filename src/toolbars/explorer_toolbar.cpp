@@ -31,17 +31,18 @@ void CExplorerToolbar::OpenedExplorer(const std::shared_ptr<host::Explorer>& xpl
 
 void CExplorerToolbar::Initialize(bool bDuringStartup) noexcept {
   auto self = KeepAlive();
-  Attempt([&] {
+  Attempt("CExplorerToolbar.Initialize: buttons", [&] {
     std::shared_ptr<host::CommandBar> target;
-    SkipTypeMismatch([&] { target = FindStandardBar(mxplOpened->CommandBars()); });
+    SkipTypeMismatch("CExplorerToolbar.Initialize: CommandBars",
+                     [&] { target = FindStandardBar(mxplOpened->CommandBars()); });
     if (!target) return;
     AddButtons(target);
     if (bDuringStartup) {
       // The start-up window shows its buttons disabled until its first selection change or
       // folder switch.
-      Attempt([&] { ReadFolderKind(); });
+      Attempt("CExplorerToolbar.Initialize: folder kind", [&] { ReadFolderKind(); });
       SetButtonsEnabled(false);
-      Attempt([&] { LetHostProcessMessages(); });
+      Attempt("CExplorerToolbar.Initialize: DoEvents", [&] { LetHostProcessMessages(); });
     }
   });
 }
@@ -55,13 +56,14 @@ void CExplorerToolbar::ReadFolderKind() {
 
 void CExplorerToolbar::RefreshButtons() noexcept {
   bool enable = false;
-  Attempt([&] { enable = mxplOpened->Selection()->Count() == 1 && mbMailFolder; });
+  Attempt("CExplorerToolbar.RefreshButtons: selection count",
+          [&] { enable = mxplOpened->Selection()->Count() == 1 && mbMailFolder; });
   if (enable) {
     // Only a mail message or a post is taken; for anything else (a meeting request, a report,
     // or an item that cannot be read) the toolbar forgets its earlier item, so that a click
     // can never act on a message the user no longer has selected.
     std::shared_ptr<host::Item> item;
-    Attempt([&] {
+    Attempt("CExplorerToolbar.RefreshButtons: selected item", [&] {
       std::shared_ptr<host::Item> candidate = mxplOpened->Selection()->Item(1);
       const int32_t itemClass = candidate->Class();
       if (itemClass == host::kOlMail || itemClass == host::kOlPost) item = std::move(candidate);
@@ -69,14 +71,17 @@ void CExplorerToolbar::RefreshButtons() noexcept {
     mlSelected = std::move(item);
     enable = false;
     if (mlSelected) {
-      Attempt([&] {
-        enable = Require(g_.gclsPicAttachments, "gclsPicAttachments").AtLeastOnePresent(mlSelected);
+      Attempt("CExplorerToolbar.RefreshButtons: pictures", [&] {
+        enable =
+            Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(mlSelected);
       });
     }
-    if (enable) Attempt([&] { msWorkingFolderSuffix = TimeStamp(); });
+    if (enable)
+      Attempt("CExplorerToolbar.RefreshButtons: time stamp",
+              [&] { msWorkingFolderSuffix = TimeStamp(); });
   }
   SetButtonsEnabled(enable);
-  Attempt([&] { LetHostProcessMessages(); });
+  Attempt("CExplorerToolbar.RefreshButtons: DoEvents", [&] { LetHostProcessMessages(); });
 }
 
 // ---- Events -------------------------------------------------------------------------------------
@@ -88,7 +93,7 @@ void CExplorerToolbar::mxplOpened_FolderSwitch() noexcept {
     Initialize(false);
     mbInitializeLater = false;
   }
-  Attempt([&] { ReadFolderKind(); });
+  Attempt("CExplorerToolbar.FolderSwitch: folder kind", [&] { ReadFolderKind(); });
   RefreshButtons();
 }
 
@@ -117,7 +122,7 @@ void CExplorerToolbar::btnZormint_Click(std::shared_ptr<host::CommandBarButton> 
 
 void CExplorerToolbar::Cleanup() noexcept {
   auto self = KeepAlive();
-  Attempt([&] {
+  Attempt("CExplorerToolbar.Cleanup: delete buttons", [&] {
     std::shared_ptr<ToolbarTracker> parent = mclsParent.lock();
     if (!parent) Fail(err::kObjectNotSet, "Object variable not set: mclsParent");
     parent->RemoveExplorerToolbar(mlUniqueIndex);

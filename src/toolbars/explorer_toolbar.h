@@ -29,7 +29,8 @@ class ExplorerSink : public host::ExplorerEvents, public SinkOf<CExplorerToolbar
 
 class CExplorerToolbar final : public CToolbarButtons {
  public:
-  explicit CExplorerToolbar(Globals& globals) : CToolbarButtons(globals, "EXPLORER") {}
+  explicit CExplorerToolbar(std::shared_ptr<Globals> globals)
+      : CToolbarButtons(std::move(globals), "EXPLORER") {}
 
   // Property sets; a failure goes to the caller (the tracker abandons the toolbar then).
   // The window: from now on its events reach this object.

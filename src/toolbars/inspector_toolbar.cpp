@@ -54,9 +54,10 @@ void CInspectorToolbar::Initialize() noexcept {
   bool noBar = false;
   // A failure while finding the bar, adding the buttons or deciding their enabling still lets
   // the time stamp and the EntryID be recorded.
-  Attempt([&] {
+  Attempt("CInspectorToolbar.Initialize: buttons", [&] {
     std::shared_ptr<host::CommandBar> target;
-    SkipTypeMismatch([&] { target = FindStandardBar(mispExisting->CommandBars()); });
+    SkipTypeMismatch("CInspectorToolbar.Initialize: CommandBars",
+                     [&] { target = FindStandardBar(mispExisting->CommandBars()); });
     if (!target) {
       noBar = true;
       return;
@@ -64,14 +65,14 @@ void CInspectorToolbar::Initialize() noexcept {
     AddButtons(target);
     // The buttons are added enabled; they stay so only when the message has a picture.
     bool present = false;
-    Attempt([&] {
+    Attempt("CInspectorToolbar.Initialize: pictures", [&] {
       present = Require(g_.gclsPicAttachments, "gclsPicAttachments")
-                    .AtLeastOnePresent(mlUnderlying.Get());
+                    ->AtLeastOnePresent(mlUnderlying.Get());
     });
     if (!present) SetButtonsEnabled(false);
   });
   if (noBar) return;
-  Attempt([&] {
+  Attempt("CInspectorToolbar.Initialize: time stamp and EntryID", [&] {
     msWorkingFolderSuffix = TimeStamp();
     msEntryID = mlUnderlying->EntryID();
   });
@@ -83,23 +84,23 @@ void CInspectorToolbar::Rebind() noexcept {
   std::shared_ptr<host::Item> current;
   // Nothing changes unless the window shows another mail message; also not when that cannot be
   // told.
-  Attempt([&] {
+  Attempt("CInspectorToolbar.Rebind: current item", [&] {
     std::shared_ptr<host::Item> item = mispExisting->CurrentItem();
     if (!item || item->Class() != host::kOlMail) return;
     if (item->EntryID() == msEntryID) return;
     current = std::move(item);
   });
   if (!current) return;
-  Attempt([&] { BindItem(current); });
+  Attempt("CInspectorToolbar.Rebind: item events", [&] { BindItem(current); });
   current.reset();
   bool enable = false;
-  Attempt([&] {
+  Attempt("CInspectorToolbar.Rebind: pictures", [&] {
     enable =
-        Require(g_.gclsPicAttachments, "gclsPicAttachments").AtLeastOnePresent(mlUnderlying.Get());
+        Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(mlUnderlying.Get());
   });
   SetButtonsEnabled(enable);
-  Attempt([&] { msWorkingFolderSuffix = TimeStamp(); });
-  Attempt([&] { msEntryID = mlUnderlying->EntryID(); });
+  Attempt("CInspectorToolbar.Rebind: time stamp", [&] { msWorkingFolderSuffix = TimeStamp(); });
+  Attempt("CInspectorToolbar.Rebind: EntryID", [&] { msEntryID = mlUnderlying->EntryID(); });
 }
 
 void CInspectorToolbar::mispExisting_Activate() noexcept {
@@ -116,7 +117,7 @@ void CInspectorToolbar::mlUnderlying_Close(bool& /*Cancel*/) noexcept {
   // The window moves on to another message: the bound one closes. A message closing with
   // unsaved changes is still the one shown.
   bool saved = false;
-  Attempt([&] { saved = mlUnderlying->Saved(); });
+  Attempt("CInspectorToolbar.mlUnderlying_Close: Saved", [&] { saved = mlUnderlying->Saved(); });
   if (saved) Rebind();
 }
 
@@ -136,7 +137,7 @@ void CInspectorToolbar::btnZormint_Click(std::shared_ptr<host::CommandBarButton>
 
 void CInspectorToolbar::Cleanup() noexcept {
   auto self = KeepAlive();
-  Attempt([&] {
+  Attempt("CInspectorToolbar.Cleanup: delete buttons", [&] {
     std::shared_ptr<ToolbarTracker> parent = mclsParent.lock();
     if (!parent) Fail(err::kObjectNotSet, "Object variable not set: mclsParent");
     parent->RemoveInspectorToolbar(mlUniqueIndex);

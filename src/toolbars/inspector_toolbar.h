@@ -38,7 +38,8 @@ class MailItemSink : public host::ItemEvents, public SinkOf<CInspectorToolbar> {
 
 class CInspectorToolbar final : public CToolbarButtons {
  public:
-  explicit CInspectorToolbar(Globals& globals) : CToolbarButtons(globals, "INSPECTOR") {}
+  explicit CInspectorToolbar(std::shared_ptr<Globals> globals)
+      : CToolbarButtons(std::move(globals), "INSPECTOR") {}
 
   // Property sets; a failure goes to the caller (the tracker abandons the toolbar then).
   // The window and the mail message it shows: from now on the events of both reach this object.

@@ -43,12 +43,15 @@ std::shared_ptr<host::CommandBar> CToolbarButtons::FindStandardBar(
     try {
       bar = bars->Next();
     } catch (const ZError& e) {
-      if (e.IsTypeMismatch()) return nullptr;  // not a command bar: the search ends here
-      throw;
+      if (!e.IsTypeMismatch()) throw;
+      // Not a command bar: the search ends here.
+      trace::Skipped("FindStandardBar: CommandBars element", e.Code(), e.Description());
+      return nullptr;
     }
     if (!bar) return nullptr;
     bool found = false;
-    SkipTypeMismatch([&] { found = Upper(bar->Name()) == target; });
+    SkipTypeMismatch("FindStandardBar: CommandBar.Name",
+                     [&] { found = Upper(bar->Name()) == target; });
     if (found) return bar;
   }
 }
@@ -64,14 +67,14 @@ std::shared_ptr<host::CommandBarButton> CToolbarButtons::AddButton(
 }
 
 void CToolbarButtons::AddButtons(const std::shared_ptr<host::CommandBar>& bar) noexcept {
-  Attempt([&] {
+  Attempt("CToolbarButtons.AddButtons", [&] {
     std::shared_ptr<CToolbarButtons> self = shared_from_this();
     btnOptions.Connect(AddButton(bar),
                        std::make_shared<ButtonClickSink>(self, ButtonClickSink::kOptions));
     btnOptions->SetBeginGroup(true);
     btnOptions->SetStyle(host::kMsoButtonIcon);
     btnOptions->SetPicture(
-        Require(g_.services.resources, "Resources").LoadBitmapPicture(mlPictureBMPResId));
+        Require(g_.services.resources, "Resources")->LoadBitmapPicture(mlPictureBMPResId));
     btnOptions->SetTooltipText(kOptionsTooltip);
     btnOptions->SetTag(Tag(1));
     btnOptions->SetOnAction(kOnAction);
@@ -86,8 +89,8 @@ void CToolbarButtons::AddButtons(const std::shared_ptr<host::CommandBar>& bar) n
 }
 
 void CToolbarButtons::SetButtonsEnabled(bool bEnabled) noexcept {
-  Attempt([&] { btnOptions->SetEnabled(bEnabled); });
-  Attempt([&] { btnZormint->SetEnabled(bEnabled); });
+  Attempt("btnOptions.Enabled", [&] { btnOptions->SetEnabled(bEnabled); });
+  Attempt("btnZormint.Enabled", [&] { btnZormint->SetEnabled(bEnabled); });
 }
 
 void CToolbarButtons::DeleteButtons() {
@@ -101,7 +104,7 @@ void CToolbarButtons::ReleaseButtons() noexcept {
 }
 
 std::string CToolbarButtons::TimeStamp() const {
-  const platform::LocalTime now = Require(g_.services.clock, "Clock").Now();
+  const platform::LocalTime now = Require(g_.services.clock, "Clock")->Now();
   char text[32];
   std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.day, now.month,
                 ((now.year % 100) + 100) % 100, now.hour, now.minute, now.second);
@@ -109,14 +112,14 @@ std::string CToolbarButtons::TimeStamp() const {
 }
 
 void CToolbarButtons::LetHostProcessMessages() const {
-  Require(g_.services.messagePump, "MessagePump").DoEvents();
+  Require(g_.services.messagePump, "MessagePump")->DoEvents();
 }
 
 void CToolbarButtons::ShowAllPictures(std::shared_ptr<host::Item> item) noexcept {
   if (!item) return;  // no mail item to act on
-  Attempt([&] {
+  Attempt("btnZormint_Click: ExtractAllNShow", [&] {
     Require(g_.gclsPicAttachments, "gclsPicAttachments")
-        .ExtractAllNShow(item, msWorkingFolderSuffix);
+        ->ExtractAllNShow(item, msWorkingFolderSuffix);
   });
 }
 
@@ -124,27 +127,38 @@ void CToolbarButtons::ShowAllPictures(std::shared_ptr<host::Item> item) noexcept
 // from that same item, even when the window moved on to another message while the dialog was
 // open (the dialog has no owner, so the windows stay usable): the index list only means
 // something for the message it was made from. Nothing is extracted once the toolbar has been
-// cleaned up meanwhile (its window closed).
+// cleaned up meanwhile (its window closed, or the add-in disconnected, which also closes the
+// dialog).
 void CToolbarButtons::ChooseAndShowPictures(std::shared_ptr<host::Item> item) noexcept {
   std::shared_ptr<ui::frmOptions> dialog;
-  Attempt([&] { dialog = ui::frmOptions::Instance(g_); });
+  Attempt("btnOptions_Click: frmOptions", [&] { dialog = ui::frmOptions::Instance(g_); });
   // Outlook's windows stay usable while the dialog is open: a click meanwhile leaves the open
-  // dialog alone, since its list belongs to the message it was opened for.
-  if (dialog && dialog->IsShown()) return;
-  Attempt([&] {
-    std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions").lstPicAttachments();
-    Require(g_.gclsPicAttachments, "gclsPicAttachments").Populate(item, list);
+  // dialog's list alone, since it belongs to the message it was opened for, and brings the
+  // dialog to the front (it has no owner and may sit behind Outlook or be minimised).
+  if (dialog && dialog->IsShown()) {
+    Attempt("btnOptions_Click: BringToFront", [&] { dialog->BringToFront(); });
+    return;
+  }
+  Attempt("btnOptions_Click: Populate", [&] {
+    std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions")->lstPicAttachments();
+    Require(g_.gclsPicAttachments, "gclsPicAttachments")->Populate(item, list);
   });
-  Attempt([&] { Require(dialog, "frmOptions").Show(); });
+  Attempt("btnOptions_Click: Show", [&] { Require(dialog, "frmOptions")->Show(); });
   dialog.reset();
-  Attempt([&] { LetHostProcessMessages(); });
+  // A toolbar cleaned up meanwhile (its window closed, the add-in switched off or Outlook
+  // shutting down) does nothing more.
+  if (mbCleanedUp) {
+    g_.gsSelAttachmentIndexes.clear();
+    return;
+  }
+  Attempt("btnOptions_Click: DoEvents", [&] { LetHostProcessMessages(); });
   // The list is taken, not just read: a list left from an earlier dialog must never be applied
   // to another message when this click's dialog failed to open.
   const std::string indexes = std::exchange(g_.gsSelAttachmentIndexes, std::string());
   if (indexes.empty() || mbCleanedUp || !item) return;
-  Attempt([&] {
+  Attempt("btnOptions_Click: ExtractSelectedNShow", [&] {
     Require(g_.gclsPicAttachments, "gclsPicAttachments")
-        .ExtractSelectedNShow(item, indexes, msWorkingFolderSuffix);
+        ->ExtractSelectedNShow(item, indexes, msWorkingFolderSuffix);
   });
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "context/globals.h"
 #include "host/host.h"
@@ -74,7 +75,8 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
  protected:
   using ButtonRef = EventConnection<host::CommandBarButton, ButtonClickSink>;
 
-  CToolbarButtons(Globals& globals, const char* kind) : g_(globals), kind_(kind) {}
+  CToolbarButtons(std::shared_ptr<Globals> globals, const char* kind)
+      : globals_(std::move(globals)), g_(*globals_), kind_(kind) {}
 
   // The first of the window's command bars, in the host's order, whose internal name equals
   // "Standard" in any letter case; none when there is none. An element that cannot be taken as
@@ -106,6 +108,10 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
   // not owned by a shared_ptr, which only happens while it is being destroyed).
   std::shared_ptr<CToolbarButtons> KeepAlive() noexcept { return weak_from_this().lock(); }
 
+  // Kept while the toolbar lives: its click handlers run on after a disconnection that happens
+  // inside them (the dialog's modal loop), and must find the process-wide objects (released
+  // ones as "none") rather than freed memory.
+  const std::shared_ptr<Globals> globals_;
   Globals& g_;
   ButtonRef btnOptions;
   ButtonRef btnZormint;
@@ -123,11 +129,12 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
 // Runs a step of an operation whose failures end it, except a type mismatch (an object of an
 // unexpected kind), which skips only this step.
 template <class F>
-void SkipTypeMismatch(F&& step) {
+void SkipTypeMismatch(const char* name, F&& step) {
   try {
     step();
   } catch (const ZError& e) {
     if (!e.IsTypeMismatch()) throw;
+    trace::Skipped(name, e.Code(), e.Description());
   }
 }
 

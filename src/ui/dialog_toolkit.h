@@ -193,6 +193,9 @@ class Form {
   // Moves the keyboard focus to a control. Fails when the control is disabled or cannot take
   // the focus.
   virtual void SetFocus(const std::string& control) = 0;
+  // Brings a shown form to the front: restored when minimised, activated, the focus where it
+  // was. Does nothing when the form is not shown.
+  virtual void BringToFront() = 0;
   // A message box modal to this form; returns the button pressed (vbOK).
   virtual int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) = 0;
 };

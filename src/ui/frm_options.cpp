@@ -50,21 +50,32 @@ void frmOptions::Show() {
   std::shared_ptr<Form> f = form_;
   mbShown = true;
   FailureInfo failure;
-  const bool shown = Attempt([&] { f->ShowModal(); }, failure);
+  const bool shown = Attempt(
+      "frmOptions.Show: ShowModal", [&] { f->ShowModal(); }, failure);
   mbShown = false;
   if (shown) return;
   // The dialog was loaded but never seen. It is unloaded and forgotten like a closed one, so
   // that the next click gets a fresh dialog and no hidden window outlives the add-in.
-  Attempt([&] { f->Unload(); });
+  Attempt("frmOptions.Show: Unload", [&] { f->Unload(); });
   if (g_.gfrmOptions.get() == this) g_.gfrmOptions.reset();
   Fail(failure.code, failure.description);
+}
+
+void frmOptions::BringToFront() {
+  auto self = shared_from_this();
+  if (mbShown && form_) form_->BringToFront();
+}
+
+void frmOptions::Close() {
+  auto self = shared_from_this();
+  if (form_ && form_->Loaded()) cmdClose_Click();
 }
 
 void frmOptions::EnsureLoaded() {
   if (form_ && form_->Loaded()) return;
   // A fresh window each time: nothing of an earlier loading (the file dialog's last name
   // included) carries over.
-  form_ = Require(g_.services.dialogs, "dialogs").CreateForm(OptionsLayout(), weak_from_this());
+  form_ = Require(g_.services.dialogs, "dialogs")->CreateForm(OptionsLayout(), weak_from_this());
   form_->Load();
 }
 
@@ -79,21 +90,21 @@ Form& frmOptions::form() {
 // the instance) or let other windows' events run.
 
 void frmOptions::OnLoad() noexcept {
-  Attempt([&] {
+  Attempt("frmOptions.Form_Load", [&] {
     auto self = shared_from_this();
     Form_Load();
   });
 }
 
 void frmOptions::OnActivate() noexcept {
-  Attempt([&] {
+  Attempt("frmOptions.Form_Activate: online banner", [&] {
     auto self = shared_from_this();
     Form_Activate();
   });
 }
 
 void frmOptions::OnClick(const std::string& control) noexcept {
-  Attempt([&] {
+  Attempt("frmOptions.Click", [&] {
     auto self = shared_from_this();
     if (control == kOptDefaultViewer) {
       optDefaultViewer_Click();
@@ -110,14 +121,14 @@ void frmOptions::OnClick(const std::string& control) noexcept {
 }
 
 void frmOptions::OnQueryUnload(bool& cancel, int32_t unloadMode) noexcept {
-  Attempt([&] {
+  Attempt("frmOptions.Form_QueryUnload", [&] {
     auto self = shared_from_this();
     Form_QueryUnload(cancel, unloadMode);
   });
 }
 
 void frmOptions::OnUnload(bool& cancel) noexcept {
-  Attempt([&] {
+  Attempt("frmOptions.Form_Unload", [&] {
     auto self = shared_from_this();
     Form_Unload(cancel);
   });
@@ -125,7 +136,7 @@ void frmOptions::OnUnload(bool& cancel) noexcept {
 
 void frmOptions::OnDocumentComplete(const std::string& control, const void* pDisp,
                                     const std::string& URL) noexcept {
-  Attempt([&] {
+  Attempt("frmOptions.wbrAdBanner_DocumentComplete", [&] {
     auto self = shared_from_this();
     if (control == kWbrAdBanner) wbrAdBanner_DocumentComplete(pDisp, URL);
   });
@@ -141,21 +152,24 @@ void frmOptions::Form_Load() {
   // The stored viewer choice. Anything but "1" or "2" (or a failing read) leaves the default
   // viewer selected, as the form starts. The stored path is shown only for the custom viewer.
   std::string v;
-  if (Attempt([&] { v = Require(g_.gclsSettings, "gclsSettings").Value(rvImageViewer); })) {
+  if (Attempt("frmOptions.Form_Load: stored viewer choice",
+              [&] { v = Require(g_.gclsSettings, "gclsSettings")->Value(rvImageViewer); })) {
     if (v == "1") {
-      Attempt([&] { form().GetOptionButton(kOptDefaultViewer)->SetValue(true); });
+      Attempt("frmOptions.Form_Load: optDefaultViewer",
+              [&] { form().GetOptionButton(kOptDefaultViewer)->SetValue(true); });
     } else if (v == "2") {
       // Selecting it runs optCustomViewer_Click, which enables the path box and "Bro&wse...".
-      Attempt([&] { form().GetOptionButton(kOptCustomViewer)->SetValue(true); });
-      Attempt([&] {
-        const std::string path = Require(g_.gclsSettings, "gclsSettings").Value(rvUserImageApp);
+      Attempt("frmOptions.Form_Load: optCustomViewer",
+              [&] { form().GetOptionButton(kOptCustomViewer)->SetValue(true); });
+      Attempt("frmOptions.Form_Load: txtCustomViewer", [&] {
+        const std::string path = Require(g_.gclsSettings, "gclsSettings")->Value(rvUserImageApp);
         form().GetTextBox(kTxtCustomViewer)->SetText(path);
       });
     }
   }
 
   // The banner starts with the page embedded in the library on every opening.
-  Attempt([&] {
+  Attempt("frmOptions.Form_Load: embedded banner", [&] {
     form().GetWebBrowser(kWbrAdBanner)->Navigate2(kEmbeddedBannerUrl, kEmbeddedBannerFlags);
   });
 }
@@ -166,16 +180,18 @@ void frmOptions::Form_Activate() {
   mbActivating = true;
 
   // Let the dialog and the embedded page draw themselves before the probe blocks the thread.
-  Attempt([&] { Require(g_.services.messagePump, "messagePump").DoEvents(); });
+  Attempt("frmOptions.Form_Activate: DoEvents",
+          [&] { Require(g_.services.messagePump, "messagePump")->DoEvents(); });
 
   // The user may have closed the dialog while messages ran: then there is no banner left to
   // switch, and a blocking probe would only hold up the closing.
   bool shown = false;
-  Attempt([&] { shown = form_ && form_->Loaded(); });
+  Attempt("frmOptions.Form_Activate: still shown", [&] { shown = form_ && form_->Loaded(); });
   if (shown) {
-    Attempt([&] { Require(g_.gclsInternet, "gclsInternet").Refresh(); });
-    Attempt([&] {
-      if (Require(g_.gclsInternet, "gclsInternet").IsConnected()) {
+    Attempt("frmOptions.Form_Activate: probe",
+            [&] { Require(g_.gclsInternet, "gclsInternet")->Refresh(); });
+    Attempt("frmOptions.Form_Activate", [&] {
+      if (Require(g_.gclsInternet, "gclsInternet")->IsConnected()) {
         form().GetWebBrowser(kWbrAdBanner)->Navigate2(kBannerUrl, kOnlineBannerFlags);
       }
     });
@@ -206,11 +222,11 @@ void frmOptions::cmdBrowse_Click() {
 void frmOptions::cmdOpen_Click() {
   if (!ValidateInput()) return;
 
-  CSettings& settings = Require(g_.gclsSettings, "gclsSettings");
-  settings.SetValue(rvImageViewer, std::to_string(mlViewerChoice));
+  const auto settings = Require(g_.gclsSettings, "gclsSettings");
+  settings->SetValue(rvImageViewer, std::to_string(mlViewerChoice));
   // With the default viewer the stored custom path stays as it was.
   if (mlViewerChoice == 2) {
-    settings.SetValue(rvUserImageApp, form().GetTextBox(kTxtCustomViewer)->Text());
+    settings->SetValue(rvUserImageApp, form().GetTextBox(kTxtCustomViewer)->Text());
   }
   g_.gsSelAttachmentIndexes = msSelAttachmentIndexes;
 
@@ -238,7 +254,7 @@ void frmOptions::Form_Unload(bool& /*Cancel*/) {
 void frmOptions::wbrAdBanner_DocumentComplete(const void* /*pDisp*/, const std::string& /*URL*/) {
   // Every completed document counts, frames included. The embedded page has its scroll bars
   // off by itself; the online page gets them switched off here.
-  if (!Require(g_.gclsInternet, "gclsInternet").IsConnected()) return;
+  if (!Require(g_.gclsInternet, "gclsInternet")->IsConnected()) return;
   form().GetWebBrowser(kWbrAdBanner)->SetBodyScroll("no");
 }
 
@@ -247,7 +263,7 @@ void frmOptions::wbrAdBanner_DocumentComplete(const void* /*pDisp*/, const std::
 // The first failure ends the validation with False; the dialog stays open.
 bool frmOptions::ValidateInput() {
   bool valid = false;
-  Attempt([&] {
+  Attempt("frmOptions.ValidateInput", [&] {
     const int32_t count = GetSelectedIndexes(msSelAttachmentIndexes);
     if (count == 0) {
       form().MsgBox(kMsgNoPictures.text, kValidationBoxStyle, kMsgNoPictures.title);
@@ -278,14 +294,16 @@ int32_t frmOptions::GetSelectedIndexes(std::string& sList) {
 // Each step on its own: a failing step is skipped.
 bool frmOptions::ValidateViewer() {
   bool useDefault = false, useCustom = false;
-  Attempt([&] { useDefault = form().GetOptionButton(kOptDefaultViewer)->Value(); });
-  Attempt([&] { useCustom = form().GetOptionButton(kOptCustomViewer)->Value(); });
+  Attempt("frmOptions.ValidateViewer: optDefaultViewer",
+          [&] { useDefault = form().GetOptionButton(kOptDefaultViewer)->Value(); });
+  Attempt("frmOptions.ValidateViewer: optCustomViewer",
+          [&] { useCustom = form().GetOptionButton(kOptCustomViewer)->Value(); });
 
   if (!useDefault && !useCustom) {
-    Attempt([&] {
+    Attempt("frmOptions.ValidateViewer: no viewer box", [&] {
       form().MsgBox(kMsgNoViewerChosen.text, kValidationBoxStyle, kMsgNoViewerChosen.title);
     });
-    Attempt([&] { form().SetFocus(kOptDefaultViewer); });
+    Attempt("frmOptions.ValidateViewer: focus", [&] { form().SetFocus(kOptDefaultViewer); });
     return false;
   }
 
@@ -298,24 +316,29 @@ bool frmOptions::ValidateViewer() {
   mlViewerChoice = 2;
   // The user sees the trimmed path in the box.
   std::string p;
-  Attempt([&] { p = TrimSpaces(form().GetTextBox(kTxtCustomViewer)->Text()); });
-  Attempt([&] { form().GetTextBox(kTxtCustomViewer)->SetText(p); });
+  Attempt("frmOptions.ValidateViewer: read path",
+          [&] { p = TrimSpaces(form().GetTextBox(kTxtCustomViewer)->Text()); });
+  Attempt("frmOptions.ValidateViewer: show trimmed path",
+          [&] { form().GetTextBox(kTxtCustomViewer)->SetText(p); });
 
   if (p.empty() || LastThreeUpper(p) != "EXE") {
-    Attempt(
-        [&] { form().MsgBox(kMsgNoViewerExe.text, kValidationBoxStyle, kMsgNoViewerExe.title); });
-    Attempt([&] { form().SetFocus(kTxtCustomViewer); });
+    Attempt("frmOptions.ValidateViewer: no EXE box", [&] {
+      form().MsgBox(kMsgNoViewerExe.text, kValidationBoxStyle, kMsgNoViewerExe.title);
+    });
+    Attempt("frmOptions.ValidateViewer: focus", [&] { form().SetFocus(kTxtCustomViewer); });
     return false;
   }
 
   // A file-system failure counts as "no such file": the path is not accepted unseen.
   bool exists = false;
-  Attempt([&] { exists = Require(g_.gfsoFileSystem, "gfsoFileSystem").FileExists(p); });
+  Attempt("frmOptions.ValidateViewer: FileExists",
+          [&] { exists = Require(g_.gfsoFileSystem, "gfsoFileSystem")->FileExists(p); });
   if (exists) return true;
 
-  Attempt(
-      [&] { form().MsgBox(InvalidViewerText(p), kValidationBoxStyle, kMsgInvalidViewerTitle); });
-  Attempt([&] { form().SetFocus(kTxtCustomViewer); });
+  Attempt("frmOptions.ValidateViewer: invalid viewer box", [&] {
+    form().MsgBox(InvalidViewerText(p), kValidationBoxStyle, kMsgInvalidViewerTitle);
+  });
+  Attempt("frmOptions.ValidateViewer: focus", [&] { form().SetFocus(kTxtCustomViewer); });
   return false;
 }
 

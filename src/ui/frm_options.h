@@ -43,6 +43,11 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   void Show();
   // True while the dialog is shown modally (a Show is running).
   bool IsShown() const { return mbShown; }
+  // Brings the shown dialog to the front (restored when minimised); nothing when not shown.
+  void BringToFront();
+  // Closes the dialog as its Close button does, handing nothing back; nothing when it is not
+  // loaded. The add-in's disconnection closes an open dialog so.
+  void Close();
 
   ~frmOptions() override;
 

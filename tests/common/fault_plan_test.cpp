@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
+#include "tests/support/test_env.h"
+
 namespace zormint::sim {
 namespace {
 
@@ -36,13 +40,25 @@ TEST(FaultPlan, FailsTheNthCallOverallCountedFromTheLastClear) {
   EXPECT_EQ(plan.Calls(), (std::vector<std::string>{"A.x", "B.y", "B.y"}));
 }
 
-TEST(Attempt, SwallowsEveryFailureAndReportsIt) {
+TEST(Attempt, SwallowsEveryFailureAndReportsItToTheTrace) {
+  test::TestEnv env;  // records the trace
   FailureInfo info;
-  EXPECT_FALSE(Attempt([] { Fail(err::kTypeMismatch, "Type mismatch"); }, info));
+  EXPECT_FALSE(Attempt(
+      "step one", [] { Fail(err::kTypeMismatch, "Type mismatch"); }, info));
   EXPECT_EQ(info.code, err::kTypeMismatch);
   EXPECT_EQ(info.description, "Type mismatch");
-  EXPECT_FALSE(Attempt([] { throw 42; }));
-  EXPECT_TRUE(Attempt([] {}));
+  EXPECT_FALSE(Attempt("step two", [] { throw 42; }));
+  EXPECT_FALSE(Attempt("step three", [] { throw std::bad_alloc(); }));
+  EXPECT_TRUE(Attempt("step four", [] {}));
+  const auto& entries = env.trace->Entries();
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].step, "step one");
+  EXPECT_EQ(entries[0].code, err::kTypeMismatch);
+  EXPECT_EQ(entries[0].description, "Type mismatch");
+  EXPECT_EQ(entries[1].step, "step two");
+  EXPECT_EQ(entries[1].code, err::kEFail);
+  EXPECT_EQ(entries[1].description, "Unknown error");
+  EXPECT_EQ(entries[2].description, "Out of memory");
 }
 
 }  // namespace

@@ -111,7 +111,8 @@ namespace {
 
 // The options dialog has no owner, so Outlook's other windows stay usable while it is open. A
 // second "View ZORMINT Options" in another window filled the open dialog's list with the other
-// message's pictures; "&Open" then took positions of that message to the first one.
+// message's pictures; "&Open" then took positions of that message to the first one. The click
+// now leaves the list alone and brings the dialog forward, which may sit behind Outlook.
 TEST(MendedFaultsInTheSession, ASecondOptionsClickLeavesTheOpenDialogAlone) {
   OutlookStory s;
   s.Connect();
@@ -124,7 +125,12 @@ TEST(MendedFaultsInTheSession, ASecondOptionsClickLeavesTheOpenDialogAlone) {
 
   std::vector<std::string> listed;
   s.dialogs->OnNextShow([&](sim::HeadlessForm& form) {
+    // The click brings the open dialog to the front, restored from the task bar.
+    form.Minimize();
     EXPECT_TRUE(s.ClickOptions(Xpl(second)));
+    EXPECT_EQ(form.BroughtToFront(), 1);
+    EXPECT_FALSE(form.Minimized());
+    EXPECT_TRUE(form.Shown());
     for (const sim::ListEntry& entry : form.Entries("lstPicAttachments"))
       listed.push_back(entry.text);
     form.Click("cmdOpen");

@@ -1,5 +1,6 @@
 // Outlook's own habits: the add-in switched on while Outlook runs (connect mode AfterStartup),
-// and Outlook's fast shutdown, which ends the process without calling OnDisconnection.
+// let go of while its dialog is open, and Outlook's fast shutdown, which ends the process
+// without calling OnDisconnection.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,66 @@ TEST(OutlookHabits, SwitchingTheAddInOnWhileOutlookRunsWorksLikeStartUp) {
   // The same calls in the same order, the same windows, files, viewers and settings.
   EXPECT_EQ(afterStartUp.calls, startUp.calls);
   EXPECT_TRUE(afterStartUp == startUp);
+}
+
+// ---- Let go of inside the dialog -----------------------------------------------------------
+
+// Outlook lets go of the add-in while its dialog is open: the user switches it off in the COM
+// Add-ins dialog (OnDisconnection with mode 1, then the object is released), Outlook shuts down
+// (mode 0, then released), or a fast shutdown just releases it. The dialog's modal loop is what
+// runs it, so the handler that opened the dialog is still on the stack: afterwards nothing freed
+// is touched, the dialog is closed, nothing is extracted, started, written or stored, no
+// Outlook object is called, and the add-in can be switched on again.
+TEST(OutlookHabits, TheAddInLetGoOfInsideItsDialog) {
+  enum class Ending { kSwitchedOff, kHostShutdown, kReleasedOnly };
+  for (const bool inInspector : {false, true}) {
+    for (const Ending ending :
+         {Ending::kSwitchedOff, Ending::kHostShutdown, Ending::kReleasedOnly}) {
+      SCOPED_TRACE(std::string(inInspector ? "Inspector" : "Explorer") + ", ending " +
+                   std::to_string(static_cast<int>(ending)));
+      OutlookStory s;
+      s.Connect();
+      const ItemId mail = s.Mail({"a.jpg", "b.jpg"});
+      s.outlook.Select(s.mainExplorer, {mail});
+      const InspectorId id = inInspector ? s.outlook.OpenInspector(mail) : 0;
+      const WindowRef window = inInspector ? Isp(id) : Xpl(s.mainExplorer);
+      const Tree before = ReadTree(s.env.dir.Path());
+      size_t callsAtRelease = 0, writesAtRelease = 0;
+      bool stillShown = true;
+      s.dialogs->OnNextShow([&](sim::HeadlessForm& form) {
+        form.SelectOnly({1});
+        if (ending != Ending::kReleasedOnly) {
+          s.Disconnect(ending == Ending::kSwitchedOff ? ext_dm_UserClosed : ext_dm_HostShutdown);
+        }
+        s.addin.reset();
+        callsAtRelease = s.env.faults.Calls().size();
+        writesAtRelease = s.env.settingsStore->writes.size();
+        stillShown = form.Shown();
+        form.Click("cmdOpen");  // too late: the dialog closed with the add-in
+      });
+      EXPECT_TRUE(s.ClickOptions(window));
+      EXPECT_FALSE(stillShown);
+      EXPECT_FALSE(s.dialogs->Modal());
+      EXPECT_EQ(s.env.faults.Calls().size(), callsAtRelease);
+      EXPECT_TRUE(s.Shown().empty());
+      EXPECT_EQ(s.env.settingsStore->writes.size(), writesAtRelease);
+      EXPECT_EQ(ReadTree(s.env.dir.Path()), before);
+      s.ExpectNothingHeld();
+      // The buttons go when the user switches the add-in off; Outlook discards them otherwise.
+      EXPECT_EQ(s.Buttons(window).size(), ending == Ending::kSwitchedOff ? 0u : 2u);
+
+      // Switched on again in the same process, it works as at start-up.
+      if (ending != Ending::kSwitchedOff) continue;
+      s.addin = std::make_unique<dsrWrapper>(s.env.globals.services);
+      s.addin->AddinInstance_OnConnection(s.outlook.Application(), ext_cm_AfterStartup);
+      s.outlook.Select(s.mainExplorer, {mail});
+      EXPECT_TRUE(s.Enabled(Xpl(s.mainExplorer)));
+      EXPECT_TRUE(s.ClickZormint(Xpl(s.mainExplorer)));
+      EXPECT_EQ(s.Shown().size(), 1u);
+      s.Disconnect(ext_dm_UserClosed);
+      s.ExpectNothingHeld();
+    }
+  }
 }
 
 // ---- Fast shutdown ----------------------------------------------------------------------------

@@ -121,6 +121,13 @@ SweepFigures Sweep(SweepStory& story) {
     EXPECT_NO_THROW(story.Run(*s, phases)) << "call " << n;
     const CallSite failed = phases.Locate(n);
     figures.injected += s->env.faults.InjectedCount();
+    // A failure the add-in swallowed shows in the trace under the name of the step it skipped.
+    if (s->env.faults.InjectedCount() > 0) {
+      const TraceRecorder::Entry* entry =
+          s->env.trace->Find("Injected failure of " + failed.member);
+      EXPECT_TRUE(entry && !entry->step.empty()) << "not in the trace: " << failed.Describe();
+      if (entry) ++figures.traced;
+    }
     s->env.faults.ClearFaults();
     ExpectNothingLeftBehind(*s, before, failed);
     SCOPED_TRACE("failed call " + std::to_string(n) + ": " + failed.Describe());
@@ -131,6 +138,13 @@ SweepFigures Sweep(SweepStory& story) {
     }
   }
   return figures;
+}
+
+void Report(const std::string& story, const SweepFigures& figures) {
+  Figure(story + "_calls", figures.calls);
+  Figure(story + "_injected", figures.injected);
+  Figure(story + "_named", figures.named);
+  Figure(story + "_traced", figures.traced);
 }
 
 }  // namespace zormint::test

@@ -79,10 +79,13 @@ struct SweepFigures {
   size_t calls = 0;     // calls of the clean run = runs with one failing call
   size_t injected = 0;  // failures actually injected
   size_t named = 0;     // runs whose outcome was checked against the named behaviour
+  size_t traced = 0;    // runs whose injected failure the trace names with its step
 };
 
 // Runs the story cleanly, then once per call with that call failing.
 SweepFigures Sweep(SweepStory& story);
+// Prints the figures of a sweep as "<story>_calls", "_injected", "_named" and "_traced".
+void Report(const std::string& story, const SweepFigures& figures);
 
 // The rules every run must keep. `before` is the test directory's content before the story.
 void ExpectNothingLeftBehind(OutlookStory& s, const Tree& before, const CallSite& failed);

@@ -158,9 +158,7 @@ TEST(FaultSweep, TheProbeAndBannerStory) {
   const SweepFigures figures = Sweep(story);
   EXPECT_GT(figures.calls, 100u);
   EXPECT_EQ(figures.injected, figures.calls);
-  Figure("banner_story_calls", figures.calls);
-  Figure("banner_story_injected", figures.injected);
-  Figure("banner_story_named", figures.named);
+  Report("banner_story", figures);
 }
 
 TEST(FaultSweep, TheProbeAndBannerStoryWithTheEventLogFailingToo) {
@@ -168,9 +166,7 @@ TEST(FaultSweep, TheProbeAndBannerStoryWithTheEventLogFailingToo) {
   const SweepFigures figures = Sweep(story);
   EXPECT_GT(figures.calls, 100u);
   EXPECT_GE(figures.injected, figures.calls);
-  Figure("banner_story_event_log_failing_calls", figures.calls);
-  Figure("banner_story_event_log_failing_injected", figures.injected);
-  Figure("banner_story_event_log_failing_named", figures.named);
+  Report("banner_story_event_log_failing", figures);
 }
 
 }  // namespace

@@ -370,9 +370,7 @@ TEST(FaultSweep, TheInspectorStory) {
   const SweepFigures figures = Sweep(story);
   EXPECT_GT(figures.calls, 150u);
   EXPECT_EQ(figures.injected, figures.calls);
-  Figure("inspector_story_calls", figures.calls);
-  Figure("inspector_story_injected", figures.injected);
-  Figure("inspector_story_named", figures.named);
+  Report("inspector_story", figures);
 }
 
 }  // namespace

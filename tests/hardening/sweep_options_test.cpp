@@ -575,9 +575,7 @@ TEST(FaultSweep, TheOptionsStoryThroughTheExplorer) {
   const SweepFigures figures = Sweep(story);
   EXPECT_GT(figures.calls, 150u);
   EXPECT_EQ(figures.injected, figures.calls);
-  Figure("options_story_calls", figures.calls);
-  Figure("options_story_injected", figures.injected);
-  Figure("options_story_named", figures.named);
+  Report("options_story", figures);
 }
 
 }  // namespace

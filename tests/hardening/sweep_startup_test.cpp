@@ -326,9 +326,7 @@ TEST(FaultSweep, SwitchingTheAddInOnWhileOutlookRuns) {
   const SweepFigures figures = Sweep(story);
   EXPECT_GT(figures.calls, 100u);
   EXPECT_EQ(figures.injected, figures.calls);
-  Figure("startup_story_calls", figures.calls);
-  Figure("startup_story_injected", figures.injected);
-  Figure("startup_story_named", figures.named);
+  Report("startup_story", figures);
 }
 
 }  // namespace

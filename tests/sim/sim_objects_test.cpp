@@ -325,9 +325,9 @@ void ToolbarLikeClient(Outlook& outlook, InspectorId reader) {
   std::shared_ptr<ClickSink> sink = std::make_shared<ClickSink>();
   host::Cookie cookie = 0;
   std::shared_ptr<host::Inspector> inspector;
-  Attempt([&] { inspector = app->Inspectors()->Item(app->Inspectors()->Count()); });
-  Attempt([&] {
-    auto bars = Require(inspector, "inspector").CommandBars()->Enumerate();
+  Attempt("inspector", [&] { inspector = app->Inspectors()->Item(app->Inspectors()->Count()); });
+  Attempt("button", [&] {
+    auto bars = Require(inspector, "inspector")->CommandBars()->Enumerate();
     while (auto bar = bars->Next()) {
       if (bar->Name() == "Standard") {
         button = bar->Controls()->Add({.type = 1, .temporary = true});
@@ -337,16 +337,16 @@ void ToolbarLikeClient(Outlook& outlook, InspectorId reader) {
       }
     }
   });
-  Attempt([&] {
-    auto attachments = Require(inspector, "inspector").CurrentItem()->Attachments();
+  Attempt("attachment names", [&] {
+    auto attachments = Require(inspector, "inspector")->CurrentItem()->Attachments();
     for (int32_t i = 1; i <= attachments->Count(); ++i) {
       attachments->Item(i)->FileName();
     }
   });
-  Attempt([&] { outlook.Click({WindowRef::kInspector, reader}, "INSPECTOR12"); });
-  Attempt([&] { outlook.CloseInspector(reader); });
-  Attempt([&] { Require(button, "button").Delete(); });
-  Attempt([&] { Require(button, "button").Unadvise(cookie); });
+  Attempt("click", [&] { outlook.Click({WindowRef::kInspector, reader}, "INSPECTOR12"); });
+  Attempt("close", [&] { outlook.CloseInspector(reader); });
+  Attempt("delete", [&] { Require(button, "button")->Delete(); });
+  Attempt("unadvise", [&] { Require(button, "button")->Unadvise(cookie); });
 }
 
 TEST_F(SimObjects, AFailureAtAnyCallLeavesTheHostSound) {

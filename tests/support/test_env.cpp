@@ -40,11 +40,31 @@ std::string TempDir::Text() const {
   return platform::FromFsPath(path_);
 }
 
+void TraceRecorder::Skipped(const char* step, int32_t code,
+                            const std::string& description) noexcept {
+  try {
+    entries_.push_back({step, code, description});
+  } catch (...) {
+  }
+}
+
+const TraceRecorder::Entry* TraceRecorder::Find(const std::string& text) const {
+  for (const Entry& entry : entries_) {
+    if (entry.description.find(text) != std::string::npos) return &entry;
+  }
+  return nullptr;
+}
+
+TestEnv::~TestEnv() {
+  trace::SetSink(std::move(previousTrace_));
+}
+
 TestEnv::TestEnv(TestEnvOptions options)
     : outlook(sim::Outlook::Create()),
       faults(outlook->Faults()),
       temporaryFolder(platform::FromFsPath(dir.Path() / "Temp")),
       windowsFolder(platform::FromFsPath(dir.Path() / "Windows")) {
+  previousTrace_ = trace::SetSink(trace);
   if (options.createTemporaryFolder) fs::create_directory(dir.Path() / "Temp");
   if (options.windowsFolder) fs::create_directory(dir.Path() / "Windows");
   disk = std::make_shared<platform::PortableFileSystem>(

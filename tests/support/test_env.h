@@ -15,7 +15,9 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "common/trace.h"
 #include "context/globals.h"
 #include "platform/portable_file_system.h"
 #include "sim/fake_net.h"
@@ -42,6 +44,23 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// The trace of skipped failures, as the add-in reported them while an environment lived.
+class TraceRecorder final : public trace::Sink {
+ public:
+  struct Entry {
+    std::string step;
+    int32_t code = 0;
+    std::string description;
+  };
+  void Skipped(const char* step, int32_t code, const std::string& description) noexcept override;
+  const std::vector<Entry>& Entries() const { return entries_; }
+  // The entry whose description contains `text`, if any.
+  const Entry* Find(const std::string& text) const;
+
+ private:
+  std::vector<Entry> entries_;
+};
+
 struct TestEnvOptions {
   bool temporaryFolder = true;        // special folder 2 is <dir>/Temp
   bool createTemporaryFolder = true;  // and it exists on disk
@@ -51,9 +70,12 @@ struct TestEnvOptions {
 class TestEnv {
  public:
   explicit TestEnv(TestEnvOptions options = {});
+  ~TestEnv();
   TestEnv(const TestEnv&) = delete;
   TestEnv& operator=(const TestEnv&) = delete;
 
+  // Receives the trace while this environment lives (the one made last, when several are).
+  std::shared_ptr<TraceRecorder> trace = std::make_shared<TraceRecorder>();
   // Declared first so that it (and its FaultPlan) outlives every fake that points to it.
   std::shared_ptr<sim::Outlook> outlook;
   sim::FaultPlan& faults;  // outlook->Faults()
@@ -77,6 +99,10 @@ class TestEnv {
   // g-objects are none.
   Globals globals;
 
+ private:
+  std::shared_ptr<trace::Sink> previousTrace_;
+
+ public:
   // Path text of a place inside the directory: Path("Temp/a.jpg").
   std::string Path(const std::string& relative) const;
   // Small file helpers on real paths given as path text.

@@ -139,21 +139,5 @@ TEST(Reentrancy, AnInspectorMovingOnWhileItsDialogIsOpenShowsThePicturesListed) 
   s.ExpectNothingHeld();
 }
 
-TEST(Reentrancy, TheAddInSwitchedOffWhileADialogIsOpen) {
-  OutlookStory s;
-  s.Connect();
-  InspectorId id = s.outlook.OpenInspector(s.Mail({"a.jpg"}));
-  s.outlook.Select(s.mainExplorer, {s.Mail({"b.jpg"})});
-  s.dialogs->OnNextShow([&](sim::HeadlessForm& form) {
-    s.Disconnect(ext_dm_UserClosed);
-    form.Click("cmdOpen");
-  });
-  EXPECT_TRUE(s.ClickOptions(Isp(id)));
-  EXPECT_TRUE(s.Shown().empty());
-  EXPECT_TRUE(s.Buttons(Isp(id)).empty());
-  EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
-  s.ExpectNothingHeld();
-}
-
 }  // namespace
 }  // namespace zormint::test

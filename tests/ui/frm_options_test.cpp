@@ -328,16 +328,16 @@ TEST_F(DialogTest, AFailureAnywhereInTheStoryLeavesNothingHalfDone) {
     });
     // As the toolbar does it: each step on its own.
     std::shared_ptr<frmOptions> dialog;
-    Attempt([&] { dialog = frmOptions::Instance(g); });
-    Attempt([&] {
-      std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions").lstPicAttachments();
+    Attempt("frmOptions", [&] { dialog = frmOptions::Instance(g); });
+    Attempt("Populate", [&] {
+      std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions")->lstPicAttachments();
       for (const ListedPicture& p : kPictures) {
         list->AddItem(p.name);
         list->SetItemData(list->NewIndex(), p.position);
         list->SetSelected(list->NewIndex(), true);
       }
     });
-    Attempt([&] { Require(dialog, "frmOptions").Show(); });
+    Attempt("Show", [&] { Require(dialog, "frmOptions")->Show(); });
   };
 
   env.faults.ClearCalls();

@@ -466,6 +466,14 @@ void DialogForm::RunModalLoop() {
   if (shown_ && !UnloadWith(ui::vbFormControlMenu) && loaded_) Destroy();
 }
 
+void DialogForm::BringToFront() {
+  if (!shown_ || !hwnd_) return;
+  if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+  // The dialog manager puts the focus back on the control that had it when it is activated.
+  SetForegroundWindow(hwnd_);
+  SetActiveWindow(hwnd_);
+}
+
 void DialogForm::Unload() {
   UnloadWith(ui::vbFormCode);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/dialog_toolkit.h"
+#include "win32/com/module.h"
 #include "win32/dialog/browser_host.h"
 #include "win32/dialog/look.h"
 
@@ -57,6 +58,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   std::shared_ptr<ui::WebBrowser> GetWebBrowser(const std::string& name) override;
   void SetFocus(const std::string& control) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
+  void BringToFront() override;
 
   // ---- For the control objects (dialog_controls.cpp) ----
   HWND Window() const { return hwnd_; }
@@ -103,6 +105,8 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   bool shown_ = false;
   bool unloading_ = false;
   bool destroying_ = false;
+  // The library stays loaded while a form of it exists: its window procedure is in it.
+  ModuleUse module_;
 };
 
 }  // namespace zormint::win32

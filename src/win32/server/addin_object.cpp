@@ -27,7 +27,7 @@ class AddinObject final
       std::shared_ptr<host::Application> wrapped;
       // An Application that cannot be wrapped is one that cannot be read: the add-in then stays
       // dormant, as it does in an Outlook without an Explorer.
-      Attempt([&] { wrapped = WrapApplication(application); });
+      Attempt("OnConnection: Application", [&] { wrapped = WrapApplication(application); });
       wrapper_->AddinInstance_OnConnection(wrapped, static_cast<int32_t>(connectMode));
     });
   }
