@@ -291,7 +291,10 @@ bool Story::Command(const std::string& line) {
 }
 
 void Story::Start(ext_ConnectMode mode) {
-  if (started_) throw std::runtime_error("the add-ins are loaded already");
+  // The user may switch add-ins on again after switching them all off.
+  for (const HostedAddin& addin : host_->Addins()) {
+    if (addin.active) throw std::runtime_error("the add-ins are loaded already");
+  }
   started_ = true;
   out_ << (mode == ext_cm_Startup ? "  Outlook loads its add-ins\n"
                                   : "  the user switches the add-ins on while Outlook runs\n");

@@ -6,7 +6,8 @@
 // explorer<N> or inspector<N>, N counting from 1 in the order the windows opened):
 //   start [after-startup]          Outlook loads its add-ins (before the first other command
 //                                  when the script never says so); after-startup: the user
-//                                  switches them on while Outlook runs (ext_cm_AfterStartup)
+//                                  switches them on while Outlook runs (ext_cm_AfterStartup),
+//                                  also again after switching them off
 //   open-explorer <folder>         a new main window on a folder
 //   switch-folder [explorer<N>] <folder>
 //   select [explorer<N>] <message>...   (no message: nothing selected)

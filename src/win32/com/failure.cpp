@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/trace.h"
 #include "win32/com/text.h"
 
 namespace zormint::win32 {
@@ -119,6 +120,8 @@ CaughtFailure DescribeCaught() noexcept {
   return failure;
 }
 
-void NoteStoppedFailure(const char*, const CaughtFailure&) noexcept {}
+void NoteStoppedFailure(const char* where, const CaughtFailure& failure) noexcept {
+  trace::Skipped(where, static_cast<int32_t>(failure.hr), failure.description);
+}
 
 }  // namespace zormint::win32

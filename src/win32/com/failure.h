@@ -56,7 +56,7 @@ struct CaughtFailure {
 };
 CaughtFailure DescribeCaught() noexcept;
 
-// Where an exception was stopped at an entry point (for the trace of skipped failures).
+// Reports an exception stopped at an entry point to the trace of skipped failures.
 void NoteStoppedFailure(const char* where, const CaughtFailure& failure) noexcept;
 
 // Runs the body of an entry point that COM calls and returns its HRESULT: the body's own

@@ -8,6 +8,7 @@
 #include "win32/outlook/adapters.h"
 #include "win32/server/services.h"
 #include "win32/server/type_library.h"
+#include "win32/services/trace_log.h"
 
 namespace zormint::win32 {
 
@@ -24,6 +25,8 @@ class AddinObject final
                                          IDispatch* /*addInInst*/,
                                          SAFEARRAY** /*custom*/) noexcept override {
     return ComEntry("OnConnection", [&] {
+      // The user's trace switch is read at each connection, never on a hot path.
+      TraceLog().ReadSwitch();
       std::shared_ptr<host::Application> wrapped;
       // An Application that cannot be wrapped is one that cannot be read: the add-in then stays
       // dormant, as it does in an Outlook without an Explorer.
@@ -63,6 +66,7 @@ HRESULT CreateAddinObject(REFIID riid, void** object) noexcept {
   if (!object) return E_POINTER;
   *object = nullptr;
   return ComEntry("CreateAddinObject", [&] {
+    TraceLog();  // from now on, every skipped failure is traced
     return AddinObject::Make(std::make_unique<zormint::dsrWrapper>(MakeServices()))
         ->QueryInterface(riid, object);
   });

@@ -12,6 +12,7 @@
 #include "win32/services/settings_store.h"
 #include "win32/services/shell.h"
 #include "win32/services/system.h"
+#include "win32/services/trace_log.h"
 
 namespace zormint::win32 {
 
@@ -31,6 +32,16 @@ Services MakeServices() {
   // The real "Select Picture Attachments" dialog, with the banner's web browser control.
   services.dialogs = MakeDialogToolkit();
   return services;
+}
+
+Win32TraceLog& TraceLog() {
+  // Made once and kept for the life of the library: failures may be traced up to its unloading.
+  static const std::shared_ptr<Win32TraceLog> log = [] {
+    auto made = std::make_shared<Win32TraceLog>();
+    trace::SetSink(made);
+    return made;
+  }();
+  return *log;
 }
 
 }  // namespace zormint::win32

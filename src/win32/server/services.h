@@ -10,4 +10,8 @@ namespace zormint::win32 {
 // the real dialog toolkit included.
 Services MakeServices();
 
+class Win32TraceLog;
+// The library's trace of skipped failures, made and installed as the trace sink on first use.
+Win32TraceLog& TraceLog();
+
 }  // namespace zormint::win32

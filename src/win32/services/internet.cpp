@@ -26,7 +26,23 @@ bool Win32Internet::GetConnectedState() {
 
 platform::Internet::Handle Win32Internet::Open(const std::string& agent, uint32_t accessType,
                                                uint32_t flags) {
-  return FromHandle(InternetOpenA(agent.c_str(), accessType, nullptr, nullptr, flags));
+  HINTERNET session = InternetOpenA(agent.c_str(), accessType, nullptr, nullptr, flags);
+  if (session) {
+    // A session whose time-outs cannot be set is still used: the probe is then only as quick
+    // as WinInet's own defaults.
+    const struct {
+      DWORD option;
+      DWORD value;
+    } limits[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs},
+                  {INTERNET_OPTION_SEND_TIMEOUT, kSendTimeoutMs},
+                  {INTERNET_OPTION_RECEIVE_TIMEOUT, kReceiveTimeoutMs},
+                  {INTERNET_OPTION_CONNECT_RETRIES, kConnectRetries}};
+    for (const auto& limit : limits) {
+      DWORD value = limit.value;
+      InternetSetOptionA(session, limit.option, &value, sizeof value);
+    }
+  }
+  return FromHandle(session);
 }
 
 platform::Internet::Handle Win32Internet::OpenUrl(Handle root, const std::string& url,

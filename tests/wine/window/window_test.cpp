@@ -310,6 +310,111 @@ TEST_F(OutlookWindow, ClosingTheWindowWhileTheDialogIsUpEndsOutlookAfterTheDialo
   EXPECT_TRUE(ViewerStarts().empty());  // closed without "&Open"
 }
 
+// Whether COM may unload ZORMINT.dll now, as its DllCanUnloadNow answers.
+HRESULT CanUnloadNow() {
+  HMODULE dll = GetModuleHandleW(L"ZORMINT.dll");
+  if (!dll) return S_OK;  // unloaded already
+  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+  return canUnload ? canUnload() : E_FAIL;
+}
+
+// Outlook lets go of the add-in while its dialog is up, from the dialog's own modal loop: the
+// user switches it off, Outlook shuts down, or a fast shutdown just releases it. The dialog
+// closes, nothing is shown or held, the library may be unloaded once the click has returned
+// (not before: its dialog and handler were running), and the add-in can be switched on again.
+TEST_F(OutlookWindow, LettingGoOfTheAddinWhileItsDialogIsUpLeavesNothingBehind) {
+  for (const char* ending : {"switch-off", "shutdown", "fast-shutdown release"}) {
+    for (const bool inInspector : {false, true}) {
+      SCOPED_TRACE(std::string(ending) + (inInspector ? " in an inspector" : " in the explorer"));
+      Open();
+      SelectRows(explorer, {Item("holiday")});
+      HWND window = explorer;
+      if (inInspector) {
+        DoubleClick(explorer, Item("holiday"));
+        window = OpenedInspector(1);
+        ASSERT_NE(window, nullptr) << transcript.str();
+      }
+      const std::vector<DrawnButton> drawn = AddinButtons(window);
+      ASSERT_EQ(drawn.size(), 2u);
+      User user;
+      HWND dialog = nullptr;
+      HRESULT whileUp = E_FAIL;
+      user.When(
+          "the dialog is up",
+          [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+          [&] {
+            whileUp = CanUnloadNow();
+            session->Command(ending, nullptr);
+          });
+      user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+      user.Start();
+      Press(window, drawn[0].command);  // the dialog's loop runs inside
+      EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+      EXPECT_EQ(whileUp, S_FALSE);
+      // The add-in holds nothing; Outlook holds its own Application object until it lets go of
+      // it (at once in a fast shutdown).
+      const bool switchedOff = std::string(ending) == "switch-off";
+      const bool fast = std::string(ending) == "fast-shutdown release";
+      EXPECT_EQ(session->Model().LiveReferences(), fast ? 0 : 1)
+          << session->Model().DescribeLiveReferences();
+      EXPECT_EQ(session->Model().ConnectedSinks(), 0);
+      EXPECT_EQ(session->Model().EscapedExceptions(), 0);
+      EXPECT_TRUE(ViewerStarts().empty());
+      EXPECT_EQ(CanUnloadNow(), S_OK);
+      const size_t buttons = session->Model().AddInControls(Xpl(1)).size();
+      if (switchedOff) {
+        EXPECT_EQ(buttons, 0u);  // the user switched it off: its buttons go
+        // Switched on again, it works as at start-up.
+        EXPECT_TRUE(session->Command("start after-startup", nullptr)) << transcript.str();
+        EXPECT_EQ(session->Model().AddInControls(Xpl(1)).size(), 2u);
+        EXPECT_EQ(CanUnloadNow(), S_FALSE);
+        session->Finish();
+        EXPECT_EQ(session->ExitCode(), 0) << transcript.str();
+      }
+      session.reset();
+      Pump(50);
+    }
+  }
+}
+
+// A second click on the options button while the dialog is open (behind Outlook, or
+// minimised) brings the dialog to the front, restored, with its list as it was.
+TEST_F(OutlookWindow, ASecondOptionsClickBringsTheOpenDialogToTheFront) {
+  Open();
+  SelectRows(explorer, {Item("holiday")});
+  const std::vector<DrawnButton> drawn = AddinButtons(explorer);
+  ASSERT_EQ(drawn.size(), 2u);
+  User user;
+  HWND dialog = nullptr;
+  bool restored = false, inFront = false;
+  LRESULT ticked = -1;
+  user.When(
+      "the dialog is up",
+      [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+      [&] {
+        ShowWindow(dialog, SW_MINIMIZE);
+        SetForegroundWindow(explorer);
+        Press(explorer, drawn[0].command);
+      });
+  user.When(
+      "the dialog is back", [&] { return !IsIconic(dialog); },
+      [&] {
+        restored = IsWindowVisible(dialog) && !IsIconic(dialog);
+        inFront = GetForegroundWindow() == dialog;
+        ticked = SendMessageW(ChildOf(dialog, L"ListBox", nullptr), LB_GETSELCOUNT, 0, 0);
+        SendMessageW(ChildOf(dialog, L"Button", L"Clo&se"), BM_CLICK, 0, 0);
+      });
+  user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+  user.Start();
+  Press(explorer, drawn[0].command);
+  EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+  EXPECT_TRUE(restored);
+  EXPECT_TRUE(inFront);
+  EXPECT_EQ(ticked, 3);  // the list is the one it was opened with
+  EXPECT_TRUE(ViewerStarts().empty());
+}
+
 TEST_F(OutlookWindow, ADoubleClickOpensAnInspectorWithItsOwnToolbar) {
   Open();
   DoubleClick(explorer, Item("holiday"));
