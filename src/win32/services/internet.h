@@ -3,6 +3,7 @@
 // answer of a failing call, never an error.
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "platform/platform.h"
@@ -12,26 +13,45 @@ namespace zormint::win32 {
 // The probe runs on Outlook's user-interface thread, so it must never wait long: a server that
 // accepts the connection and never answers (a captive portal, a dropped connection, a firewall
 // that swallows packets) would otherwise hold Outlook for WinInet's own time-outs, tens of
-// seconds. Every session the probe opens gets time-outs of its own, which bound a whole probe to
-// about 5 seconds: one connection attempt of at most 2 s, then at most 1 s to send the request
-// and 2 s for the answer to begin. A time-out ends the request like an unreachable server: no
-// request handle, so the banner keeps the embedded page. (Looking up the server's name is not
-// covered by these: the system's resolver answers from its cache or fails quickly when there is
-// no network.)
+// seconds or for ever. Every request of the probe gets time-outs of its own, which bound a whole
+// probe to about 5 seconds: one connection attempt of at most 2 s, then at most 1 s to send the
+// request and 2 s for the answer to begin. A time-out ends the request like an unreachable
+// server: no request handle, so the banner keeps the embedded page. (Looking up the server's
+// name is not covered by these: the system's resolver answers from its cache or fails quickly
+// when there is no network.)
+//
+// Time-outs set on a session are not applied to the requests InternetOpenUrl makes by itself
+// in every WinInet (Wine's ignores the send and receive time-outs of a session), so an http or
+// https address is opened in WinInet's own three steps instead (InternetConnect,
+// HttpOpenRequest, HttpSendRequest), with the time-outs set on the request before it is sent.
+// The request handle then stands for the whole: closing it closes its connection too.
+//
+// Not every WinInet honours the connect time-out either (Wine's waits for the system's own,
+// about two minutes, when nobody accepts). The steps therefore run on a worker thread, which
+// the caller waits for at most kDeadlineMs, the time-outs' sum and a margin: past that, the
+// connection is closed, which cancels what the worker is waiting for, and the request counts as
+// unreachable (ERROR_INTERNET_TIMEOUT). A worker that is not cancelled at once ends by itself
+// later, closing what it opened; it keeps the library loaded until then.
 class Win32Internet : public platform::Internet {
  public:
   static constexpr unsigned long kConnectTimeoutMs = 2000;
   static constexpr unsigned long kSendTimeoutMs = 1000;
   static constexpr unsigned long kReceiveTimeoutMs = 2000;
   static constexpr unsigned long kConnectRetries = 1;
+  static constexpr unsigned long kDeadlineMs =
+      kConnectTimeoutMs + kSendTimeoutMs + kReceiveTimeoutMs + 500;
 
   bool GetConnectedState() override;  // InternetGetConnectedState
   // InternetOpenA(agent, access type, no proxy, no proxy bypass, flags), then the time-outs
   // above on the new session (its requests inherit them).
   Handle Open(const std::string& agent, uint32_t accessType, uint32_t flags) override;
-  // InternetOpenUrlA(root, url, no headers, flags, context 0)
+  // Opens the address as InternetOpenUrlA(root, url, no headers, flags, context 0) does, in
+  // the three steps above for http and https.
   Handle OpenUrl(Handle root, const std::string& url, uint32_t flags) override;
   void CloseHandle(Handle handle) override;  // InternetCloseHandle; its result is not looked at
+
+ private:
+  std::map<Handle, Handle> connections_;  // request -> the connection opened for it
 };
 
 }  // namespace zormint::win32

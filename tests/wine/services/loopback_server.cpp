@@ -23,18 +23,37 @@ SOCKET BoundSocket(int& port) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer() {
+LoopbackServer::LoopbackServer(Behaviour behaviour) : behaviour_(behaviour) {
   WSADATA data;
   WSAStartup(MAKEWORD(2, 2), &data);
   SOCKET s = BoundSocket(port_);
-  listen(s, 4);
+  listen(s, behaviour_ == Behaviour::kNeverAccepts ? 0 : 4);
   listener_ = static_cast<uintptr_t>(s);
+  if (behaviour_ == Behaviour::kNeverAccepts) {
+    // Nobody accepts: a few connections fill the listener's queue, after which the system drops
+    // every new attempt unanswered.
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port_));
+    for (int i = 0; i < 4; ++i) {
+      SOCKET filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+      u_long nonBlocking = 1;
+      ioctlsocket(filler, FIONBIO, &nonBlocking);
+      connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      filling_.push_back(static_cast<uintptr_t>(filler));
+    }
+    Sleep(200);  // the handshakes complete
+    return;
+  }
   thread_ = std::thread([this] { Serve(); });
 }
 
 LoopbackServer::~LoopbackServer() {
+  for (uintptr_t filler : filling_)
+    closesocket(static_cast<SOCKET>(filler));
   closesocket(static_cast<SOCKET>(listener_));  // ends the waiting accept()
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
   WSACleanup();
 }
 
@@ -59,6 +78,13 @@ void LoopbackServer::Serve() {
       if (first_.empty()) first_ = request;
     }
     ++requests_;
+    if (behaviour_ == Behaviour::kAcceptsButNeverAnswers) {
+      // The connection stays open and silent until the client gives up.
+      while (recv(client, buffer, sizeof(buffer), 0) > 0) {
+      }
+      closesocket(client);
+      continue;
+    }
     const char answer[] =
         "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n"
         "Connection: close\r\n\r\nnot found";

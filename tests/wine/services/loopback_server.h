@@ -7,14 +7,19 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zormint::wine_test {
 
 // Listens on 127.0.0.1 on a port of its own, on its own thread, and answers every request with
-// "404 Not Found" (an answer all the same); remembers the first request it read.
+// "404 Not Found" (an answer all the same); remembers the first request it read. Or it stands
+// for a server that never answers: one that accepts the connection and reads the request but
+// sends nothing (a captive portal, a dropped connection), or one whose queue of connections is
+// full, so that a new connection is never accepted (a firewall swallowing packets).
 class LoopbackServer {
  public:
-  LoopbackServer();
+  enum class Behaviour { kAnswers, kAcceptsButNeverAnswers, kNeverAccepts };
+  explicit LoopbackServer(Behaviour behaviour = Behaviour::kAnswers);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -26,7 +31,9 @@ class LoopbackServer {
  private:
   void Serve();
 
+  Behaviour behaviour_;
   uintptr_t listener_;
+  std::vector<uintptr_t> filling_;  // kNeverAccepts: the connections that fill the queue
   int port_ = 0;
   std::thread thread_;
   mutable std::mutex mutex_;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -204,6 +205,33 @@ TEST_F(Win32Internet, NothingListeningIsUnreachableAndZeroHandlesCloseQuietly) {
   EXPECT_EQ(internet_.OpenUrl(0, url, kProbeFlags), 0u);  // no root: a failing call, no crash
   internet_.CloseHandle(0);
   internet_.CloseHandle(root);
+}
+
+// A server that never answers must not hold Outlook's thread: the probe's session carries
+// time-outs of its own, and a request that runs into one ends like an unreachable server. (How
+// long that took is printed as a figure; the bound is the time-outs' sum, about 5 s.)
+TEST_F(Win32Internet, AServerThatNeverAnswersEndsTheRequestAtTheProbesTimeOuts) {
+  using Behaviour = LoopbackServer::Behaviour;
+  for (const Behaviour behaviour : {Behaviour::kAcceptsButNeverAnswers, Behaviour::kNeverAccepts}) {
+    const bool accepts = behaviour == Behaviour::kAcceptsButNeverAnswers;
+    SCOPED_TRACE(accepts ? "accepts, never answers" : "never accepts");
+    LoopbackServer server(behaviour);
+    const auto root = internet_.Open("ZORMINT", INTERNET_OPEN_TYPE_PRECONFIG, 0);
+    ASSERT_NE(root, 0u);
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/adbanner.htm";
+    const ULONGLONG started = GetTickCount64();
+    const auto request = internet_.OpenUrl(root, url, kProbeFlags);
+    const DWORD error = GetLastError();
+    const ULONGLONG took = GetTickCount64() - started;
+    EXPECT_EQ(request, 0u);
+    EXPECT_NE(error, ERROR_SUCCESS);
+    if (accepts) EXPECT_EQ(server.Requests(), 1);  // the request was sent, and never answered
+    internet_.CloseHandle(request);
+    internet_.CloseHandle(root);
+    std::printf("[ FIGURE   ] probe_%s_ms: %llu (WinInet error %lu)\n",
+                accepts ? "silent_server" : "no_accept", static_cast<unsigned long long>(took),
+                static_cast<unsigned long>(error));
+  }
 }
 
 TEST_F(Win32Internet, ConnectedStateIsTheSystems) {
