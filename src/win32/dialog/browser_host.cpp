@@ -5,7 +5,9 @@
 #include <mshtml.h>
 #include <ocidl.h>
 #include <oleidl.h>
+#include <shellapi.h>
 
+#include <cctype>
 #include <utility>
 
 #include "common/error.h"
@@ -32,6 +34,40 @@ std::string ArgumentText(const VARIANT& arg) {
   return std::string();
 }
 
+// A flag argument (ActiveDocument), through one level of reference.
+bool ArgumentFlag(const VARIANT& arg) {
+  const VARIANT* v = &arg;
+  if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
+  if (v->vt == VT_BOOL) return v->boolVal != VARIANT_FALSE;
+  if (v->vt == (VT_BYREF | VT_BOOL) && v->pboolVal) return *v->pboolVal != VARIANT_FALSE;
+  return false;
+}
+
+// Sets a flag the browser passes by reference (Cancel).
+void SetFlag(const VARIANT& arg, bool value) {
+  const VARIANT* v = &arg;
+  if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) {
+    VARIANT* inner = v->pvarVal;
+    if (inner->vt == VT_BOOL) {
+      inner->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+      return;
+    }
+    v = inner;
+  }
+  if (v->vt == (VT_BYREF | VT_BOOL) && v->pboolVal) {
+    *v->pboolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+}
+
+// An address compared as the browser may report it: "%23" for "#", any letter case.
+std::string Comparable(std::string url) {
+  for (size_t at; (at = url.find("%23")) != std::string::npos;)
+    url.replace(at, 3, "#");
+  for (char& c : url)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return url;
+}
+
 IDispatch* ArgumentObject(const VARIANT& arg) {
   const VARIANT* v = &arg;
   if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
@@ -48,7 +84,8 @@ IDispatch* ArgumentObject(const VARIANT& arg) {
 // references to them; the host holds one and detaches itself when it goes, so that a late call
 // from the browser finds no host and does nothing.
 
-class BrowserHost::Site final : public ComObject<Site, IOleClientSite, IOleInPlaceSite> {
+class BrowserHost::Site final
+    : public ComObject<Site, IOleClientSite, IOleInPlaceSite, IDocHostUIHandler> {
  public:
   Site(BrowserHost* host, HWND container) : host_(host), container_(container) {}
   void Detach() { host_ = nullptr; }
@@ -63,8 +100,7 @@ class BrowserHost::Site final : public ComObject<Site, IOleClientSite, IOleInPla
     if (riid == IID_IOleInPlaceFrame || riid == IID_IOleInPlaceUIWindow) {
       return static_cast<IOleInPlaceFrame*>(&frame_);
     }
-    // Also where the browser asks for ambient properties: the sink knows none, so the browser
-    // keeps its defaults.
+    // Also where the browser asks for ambient properties (the download control).
     if (riid == DIID_DWebBrowserEvents2 || riid == IID_IDispatch) {
       return static_cast<IDispatch*>(&sink_);
     }
@@ -117,6 +153,54 @@ class BrowserHost::Site final : public ComObject<Site, IOleClientSite, IOleInPla
   HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
 
+  // ---- IDocHostUIHandler: the document's own user interface, mostly none ----
+  HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
+    return S_OK;  // handled: no menu
+  }
+  HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override {
+    if (!info || info->cbSize < sizeof(DOCHOSTUIINFO)) return E_INVALIDARG;
+    info->dwFlags = kHostUiFlags;
+    info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+    info->pchHostCss = nullptr;
+    info->pchHostNS = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*,
+                                   IOleInPlaceFrame*, IOleInPlaceUIWindow*) override {
+    return S_OK;  // the host shows no menus or toolbars for the document
+  }
+  HRESULT STDMETHODCALLTYPE HideUI() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE UpdateUI() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override {
+    if (key) *key = nullptr;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override {
+    if (target) *target = nullptr;
+    return E_NOTIMPL;  // nothing can be dropped on the banner to navigate it
+  }
+  HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** external) override {
+    if (external) *external = nullptr;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, LPWSTR, LPWSTR* translated) override {
+    if (translated) *translated = nullptr;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject** filtered) override {
+    if (filtered) *filtered = nullptr;
+    return S_FALSE;
+  }
+
  private:
   // The form's top-level window as the in-place frame: no menus, no tool space.
   class Frame final : public ComPart<Site, IOleInPlaceFrame> {
@@ -146,7 +230,10 @@ class BrowserHost::Site final : public ComObject<Site, IOleClientSite, IOleInPla
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
   };
 
-  // DWebBrowserEvents2: DocumentComplete goes to the host; every other event is ignored.
+  // DWebBrowserEvents2, and the ambient properties the browser reads from its site: the
+  // download control locks the banner down; DocumentComplete goes to the host; navigations and
+  // new windows the host did not ask for are refused (a link opens in the user's own browser);
+  // file downloads are cancelled. Every other event is ignored.
   class Sink final : public ComPart<Site, IDispatch> {
    public:
     using ComPart::ComPart;
@@ -162,20 +249,53 @@ class BrowserHost::Site final : public ComObject<Site, IOleClientSite, IOleInPla
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
       return DISP_E_UNKNOWNNAME;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params,
-                                     VARIANT*, EXCEPINFO*, UINT*) override {
-      if (member != DISPID_DOCUMENTCOMPLETE) return DISP_E_MEMBERNOTFOUND;
-      // DocumentComplete(pDisp, URL): the arguments arrive last first.
-      if (!params || params->cArgs < 2) return S_OK;
-      IDispatch* pDisp = ArgumentObject(params->rgvarg[1]);
-      const std::string url = ArgumentText(params->rgvarg[0]);
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO*, UINT*) override {
       // The handler may close the form and the browser with it.
       Site& site = Owner();
       ComRef<IOleClientSite> hold = ComRef<IOleClientSite>::Share(&site);
-      ComEntry("BrowserHost.DocumentComplete", [&] {
-        if (site.host_) site.host_->DocumentComplete(pDisp, url);
+      return ComEntry("BrowserHost.Sink.Invoke", [&]() -> HRESULT {
+        const UINT count = params ? params->cArgs : 0;
+        auto arg = [&](UINT fromLast) -> const VARIANT& { return params->rgvarg[fromLast]; };
+        switch (member) {
+          case DISPID_AMBIENT_DLCONTROL:
+            if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+            VariantInit(result);
+            V_VT(result) = VT_I4;
+            V_I4(result) = static_cast<LONG>(kDownloadControl);
+            return S_OK;
+          case DISPID_DOCUMENTCOMPLETE:
+            // DocumentComplete(pDisp, URL): the arguments arrive last first.
+            if (count >= 2 && site.host_) {
+              site.host_->DocumentComplete(ArgumentObject(arg(1)), ArgumentText(arg(0)));
+            }
+            return S_OK;
+          case DISPID_BEFORENAVIGATE2:
+            // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel).
+            if (count >= 7 && !(site.host_ && site.host_->Expected(ArgumentText(arg(5))))) {
+              SetFlag(arg(0), true);
+              if (site.host_) site.host_->OpenOutside(ArgumentText(arg(5)));
+            }
+            return S_OK;
+          case DISPID_NEWWINDOW3:
+            // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl).
+            if (count >= 5) {
+              SetFlag(arg(3), true);
+              if (site.host_) site.host_->OpenOutside(ArgumentText(arg(0)));
+            }
+            return S_OK;
+          case DISPID_NEWWINDOW2:
+            // NewWindow2(ppDisp, Cancel): a browser without NewWindow3 tells no address.
+            if (count >= 2) SetFlag(arg(0), true);
+            return S_OK;
+          case DISPID_FILEDOWNLOAD:
+            // FileDownload(ActiveDocument, Cancel): a page to show is no download.
+            if (count >= 2 && !ArgumentFlag(arg(1))) SetFlag(arg(0), true);
+            return S_OK;
+          default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
       });
-      return S_OK;
     }
   };
 
@@ -236,6 +356,7 @@ void BrowserHost::Create() {
 
 void BrowserHost::Destroy() {
   handler_ = nullptr;
+  pending_.clear();
   if (ComRef<IConnectionPoint> point = std::exchange(eventPoint_, nullptr)) {
     if (eventCookie_) point->Unadvise(eventCookie_);
     eventCookie_ = 0;
@@ -251,8 +372,42 @@ void BrowserHost::Destroy() {
   site_.Reset();
 }
 
+bool BrowserHost::IsWebAddress(const std::string& url) {
+  const std::string lower = Comparable(url.substr(0, 8));
+  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+}
+
+void BrowserHost::OpenInDefaultBrowser(const std::string& url) {
+  ShellExecuteW(nullptr, L"open", Widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void BrowserHost::SetExternalOpener(ExternalOpener opener) {
+  opener_ = std::move(opener);
+}
+
+bool BrowserHost::Expected(const std::string& url) {
+  const std::string wanted = Comparable(url);
+  for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+    if (*it == wanted) {
+      pending_.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+void BrowserHost::OpenOutside(const std::string& url) {
+  // Only a web address leaves the banner; a link to a file, a script or another protocol does
+  // nothing.
+  if (!IsWebAddress(url)) return;
+  ExternalOpener opener = opener_;
+  if (opener) opener(url);
+}
+
 void BrowserHost::Navigate2(const std::string& URL, int32_t Flags) {
   if (!browser_) Fail(err::kObjectNotSet, "The web browser is not available");
+  // The one navigation the strip lets through: the address asked for here.
+  pending_.push_back(Comparable(URL));
   // The call may let events run that close the form: the browser stays alive until it returns.
   ComRef<IWebBrowser2> browser = browser_;
   Variant url = Variant::Text(URL);

@@ -2,6 +2,15 @@
 // child window of a form with plain COM, as a minimal OLE container (client site, in-place
 // site and frame), with a DWebBrowserEvents2 sink that passes DocumentComplete on.
 //
+// The banner is content from the web inside Outlook's process, so the browser is locked down:
+// its site reports a download control without scripts, Java, ActiveX controls (neither
+// downloaded nor run), behaviours or frames, images and layout kept (the ambient property
+// DISPID_AMBIENT_DLCONTROL); the document gets no context menu, no 3-D border and no scroll
+// bars (IDocHostUIHandler); nothing navigates inside the strip except the addresses the host
+// asks for; a link (a new window the page asks for, or a navigation of its own) opens in the
+// user's default web browser through the shell, and only for http and https addresses; file
+// downloads are cancelled.
+//
 // The browser is decoration: when the control cannot be created (no browser installed, COM not
 // initialised on the thread, a browser that refuses in-place activation) the host stays empty,
 // its window shows nothing, and every call fails with a ZError that the form logic ignores.
@@ -9,9 +18,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <exdisp.h>
+#include <mshtmdid.h>
+#include <mshtmhst.h>
 #include <ocidl.h>
 #include <oleidl.h>
 
@@ -27,6 +40,23 @@ class BrowserHost final : public ui::WebBrowser {
   ~BrowserHost() override;
   BrowserHost(const BrowserHost&) = delete;
   BrowserHost& operator=(const BrowserHost&) = delete;
+
+  // What the lock-down reports to the browser.
+  static constexpr unsigned long kDownloadControl =
+      DLCTL_DLIMAGES | DLCTL_NO_SCRIPTS | DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS |
+      DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS | DLCTL_NO_FRAMEDOWNLOAD | DLCTL_NO_CLIENTPULL |
+      DLCTL_SILENT;
+  static constexpr unsigned long kHostUiFlags =
+      DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_NO3DOUTERBORDER | DOCHOSTUIFLAG_SCROLL_NO |
+      DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE |
+      DOCHOSTUIFLAG_DIALOG;
+
+  // http:// or https:// in any letter case.
+  static bool IsWebAddress(const std::string& url);
+  // Where a link of the banner goes: by default the shell's "open", the user's web browser.
+  using ExternalOpener = std::function<void(const std::string& url)>;
+  static void OpenInDefaultBrowser(const std::string& url);
+  void SetExternalOpener(ExternalOpener opener);
 
   // Whether the control exists and has not been destroyed.
   bool Available() const { return static_cast<bool>(browser_); }
@@ -56,6 +86,11 @@ class BrowserHost final : public ui::WebBrowser {
 
   void Create();
   void DocumentComplete(IDispatch* pDisp, const std::string& url);
+  // A navigation the browser is about to make: true (and no longer pending) when the host asked
+  // for it.
+  bool Expected(const std::string& url);
+  // A link of the banner: to the user's web browser when it is a web address.
+  void OpenOutside(const std::string& url);
 
   HWND container_;
   ComRef<Site> site_;
@@ -65,6 +100,8 @@ class BrowserHost final : public ui::WebBrowser {
   DWORD eventCookie_ = 0;
   HRESULT created_ = E_FAIL;
   DocumentCompleteHandler handler_;
+  ExternalOpener opener_ = &BrowserHost::OpenInDefaultBrowser;
+  std::vector<std::string> pending_;  // the addresses asked for and not yet navigated to
 };
 
 }  // namespace zormint::win32

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -21,20 +23,30 @@
 #include "win32/services/internet.h"
 #include "win32/services/resources.h"
 #include "win32/services/system.h"
+#include "win32/services/trace_log.h"
 
 namespace zormint::wine_test {
 namespace {
 
-// Started with ZORMINT_EVENTLOG_ENTRY set, this program writes that text as one error entry
-// and ends before any test runs (the event log test starts it so).
-const bool kEventLogEntryChild = [] {
-  std::wstring text(4096, L'\0');
-  const DWORD length = GetEnvironmentVariableW(L"ZORMINT_EVENTLOG_ENTRY", text.data(), 4096);
-  if (length == 0 || length >= 4096) return false;
-  text.resize(length);
+// Started with ZORMINT_EVENTLOG_ENTRY set, this program writes that text as one error entry,
+// or with ZORMINT_TRACE_STEP set, reports one skipped failure of that step to the trace, and
+// ends before any test runs (the tests below start it so, to read what Wine writes of it).
+const bool kChildAction = [] {
+  auto variable = [](const wchar_t* name) {
+    std::wstring text(4096, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, text.data(), 4096);
+    text.resize(length < 4096 ? length : 0);
+    return text;
+  };
+  const std::wstring entry = variable(L"ZORMINT_EVENTLOG_ENTRY");
+  const std::wstring step = variable(L"ZORMINT_TRACE_STEP");
+  if (entry.empty() && step.empty()) return false;
   int code = 0;
   try {
-    win32::Win32EventLog().ReportError(win32::Narrow(text));
+    if (!entry.empty()) win32::Win32EventLog().ReportError(win32::Narrow(entry));
+    if (!step.empty()) {
+      win32::Win32TraceLog().Skipped(win32::Narrow(step).c_str(), 53, "File not found");
+    }
   } catch (...) {
     code = 1;
   }
@@ -244,43 +256,137 @@ TEST_F(Win32Internet, ConnectedStateIsTheSystems) {
   }
 }
 
-// Wine keeps no event log: an error entry shows only on its "eventlog" debug channel, which
-// Wine writes to the Unix standard error of the program that reports the entry (here a copy
-// of this program, see kEventLogEntryChild); tools/wine-run.sh names that file.
-TEST(Win32EventLog, WritesTheTextAsAnErrorEntry) {
-  if (!win32::RunningUnderWine()) GTEST_SKIP() << "Windows keeps the entry in its event log";
-  std::string channel(1024, '\0');
-  channel.resize(GetEnvironmentVariableA("ZORMINT_WINE_STDERR", channel.data(), 1024));
-  if (channel.empty()) GTEST_SKIP() << "not run by tools/wine-run.sh";
-  std::replace(channel.begin(), channel.end(), '/', '\\');
-  channel = "Z:" + channel;
+// What a copy of this program writes to Wine's debug channels (`channels`, as WINEDEBUG takes
+// them) when started with the environment variable `name` set to `value`; Wine writes them to
+// the program's Unix standard error, which tools/wine-run.sh names. Nothing (and a skipped
+// test) when not run so.
+std::string ChildDebugOutput(const wchar_t* name, const std::wstring& value,
+                             const wchar_t* channels) {
+  std::string path(1024, '\0');
+  path.resize(GetEnvironmentVariableA("ZORMINT_WINE_STDERR", path.data(), 1024));
+  if (path.empty()) return std::string();
+  std::replace(path.begin(), path.end(), '/', '\\');
+  path = "Z:" + path;
   auto read = [&] {
-    std::ifstream file(channel, std::ios::binary);
+    std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
   };
   const size_t before = read().size();
-
   wchar_t self[MAX_PATH] = {};
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-  SetEnvironmentVariableW(L"ZORMINT_EVENTLOG_ENTRY",
-                          L"A run-time error has occurred in CInternet.Refresh.\r\nat Line : 0\r\n"
-                          L"Error Number : 5\r\nError Description : Ung\u00fcltiger Aufruf\r\n");
-  SetEnvironmentVariableW(L"WINEDEBUG", L"-all,err+eventlog");
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  SetEnvironmentVariableW(name, value.c_str());
+  SetEnvironmentVariableW(L"WINEDEBUG", channels);
   CapturedProcess child(L"\"" + std::wstring(self) + L"\"");
-  SetEnvironmentVariableW(L"ZORMINT_EVENTLOG_ENTRY", nullptr);
+  SetEnvironmentVariableW(name, nullptr);
   SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
-  ASSERT_TRUE(child.Started());
+  EXPECT_TRUE(child.Started());
   EXPECT_EQ(child.Wait(60000), std::optional<DWORD>(0));
+  return read().substr(before);
+}
 
+// Wine keeps no event log: an error entry shows only on its "eventlog" debug channel.
+TEST(Win32EventLog, WritesTheTextAsAnErrorEntry) {
+  if (!win32::RunningUnderWine()) GTEST_SKIP() << "Windows keeps the entry in its event log";
+  const std::string written =
+      ChildDebugOutput(L"ZORMINT_EVENTLOG_ENTRY",
+                       L"A run-time error has occurred in CInternet.Refresh.\r\nat Line : 0\r\n"
+                       L"Error Number : 5\r\nError Description : Ung\u00fcltiger Aufruf\r\n",
+                       L"-all,err+eventlog");
+  if (!std::getenv("ZORMINT_WINE_STDERR")) GTEST_SKIP() << "not run by tools/wine-run.sh";
   // One error entry, whose text is exactly what the add-in wrote (Wine's debug output escapes
   // line breaks, and characters beyond ASCII as four hexadecimal digits).
-  const std::string written = read().substr(before);
   const std::string entry =
       "err:eventlog:ReportEventW L\"A run-time error has occurred in CInternet.Refresh.\\r\\n"
       "at Line : 0\\r\\nError Number : 5\\r\\nError Description : Ung\\00fcltiger "
       "Aufruf\\r\\n\"\n";
   EXPECT_NE(written.find(entry), std::string::npos) << written;
   EXPECT_EQ(written.find("err:eventlog"), written.rfind("err:eventlog")) << "one entry";
+}
+
+// Every skipped failure goes to the debugger output, which Wine shows on its "seh" channel,
+// whether or not the log file is switched on.
+TEST(Win32TraceLog, SendsEverySkippedFailureToTheDebuggerOutput) {
+  if (!win32::RunningUnderWine()) GTEST_SKIP() << "a debugger shows it on Windows";
+  const std::string written = ChildDebugOutput(
+      L"ZORMINT_TRACE_STEP", L"CPicAttachments.SavePicture: SaveAsFile", L"-all,warn+seh");
+  if (!std::getenv("ZORMINT_WINE_STDERR")) GTEST_SKIP() << "not run by tools/wine-run.sh";
+  EXPECT_NE(written.find("OutputDebugStringA \"ZORMINT: CPicAttachments.SavePicture: SaveAsFile: "
+                         "File not found (53)\\n\""),
+            std::string::npos)
+      << written;
+}
+
+// The log file: written only when the user switches it on, one line per skipped failure, and
+// kept under its cap by starting a new one.
+TEST(Win32TraceLog, WritesTheLogFileOnlyWhenSwitchedOnAndKeepsItUnderItsCap) {
+  const std::wstring folder = TempPath() + L"zormint-trace-test";
+  const std::wstring log = folder + L"\\ZORMINT.log", old = log + L".1";
+  auto size = [](const std::wstring& path) -> long long {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  };
+  auto setSwitch = [](std::optional<DWORD> value) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, win32::Win32TraceLog::kSwitchKey, 0, nullptr, 0,
+                    KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (value) {
+      RegSetValueExW(key, win32::Win32TraceLog::kSwitchValue, 0, REG_DWORD,
+                     reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
+    } else {
+      RegDeleteValueW(key, win32::Win32TraceLog::kSwitchValue);
+    }
+    RegCloseKey(key);
+  };
+  win32::Win32TraceLog trace(folder);
+
+  setSwitch(std::nullopt);
+  trace.ReadSwitch();
+  trace.Skipped("step", 53, "File not found");
+  EXPECT_FALSE(trace.LogsToFile());
+  EXPECT_EQ(size(log), -1);  // no file, not even the folder's
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  setSwitch(1);
+  trace.ReadSwitch();
+  EXPECT_TRUE(trace.LogsToFile());
+  EXPECT_EQ(trace.LogPath(), log);
+  trace.Skipped("CPicAttachments.SavePicture: SaveAsFile", static_cast<int32_t>(0x80070005),
+                "Access is denied.\r\nThe file is in use.");
+  std::ifstream first{std::filesystem::path(log), std::ios::binary};
+  std::string line;
+  std::getline(first, line);
+  first.close();
+  EXPECT_NE(line.find("  CPicAttachments.SavePicture: SaveAsFile: Access is denied.  The file "
+                      "is in use. (0x80070005)"),
+            std::string::npos)
+      << line;
+  // "yyyy-mm-dd hh:mm:ss.mmm  " in front, a Windows line end after.
+  ASSERT_GE(line.size(), 25u);
+  EXPECT_TRUE(line[4] == '-' && line[7] == '-' && line[10] == ' ' && line[19] == '.') << line;
+  EXPECT_EQ(line.substr(23, 2), "  ");
+  EXPECT_EQ(line.back(), '\r');
+
+  // A log over the cap is renamed ZORMINT.log.1 and a new one begins.
+  const std::string text(1000, 'x');
+  for (int i = 0; i < 1100; ++i)
+    trace.Skipped("a step", 5, text);
+  EXPECT_GT(size(old), 1000000);
+  EXPECT_LE(size(old), static_cast<long long>(win32::Win32TraceLog::kMaxLogBytes));
+  EXPECT_GT(size(log), 0);
+  EXPECT_LT(size(log), 200000);
+
+  // Switched off again: nothing more is written.
+  setSwitch(0);
+  trace.ReadSwitch();
+  const long long before = size(log);
+  trace.Skipped("step", 53, "File not found");
+  EXPECT_EQ(size(log), before);
+
+  setSwitch(std::nullopt);
+  DeleteFileW(log.c_str());
+  DeleteFileW(old.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
