@@ -390,9 +390,11 @@ bool BrowserHost::Expected(const std::string& url) {
   for (auto it = pending_.begin(); it != pending_.end(); ++it) {
     if (*it == wanted) {
       pending_.erase(it);
+      ++allowed_;
       return true;
     }
   }
+  ++refused_;
   return false;
 }
 

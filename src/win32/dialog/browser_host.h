@@ -58,6 +58,10 @@ class BrowserHost final : public ui::WebBrowser {
   static void OpenInDefaultBrowser(const std::string& url);
   void SetExternalOpener(ExternalOpener opener);
 
+  // How many navigations the strip let through (the host's own) and refused, for diagnostics.
+  int AllowedNavigations() const { return allowed_; }
+  int RefusedNavigations() const { return refused_; }
+
   // Whether the control exists and has not been destroyed.
   bool Available() const { return static_cast<bool>(browser_); }
   // S_OK, or why the control could not be created.
@@ -102,6 +106,8 @@ class BrowserHost final : public ui::WebBrowser {
   DocumentCompleteHandler handler_;
   ExternalOpener opener_ = &BrowserHost::OpenInDefaultBrowser;
   std::vector<std::string> pending_;  // the addresses asked for and not yet navigated to
+  int allowed_ = 0;
+  int refused_ = 0;
 };
 
 }  // namespace zormint::win32

@@ -1,6 +1,12 @@
 // The banner's browser control: hosted, navigated, its DocumentComplete passed on; and the
 // dialog when there is no browser at all.
+#include <exdispid.h>
+#include <mshtmdid.h>
+#include <mshtmhst.h>
+
+#include <algorithm>
 #include <thread>
+#include <vector>
 
 #include "dialog/dialog_fixture.h"
 #include "win32/dialog/browser_host.h"
@@ -106,6 +112,126 @@ TEST_F(BrowserHostTest, NavigatesAndPassesDocumentCompleteOnUntilDestroyed) {
   EXPECT_EQ(completes.size(), 1u);
   EXPECT_THROW(host.Navigate2("about:blank", 0), ZError);
   EXPECT_THROW(host.SetBodyScroll("no"), ZError);
+}
+
+// Calls the host's events sink as the browser does, with the arguments in their published
+// order (they go last first into DISPPARAMS).
+HRESULT Raise(IDispatch* sink, DISPID event, std::vector<VARIANT> args,
+              WORD flags = DISPATCH_METHOD, VARIANT* result = nullptr) {
+  std::reverse(args.begin(), args.end());
+  DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr,
+                       static_cast<UINT>(args.size()), 0};
+  return sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr,
+                      nullptr);
+}
+
+VARIANT Text(BSTR text) {
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = text;
+  return v;
+}
+VARIANT FlagRef(VARIANT_BOOL* flag) {
+  VARIANT v;
+  V_VT(&v) = VT_BOOL | VT_BYREF;
+  V_BOOLREF(&v) = flag;
+  return v;
+}
+VARIANT Empty() {
+  VARIANT v;
+  VariantInit(&v);
+  return v;
+}
+
+// The banner is web content inside Outlook: the host reports a lock-down to the browser (no
+// scripts, Java, ActiveX, behaviours or frames; no context menu, border or scroll bars), lets
+// through only the navigations it asked for, and hands links to the user's web browser, for
+// web addresses only. (What the browser then does with the flags only Windows can show: Wine
+// has no HTML engine here.)
+TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
+  Container container;
+  win32::BrowserHost host(container.Get());
+  ASSERT_TRUE(host.Available()) << std::hex << host.CreationResult();
+  std::vector<std::string> opened;
+  host.SetExternalOpener([&](const std::string& url) { opened.push_back(url); });
+  IDispatch* sink = host.EventSink();
+  ASSERT_NE(sink, nullptr);
+
+  // The ambient download control, as the browser reads it from its site.
+  VARIANT control;
+  VariantInit(&control);
+  ASSERT_EQ(Raise(sink, DISPID_AMBIENT_DLCONTROL, {}, DISPATCH_PROPERTYGET, &control), S_OK);
+  ASSERT_EQ(V_VT(&control), VT_I4);
+  const DWORD dl = static_cast<DWORD>(V_I4(&control));
+  for (DWORD off : {DLCTL_NO_SCRIPTS, DLCTL_NO_JAVA, DLCTL_NO_RUNACTIVEXCTLS,
+                    DLCTL_NO_DLACTIVEXCTLS, DLCTL_NO_BEHAVIORS, DLCTL_NO_FRAMEDOWNLOAD}) {
+    EXPECT_EQ(dl & off, off) << std::hex << off;
+  }
+  EXPECT_TRUE(dl & DLCTL_DLIMAGES);  // the banner's picture still loads
+  // The document's user interface, from the same site.
+  IDocHostUIHandler* ui = nullptr;
+  ASSERT_EQ(sink->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&ui)), S_OK);
+  DOCHOSTUIINFO info = {};
+  info.cbSize = sizeof info;
+  EXPECT_EQ(ui->GetHostInfo(&info), S_OK);
+  for (DWORD flag : {DOCHOSTUIFLAG_NO3DBORDER, DOCHOSTUIFLAG_SCROLL_NO}) {
+    EXPECT_EQ(info.dwFlags & flag, flag) << std::hex << flag;
+  }
+  POINT at = {10, 10};
+  EXPECT_EQ(ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, nullptr), S_OK);  // none
+  ui->Release();
+
+  // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel).
+  auto navigate = [&](const wchar_t* url) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT address = Text(SysAllocString(url));
+    EXPECT_EQ(Raise(sink, DISPID_BEFORENAVIGATE2,
+                    {Empty(), address, Empty(), Empty(), Empty(), Empty(), FlagRef(&cancel)}),
+              S_OK);
+    VariantClear(&address);
+    return cancel != VARIANT_FALSE;  // cancelled
+  };
+  // The host's own navigation goes through once, whether the browser announces it inside
+  // Navigate2 or later, and whether it writes "%23" or "#".
+  host.Navigate2(ui::kEmbeddedBannerUrl, ui::kEmbeddedBannerFlags);
+  navigate(L"res://ZORMINT/#23/#102");
+  EXPECT_EQ(host.AllowedNavigations(), 1);
+  EXPECT_TRUE(navigate(L"res://ZORMINT/#23/#102"));  // not a second time
+  EXPECT_TRUE(opened.empty());
+  // A link followed inside the strip opens outside instead, when it is a web address.
+  EXPECT_TRUE(navigate(L"http://www.zormint.com/more.htm"));
+  EXPECT_TRUE(navigate(L"file:///C:/Windows/notepad.exe"));
+  EXPECT_EQ(opened, std::vector<std::string>{"http://www.zormint.com/more.htm"});
+
+  // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl): target="_blank".
+  auto newWindow = [&](const wchar_t* url) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT address = Text(SysAllocString(url));
+    EXPECT_EQ(
+        Raise(sink, DISPID_NEWWINDOW3, {Empty(), FlagRef(&cancel), Empty(), Empty(), address}),
+        S_OK);
+    VariantClear(&address);
+    return cancel != VARIANT_FALSE;
+  };
+  opened.clear();
+  EXPECT_TRUE(newWindow(L"HTTPS://www.zormint.com/"));
+  EXPECT_TRUE(newWindow(L"javascript:alert(1)"));
+  EXPECT_TRUE(newWindow(L"mailto:someone@example.org"));
+  EXPECT_EQ(opened, std::vector<std::string>{"HTTPS://www.zormint.com/"});
+  // NewWindow2(ppDisp, Cancel), from a browser that tells no address: refused.
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  EXPECT_EQ(Raise(sink, DISPID_NEWWINDOW2, {Empty(), FlagRef(&cancel)}), S_OK);
+  EXPECT_NE(cancel, VARIANT_FALSE);
+  // FileDownload(ActiveDocument, Cancel): a download is cancelled, a page to show is not.
+  for (const bool document : {false, true}) {
+    VARIANT active;
+    V_VT(&active) = VT_BOOL;
+    V_BOOL(&active) = document ? VARIANT_TRUE : VARIANT_FALSE;
+    cancel = VARIANT_FALSE;
+    EXPECT_EQ(Raise(sink, DISPID_FILEDOWNLOAD, {active, FlagRef(&cancel)}), S_OK);
+    EXPECT_EQ(cancel != VARIANT_FALSE, !document);
+  }
+  EXPECT_EQ(opened.size(), 1u);
 }
 
 TEST(BrowserWithoutCom, IsEmptyAndEveryCallFails) {
