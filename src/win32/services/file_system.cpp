@@ -7,15 +7,14 @@
 #include <vector>
 
 #include "common/error.h"
-#include "platform/paths.h"
 #include "win32/com/failure.h"
 #include "win32/com/text.h"
 
 namespace zormint::win32 {
 
-namespace fs = std::filesystem;
-
 namespace {
+
+using platform::FileFailure;
 
 // A folder path as the file-system object reports it: without the trailing "\", except for a
 // drive's root ("C:\").
@@ -68,24 +67,71 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// The folder a full path lies in ("C:\" for an item at a drive's root) and the item's name.
+std::wstring FolderOf(const std::wstring& full) {
+  const size_t cut = full.find_last_of(L"\\/");
+  if (cut == std::wstring::npos) return std::wstring();
+  std::wstring folder = full.substr(0, cut);
+  if (folder.empty() || (folder.size() == 2 && folder[1] == L':')) folder += L'\\';
+  return folder;
+}
+
+std::wstring NameOf(const std::wstring& full) {
+  const size_t cut = full.find_last_of(L"\\/");
+  return cut == std::wstring::npos ? full : full.substr(cut + 1);
+}
+
 // Under Wine: true when the file at `path` resolves to another place than the folder it lies in
 // followed by its own name, which is how a Unix symbolic link to a file shows itself there. When
 // that cannot be told, the file counts as a link, so that nothing deletes it through its name.
 bool ResolvesElsewhere(const std::wstring& path) {
-  const fs::path full(FullPath(path));
-  const std::wstring item = FinalPath(full.wstring());
-  std::wstring folder = FinalPath(full.parent_path().wstring());
+  const std::wstring full = FullPath(path);
+  const std::wstring item = FinalPath(full);
+  std::wstring folder = FinalPath(FolderOf(full));
   if (item.empty() || folder.empty()) return true;
   if (folder.back() != L'\\') folder += L'\\';
   // The name as given is nearly always the item's own name. Only when it is not is the long
   // form of the name looked up: that lookup reads the whole folder the item lies in, which in
   // a crowded temporary folder costs milliseconds.
-  if (SamePath(item, folder + full.filename().wstring())) return false;
+  if (SamePath(item, folder + NameOf(full))) return false;
   const std::wstring longPath = AskForPath(
       [&](DWORD size, wchar_t* buffer) { return GetLongPathNameW(full.c_str(), buffer, size); });
   if (longPath.empty()) return true;
-  const std::wstring name = fs::path(longPath).filename();
+  const std::wstring name = NameOf(longPath);
   return name.empty() || !SamePath(item, folder + name);
+}
+
+// What a failed call's error code means, as the C run-time library reads the same codes.
+FileFailure FailureOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY:
+      return FileFailure::kNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+    case ERROR_CURRENT_DIRECTORY:
+    case ERROR_DIR_NOT_EMPTY:
+    case ERROR_BUSY:
+      return FileFailure::kDenied;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return FileFailure::kExists;
+    default:
+      return FileFailure::kOther;
+  }
+}
+
+[[noreturn]] void FailWith(DWORD error, const std::string& path, int32_t notFound) {
+  platform::FailFileCall(FailureOf(error), path, notFound, SystemMessage(error));
 }
 
 }  // namespace
@@ -97,8 +143,6 @@ bool RunningUnderWine() {
   }();
   return wine;
 }
-
-Win32FileSystem::Win32FileSystem() : PortableFileSystem(std::nullopt, std::nullopt) {}
 
 std::optional<std::string> Win32FileSystem::GetSpecialFolder(int32_t which) {
   std::wstring path;
@@ -112,22 +156,58 @@ std::optional<std::string> Win32FileSystem::GetSpecialFolder(int32_t which) {
   return FolderText(std::move(path));
 }
 
-bool Win32FileSystem::IsLinkAt(const fs::path& path) {
-  const std::wstring native = path.wstring();
+Win32FileSystem::Kind Win32FileSystem::KindOf(const std::string& path) {
+  const std::wstring native = Widen(path);
   const DWORD attributes = GetFileAttributesW(native.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && RunningUnderWine()) {
-    return ResolvesElsewhere(native);
-  }
-  return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Kind::kMissing;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Kind::kLink;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Kind::kFolder;
+  if (RunningUnderWine() && ResolvesElsewhere(native)) return Kind::kLink;
+  return Kind::kFile;
 }
 
-std::vector<platform::PortableFileSystem::Entry> Win32FileSystem::ListEntries(
-    const fs::path& folder, const std::string& text) {
+Win32FileSystem::Kind Win32FileSystem::TargetKindOf(const std::string& path) {
+  // A link to a folder carries the directory attribute itself; under Wine a link to a file shows
+  // its target's attributes.
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Kind::kMissing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::kFolder : Kind::kFile;
+}
+
+bool Win32FileSystem::IsReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+void Win32FileSystem::MakeWritable(const std::string& path, bool /*isFolder*/) {
+  const std::wstring native = Widen(path);
+  const DWORD attributes = GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) FailWith(GetLastError(), path, err::kPathNotFound);
+  const DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  if (!SetFileAttributesW(native.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL)) {
+    FailWith(GetLastError(), path, err::kPathNotFound);
+  }
+}
+
+void Win32FileSystem::MakeFolder(const std::string& path) {
+  if (!CreateDirectoryW(Widen(path).c_str(), nullptr)) {
+    FailWith(GetLastError(), path, err::kPathNotFound);
+  }
+}
+
+void Win32FileSystem::Remove(const std::string& path, bool isFolder) {
+  const std::wstring native = Widen(path);
+  if (isFolder ? RemoveDirectoryW(native.c_str()) : DeleteFileW(native.c_str())) return;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // already gone
+  FailWith(error, path, isFolder ? err::kPathNotFound : err::kFileNotFound);
+}
+
+std::vector<platform::BasicFileSystem::Entry> Win32FileSystem::ListEntries(
+    const std::string& folder, const std::string& text) {
   // The folder itself may be reached through a link (the handle follows it); its entries are
   // only read, never followed.
-  HANDLE handle = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+  HANDLE handle = CreateFileW(Widen(folder).c_str(), FILE_LIST_DIRECTORY,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -159,7 +239,7 @@ std::vector<platform::PortableFileSystem::Entry> Win32FileSystem::ListEntries(
         const DWORD attributes = info->FileAttributes;
         const bool isFolder =
             (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        entries.push_back({fs::path(std::wstring(name)), isFolder});
+        entries.push_back({Narrow(name.data(), name.size()), isFolder});
       }
       if (info->NextEntryOffset == 0) break;
       offset += info->NextEntryOffset;
@@ -173,9 +253,8 @@ std::vector<platform::PortableFileSystem::Entry> Win32FileSystem::ListEntries(
   return entries;
 }
 
-void Win32FileSystem::RemoveLinkAt(const fs::path& path) {
-  const std::wstring native = path.wstring();
-  const std::string text = platform::FromFsPath(path);
+void Win32FileSystem::RemoveLink(const std::string& text) {
+  const std::wstring native = Widen(text);
   if (RunningUnderWine()) {
     Fail(err::kPermissionDenied,
          "Permission denied: " + text + " (a link, which Wine cannot remove without its target)");

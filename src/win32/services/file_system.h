@@ -1,5 +1,6 @@
-// The file-system object of the Windows build: the portable file system with the Windows special
-// folders and with Windows links.
+// The file-system object of the Windows build: the rules of BasicFileSystem over Win32 calls
+// alone (the standard library's file system would bring its stream and locale machinery into the
+// DLL), with the Windows special folders and with Windows links.
 //
 // Every reparse point (junction, symbolic link, mount point) counts as a link: it is listed with
 // the files, is never a folder, is never descended into, and is removed as a link
@@ -18,31 +19,34 @@
 // First: see win32_windows.h.
 #include "win32/com/win32_windows.h"
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/portable_file_system.h"
+#include "platform/basic_file_system.h"
 
 namespace zormint::win32 {
 
-class Win32FileSystem : public platform::PortableFileSystem {
+class Win32FileSystem : public platform::BasicFileSystem {
  public:
-  Win32FileSystem();
-
   // 2: the temporary folder (GetTempPathW), 0: the Windows folder; both without the trailing
   // "\". Asked of the system at every call.
   std::optional<std::string> GetSpecialFolder(int32_t which) override;
 
  protected:
-  bool IsLinkAt(const std::filesystem::path& path) override;
-  void RemoveLinkAt(const std::filesystem::path& path) override;
+  // From the item's attributes: what GetFileAttributesW says is what the item itself is (a
+  // reparse point is not followed), and read-only is the read-only attribute.
+  Kind KindOf(const std::string& path) override;
+  Kind TargetKindOf(const std::string& path) override;
+  bool IsReadOnly(const std::string& path) override;
+  void MakeWritable(const std::string& path, bool isFolder) override;
+  void MakeFolder(const std::string& path) override;
+  void Remove(const std::string& path, bool isFolder) override;
+  void RemoveLink(const std::string& path) override;
   // Reads the folder's directory information in blocks: each entry's attributes come with its
   // name, so a crowded folder (a temporary folder may hold many thousands of entries) costs no
   // call per entry.
-  std::vector<Entry> ListEntries(const std::filesystem::path& folder,
-                                 const std::string& text) override;
+  std::vector<Entry> ListEntries(const std::string& folder, const std::string& text) override;
 };
 
 // True when this process runs under Wine.
