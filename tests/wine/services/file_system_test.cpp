@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "common/error.h"
@@ -142,6 +143,23 @@ TEST(Win32FileSystem, AFileNamedByAnotherCaseOrItsShortNameIsNoLink) {
   EXPECT_FALSE(fs.IsLink(shortName));
   fs.DeleteFile(shortName, false);
   EXPECT_FALSE(Exists(file));
+}
+
+// At a drive's root the folder around the file is the root itself ("C:\", not "C:", which names
+// the drive's current folder): the file there is no link and can be deleted.
+TEST(Win32FileSystem, AFileAtADrivesRootIsNoLink) {
+  Win32FileSystem fs;
+  char name[64];
+  std::snprintf(name, sizeof name, "C:\\zormint-root-%lu.jpg", GetCurrentProcessId());
+  const std::string file = name;
+  WriteFile(file, "x");
+  const bool link = fs.IsLink(file);
+  const bool exists = fs.FileExists(file);
+  const int32_t code = ErrorCodeOf([&] { fs.DeleteFile(file, false); });
+  DeleteFileW(W(file).c_str());
+  EXPECT_FALSE(link);
+  EXPECT_TRUE(exists);
+  EXPECT_EQ(code, 0);
 }
 
 // Windows would read such a path up to the NUL and act on that file or folder instead.
