@@ -1,9 +1,10 @@
 # Looks at ZORMINT.dll from the Linux side: the machine it is built for, that it exports exactly
 # the four entry points of a self-registering in-process COM server, that it imports only DLLs
 # that come with Windows (libstdc++, libgcc and winpthread are linked in statically, so nothing
-# needs to be installed beside it), and that its version information carries the
-# self-registration marker.
-#   cmake -DDLL=<ZORMINT.dll> -DOBJDUMP=<objdump> -DBITS=<4|8> -P check_dll.cmake
+# needs to be installed beside it), that its version information carries the
+# self-registration marker, and that what ships weighs no more than MAX_BYTES (Outlook loads it
+# at every start).
+#   cmake -DDLL=<ZORMINT.dll> -DOBJDUMP=<objdump> -DBITS=<4|8> [-DMAX_BYTES=<n>] -P check_dll.cmake
 cmake_minimum_required(VERSION 3.25)
 
 foreach(arg DLL OBJDUMP BITS)
@@ -79,9 +80,16 @@ foreach(text "OLESelfRegister" "OriginalFilename" "ZORMINT.dll")
   endif()
 endforeach()
 
+# Size: the static runtime is in it, so a standard-library feature that drags in iostreams or
+# locales shows here first. A build that does not ship (no optimisation, symbols kept) passes
+# no limit.
+file(SIZE ${DLL} size)
+if(MAX_BYTES AND size GREATER MAX_BYTES)
+  string(APPEND failures "is ${size} bytes, over the ${MAX_BYTES} bytes it may weigh\n")
+endif()
+
 if(failures)
   message(FATAL_ERROR "${DLL}:\n${failures}")
 endif()
 list(JOIN imports ", " imports)
-file(SIZE ${DLL} size)
 message(STATUS "${DLL}: ${format}, ${size} bytes, exports ${exports}; imports ${imports}")
