@@ -203,28 +203,54 @@ void Win32FileSystem::Remove(const std::string& path, bool isFolder) {
   FailWith(error, path, isFolder ? err::kPathNotFound : err::kFileNotFound);
 }
 
+namespace {
+
+// A reparse point (junction, symbolic link, or under Wine a Unix link to a folder) is a link
+// whatever it points to; files and links to files both go with the files.
+bool IsRealFolder(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool IsDotName(std::wstring_view name) {
+  return name == L"." || name == L"..";
+}
+
+[[noreturn]] void FailToList(const std::string& text, DWORD error) {
+  if (error == ERROR_ACCESS_DENIED) {
+    FailWithSystemError(err::kPermissionDenied, "Permission denied", text, error);
+  }
+  FailWithSystemError(err::kPathNotFound, "Path not found", text, error);
+}
+
+}  // namespace
+
 std::vector<platform::BasicFileSystem::Entry> Win32FileSystem::ListEntries(
+    const std::string& folder, const std::string& text) {
+  if (listing_ == Listing::kBlocks) {
+    if (std::optional<std::vector<Entry>> entries = ListInBlocks(folder, text)) {
+      return std::move(*entries);
+    }
+  }
+  return ListWithFindFiles(folder, text);
+}
+
+std::optional<std::vector<platform::BasicFileSystem::Entry>> Win32FileSystem::ListInBlocks(
     const std::string& folder, const std::string& text) {
   // The folder itself may be reached through a link (the handle follows it); its entries are
   // only read, never followed.
   HANDLE handle = CreateFileW(Widen(folder).c_str(), FILE_LIST_DIRECTORY,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_ACCESS_DENIED) {
-      FailWithSystemError(err::kPermissionDenied, "Permission denied", text, error);
-    }
-    FailWithSystemError(err::kPathNotFound, "Path not found", text, error);
-  }
+  if (handle == INVALID_HANDLE_VALUE) FailToList(text, GetLastError());
   // Read in blocks of many entries at once, without the short names FindFirstFileW would make
   // for each one (which is what costs most in a folder of thousands of entries).
   std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
   const DWORD bufferBytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
   std::vector<Entry> entries;
   DWORD error = ERROR_SUCCESS;
+  bool first = true;
   for (FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;;
-       kind = FileFullDirectoryInfo) {
+       kind = FileFullDirectoryInfo, first = false) {
     if (!GetFileInformationByHandleEx(handle, kind, buffer.data(), bufferBytes)) {
       error = GetLastError();
       break;
@@ -233,23 +259,50 @@ std::vector<platform::BasicFileSystem::Entry> Win32FileSystem::ListEntries(
     for (size_t offset = 0;;) {
       const auto* info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(bytes + offset);
       const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") {
-        // A reparse point (junction, symbolic link, or under Wine a Unix link to a folder) is a
-        // link whatever it points to; files and links to files both go with the files.
-        const DWORD attributes = info->FileAttributes;
-        const bool isFolder =
-            (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        entries.push_back({Narrow(name.data(), name.size()), isFolder});
+      if (!IsDotName(name)) {
+        entries.push_back({Narrow(name.data(), name.size()), IsRealFolder(info->FileAttributes)});
       }
       if (info->NextEntryOffset == 0) break;
       offset += info->NextEntryOffset;
     }
   }
   CloseHandle(handle);
-  // The end of the listing; an empty drive root has no entry at all.
-  if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) {
-    FailWithSystemError(err::kPathNotFound, "Path not found", text, error);
+  // A file system that does not read folders so refuses the first block: the caller lists the
+  // folder the other way.
+  if (first && (error == ERROR_INVALID_PARAMETER || error == ERROR_INVALID_FUNCTION ||
+                error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_LEVEL ||
+                error == ERROR_CALL_NOT_IMPLEMENTED)) {
+    return std::nullopt;
   }
+  // The end of the listing; an empty drive root has no entry at all.
+  if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) FailToList(text, error);
+  return entries;
+}
+
+std::vector<platform::BasicFileSystem::Entry> Win32FileSystem::ListWithFindFiles(
+    const std::string& folder, const std::string& text) {
+  std::wstring pattern = Widen(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data = {};
+  // Without short names, in large batches: the closest to the block reads.
+  HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  std::vector<Entry> entries;
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return entries;  // an empty drive root
+    FailToList(text, error);
+  }
+  do {
+    const std::wstring_view name(data.cFileName);
+    if (!IsDotName(name)) {
+      entries.push_back({Narrow(name.data(), name.size()), IsRealFolder(data.dwFileAttributes)});
+    }
+  } while (FindNextFileW(search, &data));
+  const DWORD error = GetLastError();
+  FindClose(search);
+  if (error != ERROR_NO_MORE_FILES) FailToList(text, error);
   return entries;
 }
 

@@ -29,6 +29,12 @@ namespace zormint::win32 {
 
 class Win32FileSystem : public platform::BasicFileSystem {
  public:
+  // How a folder is read: in blocks of directory information (GetFileInformationByHandleEx),
+  // falling back to FindFirstFileExW where the file system refuses that (some network and
+  // redirected file systems do); or always with FindFirstFileExW (for tests of the fallback).
+  enum class Listing { kBlocks, kFindFiles };
+  explicit Win32FileSystem(Listing listing = Listing::kBlocks) : listing_(listing) {}
+
   // 2: the temporary folder (GetTempPathW), 0: the Windows folder; both without the trailing
   // "\". Asked of the system at every call.
   std::optional<std::string> GetSpecialFolder(int32_t which) override;
@@ -47,6 +53,14 @@ class Win32FileSystem : public platform::BasicFileSystem {
   // name, so a crowded folder (a temporary folder may hold many thousands of entries) costs no
   // call per entry.
   std::vector<Entry> ListEntries(const std::string& folder, const std::string& text) override;
+
+ private:
+  // nullopt when the file system does not read folders in blocks.
+  std::optional<std::vector<Entry>> ListInBlocks(const std::string& folder,
+                                                 const std::string& text);
+  std::vector<Entry> ListWithFindFiles(const std::string& folder, const std::string& text);
+
+  Listing listing_;
 };
 
 // True when this process runs under Wine.

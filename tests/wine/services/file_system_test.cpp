@@ -110,6 +110,11 @@ TEST(Win32FileSystem, NamesThatAreNotAsciiAreCreatedListedAndDeleted) {
   EXPECT_EQ(listed, expected);
   EXPECT_EQ(fs.SubFolderNames(folder), std::vector<std::string>{"Ünter"});
   EXPECT_EQ(fs.SubFolderNames(scratch.Path()), std::vector<std::string>{"Bilder ä 写真"});
+  // Listed the other way (where a file system refuses block reads), the same.
+  Win32FileSystem found(Win32FileSystem::Listing::kFindFiles);
+  EXPECT_EQ(found.FileNames(folder), expected);
+  EXPECT_EQ(found.SubFolderNames(folder), std::vector<std::string>{"Ünter"});
+  EXPECT_THROW(found.FileNames(folder + "\\missing"), ZError);
 
   for (const std::string& name : names) {
     EXPECT_TRUE(fs.FileExists(folder + "\\" + name)) << name;
@@ -259,6 +264,12 @@ TEST_F(Links, AreListedWithTheFilesAndNeverCountAsFolders) {
   const FileSystem::Contents both = fs_.FolderContents(work_ + "\\");
   EXPECT_TRUE(both.subFolders.empty());
   EXPECT_EQ(both.files, fs_.FileNames(work_));
+  // Listed the other way (where a file system refuses block reads), the same.
+  Win32FileSystem found(Win32FileSystem::Listing::kFindFiles);
+  const FileSystem::Contents again = found.FolderContents(work_);
+  EXPECT_EQ(again.files, both.files);
+  EXPECT_EQ(again.subFolders, both.subFolders);
+  EXPECT_EQ(found.SubFolderNames(work_ + "\\folderlink"), std::vector<std::string>{"inner"});
 
   // What lies in a folder reached through a link is itself no link.
   EXPECT_TRUE(fs_.FileExists(work_ + "\\folderlink\\keep.jpg"));
