@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 
 namespace zormint::sim::com {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "sim/com/com_object.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 #include "win32/com/text.h"
 
 namespace zormint::sim::com {

@@ -1,4 +1,4 @@
-#include "sim/fault_plan.h"
+#include "sim/model/fault_plan.h"
 
 #include <gtest/gtest.h>
 

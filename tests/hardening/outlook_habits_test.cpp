@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "addin/zormint.h"
-#include "sim/fake_net.h"
+#include "sim/fakes/fake_net.h"
 #include "tests/hardening/hardening.h"
 #include "tests/stories/outlook_story.h"
 #include "ui/options_layout.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/fake_net.h"
-#include "sim/fault_plan.h"
+#include "sim/fakes/fake_net.h"
+#include "sim/model/fault_plan.h"
 
 namespace zormint {
 namespace {

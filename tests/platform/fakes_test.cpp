@@ -1,4 +1,4 @@
-#include "sim/fakes.h"
+#include "sim/fakes/fakes.h"
 
 #include <gtest/gtest.h>
 

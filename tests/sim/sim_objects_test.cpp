@@ -11,7 +11,7 @@
 
 #include "context/globals.h"
 #include "platform/paths.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 
 namespace zormint::sim {
 namespace {

@@ -13,9 +13,9 @@
 #include "addin/dsr_wrapper.h"
 #include "addin/zormint.h"
 #include "platform/paths.h"
-#include "sim/fake_net.h"
-#include "sim/headless_dialogs.h"
-#include "sim/outlook_sim.h"
+#include "sim/fakes/fake_net.h"
+#include "sim/fakes/headless_dialogs.h"
+#include "sim/model/outlook_sim.h"
 #include "tests/support/test_env.h"
 
 namespace zormint::test {

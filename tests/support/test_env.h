@@ -20,11 +20,11 @@
 #include "common/trace.h"
 #include "context/globals.h"
 #include "platform/portable_file_system.h"
-#include "sim/fake_net.h"
-#include "sim/fakes.h"
-#include "sim/fault_plan.h"
-#include "sim/headless_dialogs.h"
-#include "sim/outlook_sim.h"
+#include "sim/fakes/fake_net.h"
+#include "sim/fakes/fakes.h"
+#include "sim/fakes/headless_dialogs.h"
+#include "sim/model/fault_plan.h"
+#include "sim/model/outlook_sim.h"
 
 namespace zormint::test {
 

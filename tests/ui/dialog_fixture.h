@@ -10,8 +10,8 @@
 
 #include "net/internet.h"
 #include "settings/settings.h"
-#include "sim/fake_net.h"
-#include "sim/headless_dialogs.h"
+#include "sim/fakes/fake_net.h"
+#include "sim/fakes/headless_dialogs.h"
 #include "tests/support/test_env.h"
 #include "ui/frm_options.h"
 #include "ui/options_layout.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/com/story.h"
+#include "sim/session/story.h"
 #include "support/addin_fixture.h"
 
 namespace zormint::wine_test::hardening {

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "com_client.h"
-#include "sim/com/story.h"
+#include "sim/session/story.h"
 #include "support/addin_fixture.h"
 
 namespace zormint::wine_test::outlook {

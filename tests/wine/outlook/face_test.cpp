@@ -7,7 +7,7 @@
 
 #include "com_client.h"
 #include "sim/com/com_face.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 #include "support/wine_test.h"
 
 namespace zormint::wine_test::outlook {

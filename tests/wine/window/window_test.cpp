@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "dialog/dialog_user.h"
-#include "sim/com/window_session.h"
-#include "sim/com/window_toolbar.h"
+#include "sim/window/window_session.h"
+#include "sim/window/window_toolbar.h"
 #include "support/addin_fixture.h"
 #include "window_user.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "sim/com/window_session.h"
+#include "sim/window/window_session.h"
 
 namespace zormint::wine_test::window {
 

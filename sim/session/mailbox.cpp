@@ -1,4 +1,4 @@
-#include "sim/com/mailbox.h"
+#include "sim/session/mailbox.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "sim/com/window_frames.h"
+#include "sim/window/window_frames.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "sim/fake_browser.h"
+#include "sim/fakes/fake_browser.h"
 
 #include <utility>
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "sim/fault_plan.h"
+#include "sim/model/fault_plan.h"
 
 namespace zormint::sim {
 

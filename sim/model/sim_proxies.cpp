@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "platform/paths.h"
-#include "sim/sim_model.h"
+#include "sim/model/sim_model.h"
 
 namespace zormint::sim {
 

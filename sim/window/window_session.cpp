@@ -1,4 +1,4 @@
-#include "sim/com/window_session.h"
+#include "sim/window/window_session.h"
 
 #include <windows.h>
 // after windows.h
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "sim/com/window_frames.h"
+#include "sim/window/window_frames.h"
 #include "win32/com/text.h"
 
 namespace zormint::sim::com {

@@ -1,4 +1,4 @@
-#include "sim/fake_net.h"
+#include "sim/fakes/fake_net.h"
 
 namespace zormint::sim {
 

@@ -1,7 +1,7 @@
 // Defines the GUIDs of zormint_idl.h (IDTExtensibility2) for the programs that host add-ins.
 #include <initguid.h>
 
-#include "sim/com/addin_host.h"
+#include "sim/session/addin_host.h"
 
 #include <utility>
 

@@ -31,8 +31,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/com/story.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
+#include "sim/session/story.h"
 
 namespace zormint::sim::com {
 

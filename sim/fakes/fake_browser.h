@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/fault_plan.h"
+#include "sim/model/fault_plan.h"
 #include "ui/web_browser.h"
 
 namespace zormint::sim {

@@ -40,9 +40,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/com/addin_host.h"
-#include "sim/com/mailbox.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
+#include "sim/session/addin_host.h"
+#include "sim/session/mailbox.h"
 
 namespace zormint::sim::com {
 

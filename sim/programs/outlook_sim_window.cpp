@@ -14,7 +14,7 @@
 #include <iostream>
 #include <string>
 
-#include "sim/com/window_session.h"
+#include "sim/window/window_session.h"
 #include "win32/com/text.h"
 
 int wmain(int argc, wchar_t** argv) {

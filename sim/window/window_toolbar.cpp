@@ -1,4 +1,4 @@
-#include "sim/com/window_toolbar.h"
+#include "sim/window/window_toolbar.h"
 
 #include <algorithm>
 #include <cstdint>

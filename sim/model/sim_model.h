@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 
 namespace zormint::sim {
 

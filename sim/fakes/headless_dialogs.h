@@ -28,8 +28,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/fake_browser.h"
-#include "sim/fault_plan.h"
+#include "sim/fakes/fake_browser.h"
+#include "sim/model/fault_plan.h"
 #include "ui/dialog_toolkit.h"
 
 namespace zormint::sim {

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 
 namespace zormint::sim::com {
 

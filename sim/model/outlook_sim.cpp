@@ -1,11 +1,11 @@
 // The simulated Outlook's model: the mailbox, the windows, their command bars, and the events
 // the test drives. The proxies the add-in calls are in sim_proxies.cpp.
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "sim/sim_model.h"
+#include "sim/model/sim_model.h"
 
 namespace zormint::sim {
 

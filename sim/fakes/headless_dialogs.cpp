@@ -1,4 +1,4 @@
-#include "sim/headless_dialogs.h"
+#include "sim/fakes/headless_dialogs.h"
 
 #include <algorithm>
 #include <utility>

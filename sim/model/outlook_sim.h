@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "sim/fault_plan.h"
+#include "sim/model/fault_plan.h"
 
 namespace zormint::sim {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "sim/com/com_object.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 #include "zormint_idl.h"
 
 namespace zormint::sim::com {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/com/window_session.h"
-#include "sim/com/window_toolbar.h"
+#include "sim/window/window_session.h"
+#include "sim/window/window_toolbar.h"
 
 namespace zormint::sim::com {
 

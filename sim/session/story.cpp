@@ -1,4 +1,4 @@
-#include "sim/com/story.h"
+#include "sim/session/story.h"
 
 #include <algorithm>
 #include <cstdio>

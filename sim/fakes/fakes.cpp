@@ -1,10 +1,10 @@
-#include "sim/fakes.h"
+#include "sim/fakes/fakes.h"
 
 #include <cctype>
 #include <utility>
 
 #include "common/error.h"
-#include "sim/outlook_sim.h"
+#include "sim/model/outlook_sim.h"
 
 namespace zormint::sim {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/com/story.h"
+#include "sim/session/story.h"
 
 namespace {
 
