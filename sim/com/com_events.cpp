@@ -7,10 +7,14 @@
 #include "outlook_sim_idl.h"
 #include "sim/com/com_object.h"
 #include "sim/com/com_objects.h"
+#include "win32/com/variant.h"
 
 namespace zormint::sim::com {
 
 namespace {
+
+using win32::ComRef;
+using win32::Variant;
 
 // ---- Calling a COM sink -------------------------------------------------------------------------
 
@@ -19,11 +23,11 @@ namespace {
 // does not handle) as an escape, since an add-in should never report one.
 class ComSink {
  protected:
-  explicit ComSink(IDispatch* sink) : sink_(Ref<IDispatch>::Share(sink)) {}
+  explicit ComSink(IDispatch* sink) : sink_(ComRef<IDispatch>::Share(sink)) {}
 
   // `args` in reverse order, as COM passes them.
   void Call(DISPID member, VARIANT* args, UINT count) {
-    Ref<IDispatch> sink = sink_;  // held for the call, whatever the sink does meanwhile
+    ComRef<IDispatch> sink = sink_;  // held for the call, whatever the sink does meanwhile
     DISPPARAMS params = {args, nullptr, count, 0};
     EXCEPINFO exception = {};
     UINT badArgument = 0;
@@ -39,32 +43,33 @@ class ComSink {
   }
   void Call(DISPID member) { Call(member, nullptr, 0); }
 
-  // A call with one object argument, which this side releases after the call.
+  // A call with one object argument.
   void CallWithObject(DISPID member, IDispatch* object) {
-    Ref<IDispatch> held = Ref<IDispatch>::Adopt(object);
-    VARIANT arg;
-    V_VT(&arg) = VT_DISPATCH;
-    V_DISPATCH(&arg) = held.Get();
-    Call(member, &arg, 1);
+    Variant arg = Variant::Object(object);
+    Call(member, arg.Ptr(), 1);
   }
 
-  // A call whose one argument is a by-reference Cancel flag.
-  void CallWithCancel(DISPID member, bool& cancel) {
+  // A call whose arguments end with a by-reference Cancel flag (the first of `args`, which
+  // are in reverse order), which the sink may set.
+  void CallWithCancel(DISPID member, bool& cancel, VARIANT* args, UINT count) {
     VARIANT_BOOL flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
-    VARIANT arg;
-    V_VT(&arg) = VT_BOOL | VT_BYREF;
-    V_BOOLREF(&arg) = &flag;
+    V_VT(&args[0]) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&args[0]) = &flag;
     try {
-      Call(member, &arg, 1);
+      Call(member, args, count);
     } catch (...) {
       cancel = flag != VARIANT_FALSE;
       throw;
     }
     cancel = flag != VARIANT_FALSE;
   }
+  void CallWithCancel(DISPID member, bool& cancel) {
+    VARIANT arg;
+    CallWithCancel(member, cancel, &arg, 1);
+  }
 
  private:
-  Ref<IDispatch> sink_;
+  ComRef<IDispatch> sink_;
 };
 
 constexpr DISPID kNewWindow = 0xF001;
@@ -84,7 +89,7 @@ class ExplorersSink final : public host::ExplorersEvents, ComSink {
  public:
   explicit ExplorersSink(IDispatch* sink) : ComSink(sink) {}
   void NewExplorer(std::shared_ptr<host::Explorer> explorer) override {
-    CallWithObject(kNewWindow, com::NewExplorer(std::move(explorer)));
+    CallWithObject(kNewWindow, com::NewExplorer(std::move(explorer)).Get());
   }
 };
 
@@ -92,7 +97,7 @@ class InspectorsSink final : public host::InspectorsEvents, ComSink {
  public:
   explicit InspectorsSink(IDispatch* sink) : ComSink(sink) {}
   void NewInspector(std::shared_ptr<host::Inspector> inspector) override {
-    CallWithObject(kNewWindow, com::NewInspector(std::move(inspector)));
+    CallWithObject(kNewWindow, com::NewInspector(std::move(inspector)).Get());
   }
 };
 
@@ -129,20 +134,9 @@ class ButtonSink final : public host::CommandBarButtonEvents, ComSink {
   explicit ButtonSink(IDispatch* sink) : ComSink(sink) {}
   // Click(Ctrl, CancelDefault): CancelDefault comes first in the reversed arguments.
   void Click(std::shared_ptr<host::CommandBarButton> ctrl, bool& cancelDefault) override {
-    Ref<_CommandBarButton> button = Ref<_CommandBarButton>::Adopt(NewButton(std::move(ctrl)));
-    VARIANT_BOOL flag = cancelDefault ? VARIANT_TRUE : VARIANT_FALSE;
-    VARIANT args[2];
-    V_VT(&args[0]) = VT_BOOL | VT_BYREF;
-    V_BOOLREF(&args[0]) = &flag;
-    V_VT(&args[1]) = VT_DISPATCH;
-    V_DISPATCH(&args[1]) = button.Get();
-    try {
-      Call(kClick, args, 2);
-    } catch (...) {
-      cancelDefault = flag != VARIANT_FALSE;
-      throw;
-    }
-    cancelDefault = flag != VARIANT_FALSE;
+    Variant button = Variant::Object(NewButton(std::move(ctrl)).Get());
+    VARIANT args[2] = {{}, button.Get()};
+    CallWithCancel(kClick, cancelDefault, args, 2);
   }
 };
 
@@ -168,64 +162,44 @@ std::shared_ptr<EventSource> MakeSource(std::shared_ptr<Source> source) {
 
 // ---- Connection point ---------------------------------------------------------------------------
 
-class ConnectionPoint final : public IConnectionPoint {
+class ConnectionPoint final : public win32::ComObject<ConnectionPoint, IConnectionPoint> {
  public:
   ConnectionPoint(IConnectionPointContainer* container, REFIID diid,
                   std::shared_ptr<EventSource> source)
-      : container_(Ref<IConnectionPointContainer>::Share(container)),
+      : container_(ComRef<IConnectionPointContainer>::Share(container)),
         diid_(diid),
         source_(std::move(source)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IConnectionPoint) return E_NOINTERFACE;
-    *object = static_cast<IConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override {
     if (!iid) return E_POINTER;
     *iid = diid_;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE
-  GetConnectionPointContainer(IConnectionPointContainer** container) override {
-    if (!container) return E_POINTER;
-    *container = Ref<IConnectionPointContainer>::Share(container_.Get()).Detach();
-    return S_OK;
+  GetConnectionPointContainer(IConnectionPointContainer** container) noexcept override {
+    return container_.CopyTo(container);
   }
   // The sink must answer the event interface; the connection holds it until Unadvise.
-  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override {
     if (!cookie) return E_POINTER;
     *cookie = 0;
     if (!sink) return E_POINTER;
-    Ref<IDispatch> events;
-    if (FAILED(sink->QueryInterface(diid_, events.OutVoid())) || !events) {
+    ComRef<IDispatch> events;
+    if (FAILED(ComRef<IUnknown>::Share(sink).QueryTo(diid_, events)) || !events) {
       return CONNECT_E_CANNOTCONNECT;
     }
-    return Guard(L"Microsoft Outlook", [&] { *cookie = source_->Connect(events.Get()); });
+    return AutomationMember(kOutlook, [&] { *cookie = source_->Connect(events.Get()); });
   }
-  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
-    return Guard(L"Microsoft Outlook", [&] { source_->Disconnect(cookie); });
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override {
+    return AutomationMember(kOutlook, [&] { source_->Disconnect(cookie); });
   }
-  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override {
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) noexcept override {
     if (connections) *connections = nullptr;
     return E_NOTIMPL;
   }
 
  private:
-  ~ConnectionPoint() = default;
-
-  ULONG references_ = 1;
-  Ref<IConnectionPointContainer> container_;
+  ComRef<IConnectionPointContainer> container_;
   IID diid_;
   std::shared_ptr<EventSource> source_;
 };
@@ -251,16 +225,10 @@ std::shared_ptr<EventSource> ButtonEventSource(std::shared_ptr<host::CommandBarB
   return MakeSource<host::CommandBarButton, ButtonSink>(std::move(button));
 }
 
-HRESULT NewConnectionPoint(IConnectionPointContainer* container, REFIID diid,
-                           std::shared_ptr<EventSource> source, IConnectionPoint** point) noexcept {
-  if (!point) return E_POINTER;
-  *point = nullptr;
-  try {
-    *point = new ConnectionPoint(container, diid, std::move(source));
-    return S_OK;
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+ComRef<IConnectionPoint> NewConnectionPoint(IConnectionPointContainer* container, REFIID diid,
+                                            std::shared_ptr<EventSource> source) {
+  return ComRef<IConnectionPoint>::Adopt(
+      ConnectionPoint::Make(container, diid, std::move(source)).Detach());
 }
 
 }  // namespace zormint::sim::com

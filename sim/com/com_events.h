@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "host/host.h"
+#include "win32/com/com_ref.h"
 
 namespace zormint::sim::com {
 
@@ -30,7 +31,8 @@ std::shared_ptr<EventSource> ItemEventSource(std::shared_ptr<host::Item> item);
 std::shared_ptr<EventSource> ButtonEventSource(std::shared_ptr<host::CommandBarButton> button);
 
 // A connection point for the event interface `diid` of `container` (which it holds).
-HRESULT NewConnectionPoint(IConnectionPointContainer* container, REFIID diid,
-                           std::shared_ptr<EventSource> source, IConnectionPoint** point) noexcept;
+win32::ComRef<IConnectionPoint> NewConnectionPoint(IConnectionPointContainer* container,
+                                                   REFIID diid,
+                                                   std::shared_ptr<EventSource> source);
 
 }  // namespace zormint::sim::com

@@ -25,24 +25,16 @@
 
 #include "host/host.h"
 #include "sim/model/outlook_sim.h"
+#include "win32/com/com_ref.h"
 
 namespace zormint::sim::com {
 
-// The HRESULT a ZError code stands for: HRESULTs stay as they are; the run-time error numbers
-// of the model become the HRESULTs that Automation maps to them (9 DISP_E_BADINDEX,
-// 13 DISP_E_TYPEMISMATCH ...), others the FACILITY_CONTROL form a VB-style host uses.
-HRESULT HresultOf(int32_t code) noexcept;
+// A new Application object over `application`, or none when there is no application.
+win32::ComRef<IDispatch> NewApplicationObject(std::shared_ptr<host::Application> application);
 
-// Whether a failure belongs to the call itself rather than to the member called.
-bool IsCallFailure(HRESULT hr) noexcept;
-
-// The type library of the simulated object model, embedded in the running program (resource
-// TYPELIB 1 of the module this code is linked into). The caller owns the reference.
-HRESULT LoadSimTypeLibrary(ITypeLib** library) noexcept;
-
-// A new Application object over `application` (one reference, which the caller owns), or
-// nullptr when there is no application to wrap.
-IDispatch* NewApplicationObject(std::shared_ptr<host::Application> application);
+// The AddInInst argument of OnConnection: the host's description of the add-in it connects.
+win32::ComRef<IDispatch> NewAddInInstance(const std::wstring& progId,
+                                          const std::wstring& description);
 
 // A button face that was handed over as a bitmap: besides its size and depth, the host keeps a
 // copy of its pixels (the picture object may go away), so that a window can draw the button.

@@ -1,3 +1,6 @@
+// Defines the GUIDs of outlook_sim_idl.h (once, here).
+#include <initguid.h>
+
 #include "sim/com/com_objects.h"
 
 #include <olectl.h>
@@ -8,268 +11,227 @@
 #include <utility>
 #include <vector>
 
+#include "sim/com/com_face.h"
 #include "sim/com/com_object.h"
 #include "sim/model/outlook_sim.h"
 #include "win32/com/text.h"
+#include "win32/com/variant.h"
 
 namespace zormint::sim::com {
 
 namespace {
 
-const wchar_t kOutlook[] = L"Microsoft Outlook";
-const wchar_t kOffice[] = L"Microsoft Office";
+using win32::Bstr;
+using win32::FromBstr;
+using win32::Variant;
 
-// Hands a new object (or nullptr) to an out parameter.
-template <class T, class U>
-void Hand(T** out, U* object) {
-  if (!out) {
-    if (object) object->Release();
-    Fail(static_cast<int32_t>(E_POINTER), "No place for the result");
-  }
-  *out = object;
+// The readings of the optional arguments of a member `what`.
+std::optional<int32_t> OptionalInt(const VARIANT& value, const char* what) {
+  if (win32::Omitted(value)) return std::nullopt;
+  return win32::ToInt32(value, what);
 }
-
-void HandText(BSTR* out, const std::string& text) {
-  Out(out) = nullptr;
-  *out = NewBstr(text);
+std::optional<bool> OptionalBool(const VARIANT& value, const char* what) {
+  if (win32::Omitted(value)) return std::nullopt;
+  return win32::ToBool(value, what);
+}
+std::optional<std::string> OptionalText(const VARIANT& value, const char* what) {
+  if (win32::Omitted(value)) return std::nullopt;
+  return win32::ToUtf8(value, what);
 }
 
 // ---- Outlook ------------------------------------------------------------------------------------
 
 class ApplicationObject final
-    : public DispatchObject<ApplicationObject, _Application, &IID__Application> {
+    : public SimObject<ApplicationObject, _Application, &IID__Application, host::Application> {
  public:
-  using Proxy = host::Application;
-  explicit ApplicationObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using SimObject::SimObject;
 
-  HRESULT STDMETHODCALLTYPE ActiveExplorer(_Explorer** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewExplorer(proxy_->ActiveExplorer())); });
+  HRESULT STDMETHODCALLTYPE ActiveExplorer(_Explorer** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewExplorer(proxy_->ActiveExplorer()); });
   }
-  HRESULT STDMETHODCALLTYPE get_Explorers(_Explorers** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewExplorers(proxy_->Explorers())); });
+  HRESULT STDMETHODCALLTYPE get_Explorers(_Explorers** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewExplorers(proxy_->Explorers()); });
   }
-  HRESULT STDMETHODCALLTYPE get_Inspectors(_Inspectors** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewInspectors(proxy_->Inspectors())); });
+  HRESULT STDMETHODCALLTYPE get_Inspectors(_Inspectors** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewInspectors(proxy_->Inspectors()); });
   }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
 };
 
-class ExplorersObject final : public DispatchObject<ExplorersObject, _Explorers, &IID__Explorers> {
+class ExplorersObject final : public EventObject<ExplorersObject, _Explorers, &IID__Explorers,
+                                                 host::Explorers, &DIID_ExplorersEvents> {
  public:
-  using Proxy = host::Explorers;
-  static constexpr const IID* kEvents = &DIID_ExplorersEvents;
-  explicit ExplorersObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using EventObject::EventObject;
   std::shared_ptr<EventSource> Events() { return ExplorersEventSource(proxy_); }
 
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-    return Guard(kOutlook, [&] { Out(count) = proxy_->Count(); });
+  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
   }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, _Explorer** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewExplorer(proxy_->Item(LongArgument(index)))); });
-  }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
-};
-
-class InspectorsObject final
-    : public DispatchObject<InspectorsObject, _Inspectors, &IID__Inspectors> {
- public:
-  using Proxy = host::Inspectors;
-  static constexpr const IID* kEvents = &DIID_InspectorsEvents;
-  explicit InspectorsObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
-  std::shared_ptr<EventSource> Events() { return InspectorsEventSource(proxy_); }
-
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-    return Guard(kOutlook, [&] { Out(count) = proxy_->Count(); });
-  }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, _Inspector** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewInspector(proxy_->Item(LongArgument(index)))); });
-  }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
-};
-
-class ExplorerObject final : public DispatchObject<ExplorerObject, _Explorer, &IID__Explorer> {
- public:
-  using Proxy = host::Explorer;
-  static constexpr const IID* kEvents = &DIID_ExplorerEvents_10;
-  explicit ExplorerObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
-  std::shared_ptr<EventSource> Events() { return ExplorerEventSource(proxy_); }
-
-  HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewCommandBars(proxy_->CommandBars())); });
-  }
-  HRESULT STDMETHODCALLTYPE get_CurrentFolder(MAPIFolder** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewFolder(proxy_->CurrentFolder())); });
-  }
-  HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewSelection(proxy_->Selection())); });
-  }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
-};
-
-class InspectorObject final : public DispatchObject<InspectorObject, _Inspector, &IID__Inspector> {
- public:
-  using Proxy = host::Inspector;
-  static constexpr const IID* kEvents = &DIID_InspectorEvents_10;
-  explicit InspectorObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
-  std::shared_ptr<EventSource> Events() { return InspectorEventSource(proxy_); }
-
-  HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewCommandBars(proxy_->CommandBars())); });
-  }
-  HRESULT STDMETHODCALLTYPE get_CurrentItem(IDispatch** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook,
-                 [&] { Hand(result, static_cast<IDispatch*>(NewItem(proxy_->CurrentItem()))); });
-  }
-  HRESULT STDMETHODCALLTYPE IsWordMail(VARIANT_BOOL* result) override {
-    return Guard(kOutlook,
-                 [&] { Out(result) = proxy_->IsWordMail() ? VARIANT_TRUE : VARIANT_FALSE; });
-  }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
-};
-
-class FolderObject final : public DispatchObject<FolderObject, MAPIFolder, &IID_MAPIFolder> {
- public:
-  using Proxy = host::Folder;
-  explicit FolderObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
-
-  HRESULT STDMETHODCALLTYPE get_DefaultItemType(LONG* result) override {
-    return Guard(kOutlook, [&] { Out(result) = proxy_->DefaultItemType(); });
-  }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
-};
-
-class SelectionObject final : public DispatchObject<SelectionObject, Selection, &IID_Selection> {
- public:
-  using Proxy = host::Selection;
-  explicit SelectionObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
-
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-    return Guard(kOutlook, [&] { Out(count) = proxy_->Count(); });
-  }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] {
-      Hand(result, static_cast<IDispatch*>(NewItem(proxy_->Item(LongArgument(index)))));
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, _Explorer** result) noexcept override {
+    return HandOut(kOutlook, result, [&] {
+      return NewExplorer(proxy_->Item(win32::ToInt32(index, "Explorers.Item")));
     });
   }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
 };
 
-class ItemObject final : public DispatchObject<ItemObject, _MailItem, &IID__MailItem> {
+class InspectorsObject final : public EventObject<InspectorsObject, _Inspectors, &IID__Inspectors,
+                                                  host::Inspectors, &DIID_InspectorsEvents> {
  public:
-  using Proxy = host::Item;
-  static constexpr const IID* kEvents = &DIID_ItemEvents_10;
-  explicit ItemObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using EventObject::EventObject;
+  std::shared_ptr<EventSource> Events() { return InspectorsEventSource(proxy_); }
+
+  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
+  }
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, _Inspector** result) noexcept override {
+    return HandOut(kOutlook, result, [&] {
+      return NewInspector(proxy_->Item(win32::ToInt32(index, "Inspectors.Item")));
+    });
+  }
+};
+
+class ExplorerObject final : public EventObject<ExplorerObject, _Explorer, &IID__Explorer,
+                                                host::Explorer, &DIID_ExplorerEvents_10> {
+ public:
+  using EventObject::EventObject;
+  std::shared_ptr<EventSource> Events() { return ExplorerEventSource(proxy_); }
+
+  HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewCommandBars(proxy_->CommandBars()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_CurrentFolder(MAPIFolder** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewFolder(proxy_->CurrentFolder()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewSelection(proxy_->Selection()); });
+  }
+};
+
+class InspectorObject final : public EventObject<InspectorObject, _Inspector, &IID__Inspector,
+                                                 host::Inspector, &DIID_InspectorEvents_10> {
+ public:
+  using EventObject::EventObject;
+  std::shared_ptr<EventSource> Events() { return InspectorEventSource(proxy_); }
+
+  HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewCommandBars(proxy_->CommandBars()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_CurrentItem(IDispatch** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewItem(proxy_->CurrentItem()); });
+  }
+  HRESULT STDMETHODCALLTYPE IsWordMail(VARIANT_BOOL* result) noexcept override {
+    return AutomationMember(
+        kOutlook, [&] { Out(result) = proxy_->IsWordMail() ? VARIANT_TRUE : VARIANT_FALSE; });
+  }
+};
+
+class FolderObject final
+    : public SimObject<FolderObject, MAPIFolder, &IID_MAPIFolder, host::Folder> {
+ public:
+  using SimObject::SimObject;
+
+  HRESULT STDMETHODCALLTYPE get_DefaultItemType(LONG* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->DefaultItemType(); });
+  }
+};
+
+class SelectionObject final
+    : public SimObject<SelectionObject, Selection, &IID_Selection, host::Selection> {
+ public:
+  using SimObject::SimObject;
+
+  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
+  }
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** result) noexcept override {
+    return HandOut(kOutlook, result,
+                   [&] { return NewItem(proxy_->Item(win32::ToInt32(index, "Selection.Item"))); });
+  }
+};
+
+class ItemObject final
+    : public EventObject<ItemObject, _MailItem, &IID__MailItem, host::Item, &DIID_ItemEvents_10> {
+ public:
+  using EventObject::EventObject;
   std::shared_ptr<EventSource> Events() { return ItemEventSource(proxy_); }
 
-  HRESULT STDMETHODCALLTYPE get_Class(LONG* result) override {
-    return Guard(kOutlook, [&] { Out(result) = proxy_->Class(); });
+  HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
   }
-  HRESULT STDMETHODCALLTYPE get_Attachments(Attachments** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewAttachments(proxy_->Attachments())); });
+  HRESULT STDMETHODCALLTYPE get_Attachments(Attachments** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewAttachments(proxy_->Attachments()); });
   }
-  HRESULT STDMETHODCALLTYPE get_EntryID(BSTR* result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { HandText(result, proxy_->EntryID()); });
+  HRESULT STDMETHODCALLTYPE get_EntryID(BSTR* result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return Bstr(proxy_->EntryID()); });
   }
-  HRESULT STDMETHODCALLTYPE get_Saved(VARIANT_BOOL* result) override {
-    return Guard(kOutlook, [&] { Out(result) = proxy_->Saved() ? VARIANT_TRUE : VARIANT_FALSE; });
+  HRESULT STDMETHODCALLTYPE get_Saved(VARIANT_BOOL* result) noexcept override {
+    return AutomationMember(kOutlook,
+                            [&] { Out(result) = proxy_->Saved() ? VARIANT_TRUE : VARIANT_FALSE; });
   }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
 };
 
 class AttachmentsObject final
-    : public DispatchObject<AttachmentsObject, Attachments, &IID_Attachments> {
+    : public SimObject<AttachmentsObject, Attachments, &IID_Attachments, host::Attachments> {
  public:
-  using Proxy = host::Attachments;
-  explicit AttachmentsObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using SimObject::SimObject;
 
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-    return Guard(kOutlook, [&] { Out(count) = proxy_->Count(); });
+  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
   }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, Attachment** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { Hand(result, NewAttachment(proxy_->Item(LongArgument(index)))); });
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, Attachment** result) noexcept override {
+    return HandOut(kOutlook, result, [&] {
+      return NewAttachment(proxy_->Item(win32::ToInt32(index, "Attachments.Item")));
+    });
   }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
 };
 
 class AttachmentObject final
-    : public DispatchObject<AttachmentObject, Attachment, &IID_Attachment> {
+    : public SimObject<AttachmentObject, Attachment, &IID_Attachment, host::Attachment> {
  public:
-  using Proxy = host::Attachment;
-  explicit AttachmentObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using SimObject::SimObject;
 
-  HRESULT STDMETHODCALLTYPE get_FileName(BSTR* result) override {
-    if (result) *result = nullptr;
-    return Guard(kOutlook, [&] { HandText(result, proxy_->FileName()); });
+  HRESULT STDMETHODCALLTYPE get_FileName(BSTR* result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return Bstr(proxy_->FileName()); });
   }
-  HRESULT STDMETHODCALLTYPE SaveAsFile(BSTR path) override {
-    return Guard(kOutlook, [&] { proxy_->SaveAsFile(Text(path)); });
+  HRESULT STDMETHODCALLTYPE SaveAsFile(BSTR path) noexcept override {
+    return AutomationMember(kOutlook, [&] { proxy_->SaveAsFile(FromBstr(path)); });
   }
+};
 
- private:
-  std::shared_ptr<Proxy> proxy_;
+// The add-in's description the loader hands to OnConnection.
+struct AddInDescription {
+  std::wstring progId, description;
+};
+
+class AddInInstanceObject final
+    : public SimObject<AddInInstanceObject, _AddInInstance, &IID__AddInInstance, AddInDescription> {
+ public:
+  using SimObject::SimObject;
+
+  HRESULT STDMETHODCALLTYPE get_Description(BSTR* result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return Bstr(proxy_->description.c_str()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_ProgId(BSTR* result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return Bstr(proxy_->progId.c_str()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Connect(VARIANT_BOOL* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = VARIANT_TRUE; });
+  }
 };
 
 // ---- Office command bars ------------------------------------------------------------------------
 
 // The enumerator that _NewEnum hands out. An element of the collection that is not a command
 // bar comes out as VT_EMPTY (it converts to no command bar: a type mismatch for the caller).
-class BarEnumerator final : public IEnumVARIANT {
+class BarEnumerator final : public win32::ComObject<BarEnumerator, IEnumVARIANT> {
  public:
   explicit BarEnumerator(std::shared_ptr<host::CommandBarsEnum> bars) : bars_(std::move(bars)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IEnumVARIANT) return E_NOINTERFACE;
-    *object = static_cast<IEnumVARIANT*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-
-  HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* values, ULONG* fetched) override {
+  HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* values, ULONG* fetched) noexcept override {
     if (fetched) *fetched = 0;
     if (!values) return E_POINTER;
     if (wanted > 1 && !fetched) return E_INVALIDARG;
     ULONG count = 0;
-    const HRESULT hr = Guard(kOffice, [&] {
+    const HRESULT hr = AutomationMember(kOffice, [&] {
       for (; count < wanted; ++count) {
         VariantInit(&values[count]);
         std::shared_ptr<host::CommandBar> bar;
@@ -280,8 +242,7 @@ class BarEnumerator final : public IEnumVARIANT {
           throw;
         }
         if (!bar) break;
-        V_VT(&values[count]) = VT_DISPATCH;
-        V_DISPATCH(&values[count]) = NewCommandBar(std::move(bar));
+        values[count] = Variant::Object(NewCommandBar(std::move(bar)).Get()).Detach();
       }
     });
     if (FAILED(hr)) {
@@ -292,26 +253,23 @@ class BarEnumerator final : public IEnumVARIANT {
     if (fetched) *fetched = count;
     return count == wanted ? S_OK : S_FALSE;
   }
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) noexcept override {
     for (ULONG i = 0; i < count; ++i) {
-      VARIANT value;
+      Variant value;
       ULONG fetched = 0;
-      const HRESULT hr = Next(1, &value, &fetched);
+      const HRESULT hr = Next(1, value.Out(), &fetched);
       if (hr != S_OK) return FAILED(hr) ? hr : S_FALSE;
-      VariantClear(&value);
     }
     return S_OK;
   }
   // The host's enumeration runs forward only.
-  HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** clone) override {
+  HRESULT STDMETHODCALLTYPE Reset() noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** clone) noexcept override {
     if (clone) *clone = nullptr;
     return E_NOTIMPL;
   }
 
  private:
-  ~BarEnumerator() = default;
-  ULONG references_ = 1;
   std::shared_ptr<host::CommandBarsEnum> bars_;
 };
 
@@ -322,14 +280,13 @@ std::wstring Lower(std::wstring text) {
 }
 
 class CommandBarsObject final
-    : public DispatchObject<CommandBarsObject, _CommandBars, &IID__CommandBars> {
+    : public SimObject<CommandBarsObject, _CommandBars, &IID__CommandBars, host::CommandBars> {
  public:
-  using Proxy = host::CommandBars;
-  explicit CommandBarsObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using SimObject::SimObject;
 
   // Count and Item walk the host's enumeration of the bars.
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-    return Guard(kOffice, [&] {
+  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
+    return AutomationMember(kOffice, [&] {
       LONG n = 0;
       Walk([&](const std::shared_ptr<host::CommandBar>&) {
         ++n;
@@ -339,25 +296,21 @@ class CommandBarsObject final
     });
   }
   // By 1-based position or by name (case-insensitive, as Office matches bar names).
-  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, CommandBar** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOffice, [&] {
-      VARIANT direct;
-      VariantInit(&direct);
-      if (FAILED(VariantCopyInd(&direct, &index))) {
+  HRESULT STDMETHODCALLTYPE get_Item(VARIANT index, CommandBar** result) noexcept override {
+    return HandOut(kOffice, result, [&] {
+      Variant direct;
+      if (FAILED(VariantCopyInd(direct.Ptr(), &index))) {
         Fail(static_cast<int32_t>(DISP_E_TYPEMISMATCH), "Type mismatch");
       }
       std::shared_ptr<host::CommandBar> found;
-      if (V_VT(&direct) == VT_BSTR) {
-        const std::wstring name = Lower(V_BSTR(&direct) ? V_BSTR(&direct) : L"");
-        VariantClear(&direct);
+      if (direct.Type() == VT_BSTR) {
+        const std::wstring name = Lower(V_BSTR(direct.Ptr()) ? V_BSTR(direct.Ptr()) : L"");
         Walk([&](const std::shared_ptr<host::CommandBar>& bar) {
           if (bar && Lower(win32::Widen(bar->Name())) == name) found = bar;
           return found != nullptr;
         });
       } else {
-        VariantClear(&direct);
-        const int32_t wanted = LongArgument(index);
+        const int32_t wanted = win32::ToInt32(direct.Get(), "CommandBars.Item");
         int32_t position = 0;
         Walk([&](const std::shared_ptr<host::CommandBar>& bar) {
           if (++position == wanted) found = bar;
@@ -365,15 +318,11 @@ class CommandBarsObject final
         });
       }
       if (!found) Fail(err::kInvalidCall, "Invalid procedure call or argument");
-      Hand(result, NewCommandBar(std::move(found)));
+      return NewCommandBar(std::move(found));
     });
   }
-  HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOffice, [&] {
-      std::shared_ptr<host::CommandBarsEnum> bars = proxy_->Enumerate();
-      Hand(result, static_cast<IUnknown*>(new BarEnumerator(std::move(bars))));
-    });
+  HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** result) noexcept override {
+    return HandOut(kOffice, result, [&] { return BarEnumerator::Make(proxy_->Enumerate()); });
   }
 
  private:
@@ -392,51 +341,39 @@ class CommandBarsObject final
       if (visit(bar)) return;
     }
   }
-  std::shared_ptr<Proxy> proxy_;
 };
 
 class CommandBarObject final
-    : public DispatchObject<CommandBarObject, CommandBar, &IID_CommandBar> {
+    : public SimObject<CommandBarObject, CommandBar, &IID_CommandBar, host::CommandBar> {
  public:
-  using Proxy = host::CommandBar;
-  explicit CommandBarObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using SimObject::SimObject;
 
-  HRESULT STDMETHODCALLTYPE get_Controls(CommandBarControls** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOffice, [&] { Hand(result, NewControls(proxy_->Controls())); });
+  HRESULT STDMETHODCALLTYPE get_Controls(CommandBarControls** result) noexcept override {
+    return HandOut(kOffice, result, [&] { return NewControls(proxy_->Controls()); });
   }
-  HRESULT STDMETHODCALLTYPE get_Name(BSTR* result) override {
-    if (result) *result = nullptr;
-    return Guard(kOffice, [&] { HandText(result, proxy_->Name()); });
+  HRESULT STDMETHODCALLTYPE get_Name(BSTR* result) noexcept override {
+    return HandOut(kOffice, result, [&] { return Bstr(proxy_->Name()); });
   }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
 };
 
-class ControlsObject final
-    : public DispatchObject<ControlsObject, CommandBarControls, &IID_CommandBarControls> {
+class ControlsObject final : public SimObject<ControlsObject, CommandBarControls,
+                                              &IID_CommandBarControls, host::CommandBarControls> {
  public:
-  using Proxy = host::CommandBarControls;
-  explicit ControlsObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using SimObject::SimObject;
 
   // Add(Type, Id, Parameter, Before, Temporary), every argument optional.
   HRESULT STDMETHODCALLTYPE Add(VARIANT type, VARIANT id, VARIANT parameter, VARIANT before,
-                                VARIANT temporary, CommandBarControl** result) override {
-    if (result) *result = nullptr;
-    return Guard(kOffice, [&] {
+                                VARIANT temporary, CommandBarControl** result) noexcept override {
+    return HandOut(kOffice, result, [&] {
       host::ControlAddArgs args;
-      args.type = OptionalLong(type);
-      args.id = OptionalLong(id);
-      args.parameter = OptionalText(parameter);
-      args.before = OptionalLong(before);
-      args.temporary = OptionalBool(temporary);
-      Hand(result, static_cast<CommandBarControl*>(NewButton(proxy_->Add(args))));
+      args.type = OptionalInt(type, "CommandBarControls.Add");
+      args.id = OptionalInt(id, "CommandBarControls.Add");
+      args.parameter = OptionalText(parameter, "CommandBarControls.Add");
+      args.before = OptionalInt(before, "CommandBarControls.Add");
+      args.temporary = OptionalBool(temporary, "CommandBarControls.Add");
+      return NewButton(proxy_->Add(args));
     });
   }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
 };
 
 // A bitmap face with a copy of its pixels; without the pixels when they cannot be read.
@@ -468,8 +405,8 @@ std::shared_ptr<host::Picture> FaceOfBitmap(HBITMAP handle, const BITMAP& bitmap
 // holds a bitmap, else its size in pixels at 96 dots per inch.
 std::shared_ptr<host::Picture> PictureFace(IPictureDisp* picture) {
   if (!picture) return nullptr;
-  Ref<IPicture> pic;
-  if (SUCCEEDED(picture->QueryInterface(IID_IPicture, pic.OutVoid())) && pic) {
+  ComRef<IPicture> pic = ComRef<IPictureDisp>::Share(picture).Query<IPicture>(IID_IPicture);
+  if (pic) {
     SHORT type = PICTYPE_NONE;
     OLE_HANDLE handle = 0;
     BITMAP bitmap = {};
@@ -488,15 +425,12 @@ std::shared_ptr<host::Picture> PictureFace(IPictureDisp* picture) {
   // A picture known only through IDispatch: its Width and Height properties (HIMETRIC).
   auto property = [&](DISPID id) {
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    VARIANT value;
-    VariantInit(&value);
+    Variant value;
     if (FAILED(picture->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                               &value, nullptr, nullptr))) {
+                               value.Out(), nullptr, nullptr))) {
       Fail(static_cast<int32_t>(DISP_E_TYPEMISMATCH), "Not a picture");
     }
-    const int32_t himetric = LongArgument(value);
-    VariantClear(&value);
-    return MulDiv(himetric, 96, 2540);
+    return MulDiv(win32::ToInt32(value.Get(), "Picture"), 96, 2540);
   };
   const int32_t width = property(DISPID_PICT_WIDTH);
   const int32_t height = property(DISPID_PICT_HEIGHT);
@@ -504,102 +438,109 @@ std::shared_ptr<host::Picture> PictureFace(IPictureDisp* picture) {
 }
 
 class ButtonObject final
-    : public DispatchObject<ButtonObject, _CommandBarButton, &IID__CommandBarButton> {
+    : public EventObject<ButtonObject, _CommandBarButton, &IID__CommandBarButton,
+                         host::CommandBarButton, &DIID__CommandBarButtonEvents> {
  public:
-  using Proxy = host::CommandBarButton;
-  static constexpr const IID* kEvents = &DIID__CommandBarButtonEvents;
-  explicit ButtonObject(std::shared_ptr<Proxy> proxy) : proxy_(std::move(proxy)) {}
+  using EventObject::EventObject;
   std::shared_ptr<EventSource> Events() { return ButtonEventSource(proxy_); }
-  bool IsBaseInterface(REFIID riid) const { return riid == IID_CommandBarControl; }
+  // A button is a command-bar control too.
+  void* QueryMore(REFIID riid) noexcept {
+    return IsEqualIID(riid, IID_CommandBarControl) ? static_cast<_CommandBarButton*>(this)
+                                                   : nullptr;
+  }
 
-  HRESULT STDMETHODCALLTYPE put_BeginGroup(VARIANT_BOOL value) override {
-    return Guard(kOffice, [&] { proxy_->SetBeginGroup(value != VARIANT_FALSE); });
+  HRESULT STDMETHODCALLTYPE put_BeginGroup(VARIANT_BOOL value) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetBeginGroup(value != VARIANT_FALSE); });
   }
-  HRESULT STDMETHODCALLTYPE put_Caption(BSTR value) override {
-    return Guard(kOffice, [&] { proxy_->SetCaption(Text(value)); });
+  HRESULT STDMETHODCALLTYPE put_Caption(BSTR value) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetCaption(FromBstr(value)); });
   }
-  HRESULT STDMETHODCALLTYPE Delete(VARIANT temporary) override {
-    return Guard(kOffice, [&] { proxy_->Delete(OptionalBool(temporary)); });
+  HRESULT STDMETHODCALLTYPE Delete(VARIANT temporary) noexcept override {
+    return AutomationMember(
+        kOffice, [&] { proxy_->Delete(OptionalBool(temporary, "CommandBarButton.Delete")); });
   }
-  HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL value) override {
-    return Guard(kOffice, [&] { proxy_->SetEnabled(value != VARIANT_FALSE); });
+  HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL value) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetEnabled(value != VARIANT_FALSE); });
   }
-  HRESULT STDMETHODCALLTYPE put_OnAction(BSTR value) override {
-    return Guard(kOffice, [&] { proxy_->SetOnAction(Text(value)); });
+  HRESULT STDMETHODCALLTYPE put_OnAction(BSTR value) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetOnAction(FromBstr(value)); });
   }
-  HRESULT STDMETHODCALLTYPE put_Tag(BSTR value) override {
-    return Guard(kOffice, [&] { proxy_->SetTag(Text(value)); });
+  HRESULT STDMETHODCALLTYPE put_Tag(BSTR value) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetTag(FromBstr(value)); });
   }
-  HRESULT STDMETHODCALLTYPE put_TooltipText(BSTR value) override {
-    return Guard(kOffice, [&] { proxy_->SetTooltipText(Text(value)); });
+  HRESULT STDMETHODCALLTYPE put_TooltipText(BSTR value) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetTooltipText(FromBstr(value)); });
   }
-  HRESULT STDMETHODCALLTYPE put_Style(LONG value) override {
-    return Guard(kOffice, [&] { proxy_->SetStyle(value); });
+  HRESULT STDMETHODCALLTYPE put_Style(LONG value) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetStyle(value); });
   }
-  HRESULT STDMETHODCALLTYPE put_Picture(IPictureDisp* picture) override {
-    return Guard(kOffice, [&] { proxy_->SetPicture(PictureFace(picture)); });
+  HRESULT STDMETHODCALLTYPE put_Picture(IPictureDisp* picture) noexcept override {
+    return AutomationMember(kOffice, [&] { proxy_->SetPicture(PictureFace(picture)); });
   }
-  HRESULT STDMETHODCALLTYPE putref_Picture(IPictureDisp* picture) override {
+  HRESULT STDMETHODCALLTYPE putref_Picture(IPictureDisp* picture) noexcept override {
     return put_Picture(picture);
   }
-
- private:
-  std::shared_ptr<Proxy> proxy_;
 };
 
-template <class Object>
-auto Make(std::shared_ptr<typename Object::Proxy> proxy) -> Object* {
+// A new object over `proxy`, as its primary interface; none for no proxy.
+template <class Object, class Interface, class Proxy>
+ComRef<Interface> Make(std::shared_ptr<Proxy> proxy) {
   if (!proxy) return nullptr;
-  return new Object(std::move(proxy));
+  return ComRef<Interface>::Adopt(Object::Make(std::move(proxy)).Detach());
 }
 
 }  // namespace
 
-_Application* NewApplication(std::shared_ptr<host::Application> p) {
-  return Make<ApplicationObject>(std::move(p));
+ComRef<_Application> NewApplication(std::shared_ptr<host::Application> p) {
+  return Make<ApplicationObject, _Application>(std::move(p));
 }
-_Explorers* NewExplorers(std::shared_ptr<host::Explorers> p) {
-  return Make<ExplorersObject>(std::move(p));
+ComRef<_Explorers> NewExplorers(std::shared_ptr<host::Explorers> p) {
+  return Make<ExplorersObject, _Explorers>(std::move(p));
 }
-_Inspectors* NewInspectors(std::shared_ptr<host::Inspectors> p) {
-  return Make<InspectorsObject>(std::move(p));
+ComRef<_Inspectors> NewInspectors(std::shared_ptr<host::Inspectors> p) {
+  return Make<InspectorsObject, _Inspectors>(std::move(p));
 }
-_Explorer* NewExplorer(std::shared_ptr<host::Explorer> p) {
-  return Make<ExplorerObject>(std::move(p));
+ComRef<_Explorer> NewExplorer(std::shared_ptr<host::Explorer> p) {
+  return Make<ExplorerObject, _Explorer>(std::move(p));
 }
-_Inspector* NewInspector(std::shared_ptr<host::Inspector> p) {
-  return Make<InspectorObject>(std::move(p));
+ComRef<_Inspector> NewInspector(std::shared_ptr<host::Inspector> p) {
+  return Make<InspectorObject, _Inspector>(std::move(p));
 }
-MAPIFolder* NewFolder(std::shared_ptr<host::Folder> p) {
-  return Make<FolderObject>(std::move(p));
+ComRef<MAPIFolder> NewFolder(std::shared_ptr<host::Folder> p) {
+  return Make<FolderObject, MAPIFolder>(std::move(p));
 }
-Selection* NewSelection(std::shared_ptr<host::Selection> p) {
-  return Make<SelectionObject>(std::move(p));
+ComRef<Selection> NewSelection(std::shared_ptr<host::Selection> p) {
+  return Make<SelectionObject, Selection>(std::move(p));
 }
-_MailItem* NewItem(std::shared_ptr<host::Item> p) {
-  return Make<ItemObject>(std::move(p));
+ComRef<_MailItem> NewItem(std::shared_ptr<host::Item> p) {
+  return Make<ItemObject, _MailItem>(std::move(p));
 }
-Attachments* NewAttachments(std::shared_ptr<host::Attachments> p) {
-  return Make<AttachmentsObject>(std::move(p));
+ComRef<Attachments> NewAttachments(std::shared_ptr<host::Attachments> p) {
+  return Make<AttachmentsObject, Attachments>(std::move(p));
 }
-Attachment* NewAttachment(std::shared_ptr<host::Attachment> p) {
-  return Make<AttachmentObject>(std::move(p));
+ComRef<Attachment> NewAttachment(std::shared_ptr<host::Attachment> p) {
+  return Make<AttachmentObject, Attachment>(std::move(p));
 }
-_CommandBars* NewCommandBars(std::shared_ptr<host::CommandBars> p) {
-  return Make<CommandBarsObject>(std::move(p));
+ComRef<_CommandBars> NewCommandBars(std::shared_ptr<host::CommandBars> p) {
+  return Make<CommandBarsObject, _CommandBars>(std::move(p));
 }
-CommandBar* NewCommandBar(std::shared_ptr<host::CommandBar> p) {
-  return Make<CommandBarObject>(std::move(p));
+ComRef<CommandBar> NewCommandBar(std::shared_ptr<host::CommandBar> p) {
+  return Make<CommandBarObject, CommandBar>(std::move(p));
 }
-CommandBarControls* NewControls(std::shared_ptr<host::CommandBarControls> p) {
-  return Make<ControlsObject>(std::move(p));
+ComRef<CommandBarControls> NewControls(std::shared_ptr<host::CommandBarControls> p) {
+  return Make<ControlsObject, CommandBarControls>(std::move(p));
 }
-_CommandBarButton* NewButton(std::shared_ptr<host::CommandBarButton> p) {
-  return Make<ButtonObject>(std::move(p));
+ComRef<_CommandBarButton> NewButton(std::shared_ptr<host::CommandBarButton> p) {
+  return Make<ButtonObject, _CommandBarButton>(std::move(p));
 }
 
-IDispatch* NewApplicationObject(std::shared_ptr<host::Application> application) {
-  return NewApplication(std::move(application));
+ComRef<IDispatch> NewApplicationObject(std::shared_ptr<host::Application> application) {
+  return Make<ApplicationObject, IDispatch>(std::move(application));
+}
+
+ComRef<IDispatch> NewAddInInstance(const std::wstring& progId, const std::wstring& description) {
+  return Make<AddInInstanceObject, IDispatch>(
+      std::make_shared<AddInDescription>(AddInDescription{progId, description}));
 }
 
 }  // namespace zormint::sim::com

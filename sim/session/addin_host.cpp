@@ -5,6 +5,9 @@
 
 #include <utility>
 
+#include "sim/com/com_face.h"
+#include "win32/com/variant.h"
+
 namespace zormint::sim::com {
 
 namespace {
@@ -36,40 +39,6 @@ DWORD NumberValue(HKEY key, const wchar_t* name) {
   return value;
 }
 
-// The AddInInst argument of OnConnection: the host's description of the add-in.
-class AddInInstanceObject final
-    : public DispatchObject<AddInInstanceObject, _AddInInstance, &IID__AddInInstance> {
- public:
-  explicit AddInInstanceObject(const AddinEntry& entry) : entry_(entry) {}
-  HRESULT STDMETHODCALLTYPE get_Description(BSTR* result) override {
-    return Guard(L"Microsoft Outlook",
-                 [&] { Out(result) = SysAllocString(entry_.description.c_str()); });
-  }
-  HRESULT STDMETHODCALLTYPE get_ProgId(BSTR* result) override {
-    return Guard(L"Microsoft Outlook",
-                 [&] { Out(result) = SysAllocString(entry_.progId.c_str()); });
-  }
-  HRESULT STDMETHODCALLTYPE get_Connect(VARIANT_BOOL* result) override {
-    return Guard(L"Microsoft Outlook", [&] { Out(result) = VARIANT_TRUE; });
-  }
-
- private:
-  AddinEntry entry_;
-};
-
-// The `custom` argument: an empty array of VARIANT.
-class EmptyCustom {
- public:
-  EmptyCustom() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
-  ~EmptyCustom() {
-    if (array_) SafeArrayDestroy(array_);
-  }
-  SAFEARRAY** Get() { return &array_; }
-
- private:
-  SAFEARRAY* array_;
-};
-
 // The library registered as the class's in-process server.
 std::wstring ServerModule(REFCLSID clsid) {
   wchar_t* text = nullptr;
@@ -83,6 +52,23 @@ std::wstring ServerModule(REFCLSID clsid) {
   std::wstring path = TextValue(server, nullptr);
   RegCloseKey(server);
   return path;
+}
+
+// The `custom` argument of the add-in events: an empty array of VARIANT.
+class EmptyCustom {
+ public:
+  SAFEARRAY** Get() { return &pointer_; }
+
+ private:
+  win32::SafeArray array_ = win32::SafeArray::Adopt(SafeArrayCreateVector(VT_VARIANT, 0, 0));
+  SAFEARRAY* pointer_ = array_.Get();
+};
+
+// The host lets go of an add-in.
+void LetGo(HostedAddin& addin) {
+  addin.active = false;
+  addin.object.Reset();
+  addin.instance.Reset();
 }
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -122,7 +108,7 @@ std::vector<AddinEntry> ReadOutlookAddins() {
 }
 
 AddinHost::AddinHost(Outlook& outlook)
-    : application_(Ref<IDispatch>::Adopt(NewApplicationObject(outlook.Application()))) {}
+    : application_(NewApplicationObject(outlook.Application())) {}
 
 AddinHost::~AddinHost() = default;
 
@@ -133,21 +119,20 @@ void AddinHost::Start(ext_ConnectMode mode) {
     HostedAddin addin;
     addin.entry = entry;
     CLSID clsid;
-    Ref<IUnknown> unknown;
+    win32::ComRef<IUnknown> unknown;
     addin.created = CLSIDFromProgID(entry.progId.c_str(), &clsid);
     if (SUCCEEDED(addin.created)) {
       addin.module = ServerModule(clsid);
       addin.created =
           CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown.OutVoid());
     }
+    if (SUCCEEDED(addin.created))
+      addin.created = unknown.QueryTo(IID_IDTExtensibility2, addin.object);
     if (SUCCEEDED(addin.created)) {
-      addin.created = unknown->QueryInterface(IID_IDTExtensibility2, addin.object.OutVoid());
-    }
-    if (SUCCEEDED(addin.created)) {
-      addin.instance = Ref<IDispatch>::Adopt(new AddInInstanceObject(entry));
-      EmptyCustom custom;
+      addin.instance = NewAddInInstance(entry.progId, entry.description);
       LARGE_INTEGER before, after;
       QueryPerformanceCounter(&before);
+      EmptyCustom custom;
       addin.connected =
           addin.object->OnConnection(application_.Get(), mode, addin.instance.Get(), custom.Get());
       QueryPerformanceCounter(&after);
@@ -175,9 +160,7 @@ bool AddinHost::SwitchOff(const std::wstring& progId) {
     EmptyCustom custom;
     addin.answers.emplace_back("OnDisconnection",
                                addin.object->OnDisconnection(ext_dm_UserClosed, custom.Get()));
-    addin.active = false;
-    addin.object.Reset();
-    addin.instance.Reset();
+    LetGo(addin);
     return true;
   }
   return false;
@@ -194,18 +177,13 @@ void AddinHost::Shutdown() {
     EmptyCustom custom;
     addin.answers.emplace_back("OnDisconnection",
                                addin.object->OnDisconnection(ext_dm_HostShutdown, custom.Get()));
-    addin.active = false;
-    addin.object.Reset();
-    addin.instance.Reset();
+    LetGo(addin);
   }
 }
 
 void AddinHost::Abandon() {
   for (HostedAddin& addin : addins_) {
-    if (!addin.active) continue;
-    addin.active = false;
-    addin.object.Reset();
-    addin.instance.Reset();
+    if (addin.active) LetGo(addin);
   }
 }
 

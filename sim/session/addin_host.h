@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "sim/com/com_object.h"
 #include "sim/model/outlook_sim.h"
+#include "win32/com/com_ref.h"
 #include "zormint_idl.h"
 
 namespace zormint::sim::com {
@@ -35,8 +35,8 @@ struct HostedAddin {
   HRESULT connected = E_FAIL;  // OnConnection's answer
   double connectionMs = 0;     // how long OnConnection took
   bool active = false;         // connected and not yet disconnected
-  Ref<IDTExtensibility2> object;
-  Ref<IDispatch> instance;  // the AddInInst object handed to it
+  win32::ComRef<IDTExtensibility2> object;
+  win32::ComRef<IDispatch> instance;  // the AddInInst object handed to it
   // Every add-in event the host called, in order ("OnConnection", "OnStartupComplete",
   // "OnBeginShutdown", "OnDisconnection"), with the add-in's answer.
   std::vector<std::pair<std::string, HRESULT>> answers;
@@ -72,7 +72,7 @@ class AddinHost {
   const std::vector<HostedAddin>& Addins() const { return addins_; }
 
  private:
-  Ref<IDispatch> application_;
+  win32::ComRef<IDispatch> application_;
   std::vector<HostedAddin> addins_;
 };
 

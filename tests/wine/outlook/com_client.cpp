@@ -1,41 +1,16 @@
 #include "com_client.h"
 
+#include "win32/com/late_bound.h"
+
 namespace zormint::wine_test::outlook {
 
-VARIANT Long(long value) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return v;
+namespace {
+
+win32::LateBound Late(IDispatch* object) {
+  return win32::LateBound(ComRef<IDispatch>::Share(object), "Outlook object");
 }
 
-VARIANT Short(short value) {
-  VARIANT v;
-  V_VT(&v) = VT_I2;
-  V_I2(&v) = value;
-  return v;
-}
-
-VARIANT Bool(bool value) {
-  VARIANT v;
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
-VARIANT Text(const wchar_t* text) {
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = SysAllocString(text);
-  return v;
-}
-
-VARIANT Missing() {
-  VARIANT v;
-  V_VT(&v) = VT_ERROR;
-  V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
-  return v;
-}
+}  // namespace
 
 DISPID IdOf(IDispatch* object, const wchar_t* name) {
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -44,19 +19,11 @@ DISPID IdOf(IDispatch* object, const wchar_t* name) {
   return SUCCEEDED(hr) ? id : DISPID_UNKNOWN;
 }
 
-CallResult::~CallResult() {
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
-}
-
-std::wstring CallResult::Description() const {
-  return exception.bstrDescription ? exception.bstrDescription : L"";
-}
-
-void Call(CallResult& result, IDispatch* object, const wchar_t* name, WORD flags,
-          std::vector<VARIANT> args) {
-  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+CallResult Call(IDispatch* object, const wchar_t* name, WORD flags,
+                std::initializer_list<Variant> args) {
+  std::vector<VARIANT> reversed;  // the caller's values, not owned here
+  for (auto arg = std::rbegin(args); arg != std::rend(args); ++arg)
+    reversed.push_back(arg->Get());
   DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr,
                        static_cast<UINT>(reversed.size()), 0};
   DISPID put = DISPID_PROPERTYPUT;
@@ -64,90 +31,67 @@ void Call(CallResult& result, IDispatch* object, const wchar_t* name, WORD flags
     params.rgdispidNamedArgs = &put;
     params.cNamedArgs = 1;
   }
+  CallResult result;
   const DISPID id = IdOf(object, name);
+  if (id == DISPID_UNKNOWN) {
+    result.hr = DISP_E_UNKNOWNNAME;
+    return result;
+  }
+  EXCEPINFO exception = {};
   UINT badArgument = 0;
-  result.hr = id == DISPID_UNKNOWN
-                  ? DISP_E_UNKNOWNNAME
-                  : object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                   &result.value.v, &result.exception, &badArgument);
-  for (VARIANT& arg : args)
-    VariantClear(&arg);
+  result.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.value.Out(),
+                             &exception, &badArgument);
+  result.scode = exception.scode;
+  result.description = win32::Bstr::Adopt(exception.bstrDescription).Utf8();
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrHelpFile);
+  return result;
 }
 
-Ref<IDispatch> Object(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args) {
-  CallResult result;
-  Call(result, object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args));
+ComRef<IDispatch> Object(IDispatch* object, const wchar_t* name,
+                         std::initializer_list<Variant> args) {
+  CallResult result = Call(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
   EXPECT_EQ(result.hr, S_OK) << "reading " << testing::PrintToString(std::wstring(name));
-  if (FAILED(result.hr) || V_VT(&result.value.v) != VT_DISPATCH) return {};
-  return Ref<IDispatch>::Share(V_DISPATCH(&result.value.v));
+  if (FAILED(result.hr) || result.value.Type() != VT_DISPATCH) return {};
+  return ComRef<IDispatch>::Share(V_DISPATCH(result.value.Ptr()));
 }
 
-long Number(IDispatch* object, const wchar_t* name) {
-  CallResult result;
-  Call(result, object, name, DISPATCH_PROPERTYGET);
-  EXPECT_EQ(result.hr, S_OK);
-  Var converted;
-  if (FAILED(VariantChangeType(&converted.v, &result.value.v, 0, VT_I4))) return -1;
-  return V_I4(&converted.v);
+int32_t Number(IDispatch* object, const wchar_t* name) {
+  return Late(object).GetInt32(name);
 }
 
-std::wstring String(IDispatch* object, const wchar_t* name) {
-  CallResult result;
-  Call(result, object, name, DISPATCH_PROPERTYGET);
-  EXPECT_EQ(result.hr, S_OK);
-  if (V_VT(&result.value.v) != VT_BSTR || !V_BSTR(&result.value.v)) return L"";
-  return V_BSTR(&result.value.v);
+std::string String(IDispatch* object, const wchar_t* name) {
+  return Late(object).GetUtf8(name);
 }
 
-HRESULT Put(IDispatch* object, const wchar_t* name, VARIANT value, WORD flags) {
-  CallResult result;
-  Call(result, object, name, flags, {value});
-  return result.hr;
+HRESULT Put(IDispatch* object, const wchar_t* name, Variant value, WORD flags) {
+  return Call(object, name, flags, {std::move(value)}).hr;
 }
 
 // ---- RecordingSink ------------------------------------------------------------------------------
 
-Ref<RecordingSink> RecordingSink::Make(REFIID events) {
-  return Ref<RecordingSink>::Adopt(new RecordingSink(events));
-}
-
-HRESULT RecordingSink::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid != IID_IUnknown && riid != IID_IDispatch && riid != iid_) return E_NOINTERFACE;
-  *object = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG RecordingSink::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
-HRESULT RecordingSink::GetTypeInfoCount(UINT* count) {
+HRESULT RecordingSink::GetTypeInfoCount(UINT* count) noexcept {
   *count = 0;
   return S_OK;
 }
 
-HRESULT RecordingSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+HRESULT RecordingSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
   *info = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT RecordingSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+HRESULT RecordingSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
   return E_NOTIMPL;
 }
 
 HRESULT RecordingSink::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                              EXCEPINFO*, UINT*) {
+                              EXCEPINFO*, UINT*) noexcept {
   Event event{member, {}, {}};
   for (UINT i = 0; params && i < params->cArgs; ++i) {
     VARIANT& arg = params->rgvarg[i];
     event.types.push_back(V_VT(&arg));
     if (V_VT(&arg) == VT_DISPATCH && !event.object) {
-      event.object = Ref<IDispatch>::Share(V_DISPATCH(&arg));
+      event.object = ComRef<IDispatch>::Share(V_DISPATCH(&arg));
     }
     if (V_VT(&arg) == (VT_BOOL | VT_BYREF) && setCancel) *V_BOOLREF(&arg) = VARIANT_TRUE;
   }
@@ -156,8 +100,8 @@ HRESULT RecordingSink::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* par
 }
 
 HRESULT RecordingSink::Connect(IDispatch* source) {
-  Ref<IConnectionPointContainer> container;
-  HRESULT hr = source->QueryInterface(IID_IConnectionPointContainer, container.OutVoid());
+  ComRef<IConnectionPointContainer> container;
+  HRESULT hr = ComRef<IDispatch>::Share(source).QueryTo(IID_IConnectionPointContainer, container);
   if (FAILED(hr)) return hr;
   hr = container->FindConnectionPoint(iid_, point_.Out());
   if (FAILED(hr)) return hr;

@@ -24,7 +24,7 @@ class Face : public testing::Test {
     mail = model->AddItem(inbox, contents);
     contents.saved = false;
     draft = model->AddItem(inbox, contents);
-    app = Ref<IDispatch>::Adopt(sim::com::NewApplicationObject(model->Application()));
+    app = sim::com::NewApplicationObject(model->Application());
   }
   ~Face() override {
     app.Reset();
@@ -33,42 +33,44 @@ class Face : public testing::Test {
   }
 
   // The "Standard" bar of the window's CommandBars, through COM.
-  Ref<IDispatch> StandardBar(IDispatch* window) {
-    Ref<IDispatch> bars = Object(window, L"CommandBars");
+  ComRef<IDispatch> StandardBar(IDispatch* window) {
+    ComRef<IDispatch> bars = Object(window, L"CommandBars");
     if (!bars) return {};
-    return Object(bars.Get(), L"Item", {Text(L"Standard")});
+    return Object(bars.Get(), L"Item", {Variant::Text(L"Standard")});
   }
-  Ref<IDispatch> AddButton(IDispatch* bar) {
-    Ref<IDispatch> controls = Object(bar, L"Controls");
+  ComRef<IDispatch> AddButton(IDispatch* bar) {
+    ComRef<IDispatch> controls = Object(bar, L"Controls");
     if (!controls) return {};
-    return Object(controls.Get(), L"Add", {Long(1), Missing(), Missing(), Missing(), Bool(true)});
+    return Object(controls.Get(), L"Add",
+                  {Variant::Int(1), Variant::Missing(), Variant::Missing(), Variant::Missing(),
+                   Variant::Bool(true)});
   }
 
   Apartment apartment;
   std::shared_ptr<sim::Outlook> model = sim::Outlook::Create();
   sim::FolderId inbox = 0;
   sim::ItemId mail = 0, draft = 0;
-  Ref<IDispatch> app;
+  ComRef<IDispatch> app;
 };
 
 TEST_F(Face, MembersAnswerOutlooksNamesAndNumbersCaseInsensitively) {
   const sim::ExplorerId explorer = model->OpenExplorer(inbox);
   model->Select(explorer, {mail});
   model->OpenInspector(mail);
-  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
-  Ref<IDispatch> inspectors = Object(app.Get(), L"Inspectors");
-  Ref<IDispatch> xpl = Object(app.Get(), L"ActiveExplorer");
-  Ref<IDispatch> isp = Object(inspectors.Get(), L"Item", {Long(1)});
-  Ref<IDispatch> selection = Object(xpl.Get(), L"Selection");
-  Ref<IDispatch> item = Object(selection.Get(), L"Item", {Long(1)});
-  Ref<IDispatch> attachments = Object(item.Get(), L"Attachments");
-  Ref<IDispatch> attachment = Object(attachments.Get(), L"Item", {Long(1)});
-  Ref<IDispatch> bars = Object(xpl.Get(), L"CommandBars");
-  Ref<IDispatch> bar = StandardBar(xpl.Get());
-  Ref<IDispatch> controls = Object(bar.Get(), L"Controls");
-  Ref<IDispatch> button = AddButton(bar.Get());
+  ComRef<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  ComRef<IDispatch> inspectors = Object(app.Get(), L"Inspectors");
+  ComRef<IDispatch> xpl = Object(app.Get(), L"ActiveExplorer");
+  ComRef<IDispatch> isp = Object(inspectors.Get(), L"Item", {Variant::Int(1)});
+  ComRef<IDispatch> selection = Object(xpl.Get(), L"Selection");
+  ComRef<IDispatch> item = Object(selection.Get(), L"Item", {Variant::Int(1)});
+  ComRef<IDispatch> attachments = Object(item.Get(), L"Attachments");
+  ComRef<IDispatch> attachment = Object(attachments.Get(), L"Item", {Variant::Int(1)});
+  ComRef<IDispatch> bars = Object(xpl.Get(), L"CommandBars");
+  ComRef<IDispatch> bar = StandardBar(xpl.Get());
+  ComRef<IDispatch> controls = Object(bar.Get(), L"Controls");
+  ComRef<IDispatch> button = AddButton(bar.Get());
   ASSERT_TRUE(button);
-  Ref<IDispatch> folder = Object(xpl.Get(), L"CurrentFolder");
+  ComRef<IDispatch> folder = Object(xpl.Get(), L"CurrentFolder");
 
   struct Member {
     IDispatch* object;
@@ -117,12 +119,12 @@ TEST_F(Face, MembersAnswerOutlooksNamesAndNumbersCaseInsensitively) {
     ASSERT_TRUE(member.object) << testing::PrintToString(std::wstring(member.name));
     EXPECT_EQ(IdOf(member.object, member.name), member.id)
         << testing::PrintToString(std::wstring(member.name));
-    Ref<IUnknown> typed;
+    ComRef<IUnknown> typed;
     EXPECT_EQ(member.object->QueryInterface(*member.iid, typed.OutVoid()), S_OK)
         << testing::PrintToString(std::wstring(member.name));
   }
   // A button is a command-bar control too; an Explorer is not a command bar.
-  Ref<IUnknown> control;
+  ComRef<IUnknown> control;
   EXPECT_EQ(button->QueryInterface(IID_CommandBarControl, control.OutVoid()), S_OK);
   EXPECT_EQ(xpl->QueryInterface(IID_CommandBar, control.OutVoid()), E_NOINTERFACE);
   // Names the simulation does not implement are unknown, not answered with a made-up number.
@@ -135,28 +137,27 @@ TEST_F(Face, MembersAnswerOutlooksNamesAndNumbersCaseInsensitively) {
 TEST_F(Face, ReadsGiveTheModelsValuesThroughTheVtableAndByName) {
   const sim::ExplorerId explorer = model->OpenExplorer(inbox);
   model->Select(explorer, {mail, draft});
-  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  ComRef<IDispatch> explorers = Object(app.Get(), L"Explorers");
   EXPECT_EQ(Number(explorers.Get(), L"Count"), 1);
-  Ref<IDispatch> selection = Object(Object(app.Get(), L"ActiveExplorer").Get(), L"Selection");
+  ComRef<IDispatch> selection = Object(Object(app.Get(), L"ActiveExplorer").Get(), L"Selection");
   EXPECT_EQ(Number(selection.Get(), L"Count"), 2);
-  Ref<IDispatch> second = Object(selection.Get(), L"Item", {Short(2)});
+  ComRef<IDispatch> second = Object(selection.Get(), L"Item", {Variant::Int(2, VT_I2)});
   EXPECT_EQ(Number(second.Get(), L"Class"), host::kOlMail);
   const std::string entryId = model->EntryIdOf(draft);
-  EXPECT_EQ(String(second.Get(), L"EntryID"), std::wstring(entryId.begin(), entryId.end()));
-  CallResult saved;
-  Call(saved, second.Get(), L"Saved", DISPATCH_PROPERTYGET);
-  ASSERT_EQ(V_VT(&saved.value.v), VT_BOOL);
-  EXPECT_EQ(V_BOOL(&saved.value.v), VARIANT_FALSE);
+  EXPECT_EQ(String(second.Get(), L"EntryID"), entryId);
+  CallResult saved = Call(second.Get(), L"Saved", DISPATCH_PROPERTYGET);
+  ASSERT_EQ(V_VT(saved.value.Ptr()), VT_BOOL);
+  EXPECT_EQ(V_BOOL(saved.value.Ptr()), VARIANT_FALSE);
 
   // The same through the dual interface's vtable.
-  Ref<_Explorers> typed;
+  ComRef<_Explorers> typed;
   ASSERT_EQ(explorers->QueryInterface(IID__Explorers, typed.OutVoid()), S_OK);
   LONG count = 0;
   EXPECT_EQ(typed->get_Count(&count), S_OK);
   EXPECT_EQ(count, 1);
 
   // An Item index may come as text; a collection's Item is a method, not the default value.
-  Ref<IDispatch> first = Object(explorers.Get(), L"Item", {Text(L"1")});
+  ComRef<IDispatch> first = Object(explorers.Get(), L"Item", {Variant::Text(L"1")});
   EXPECT_TRUE(first);
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   VARIANT result;
@@ -164,84 +165,85 @@ TEST_F(Face, ReadsGiveTheModelsValuesThroughTheVtableAndByName) {
   EXPECT_EQ(explorers->Invoke(DISPID_VALUE, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result,
                               nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
-  CallResult outside;
-  Call(outside, explorers.Get(), L"Item", DISPATCH_METHOD, {Long(2)});
+  CallResult outside = Call(explorers.Get(), L"Item", DISPATCH_METHOD, {Variant::Int(2)});
   EXPECT_EQ(outside.hr, DISP_E_EXCEPTION);
-  EXPECT_EQ(outside.exception.scode, DISP_E_BADINDEX);
+  EXPECT_EQ(outside.scode, DISP_E_BADINDEX);
 
   // No Explorer: ActiveExplorer is Nothing.
   model->CloseExplorer(explorer);
-  CallResult active;
-  Call(active, app.Get(), L"ActiveExplorer", DISPATCH_METHOD);
+  CallResult active = Call(app.Get(), L"ActiveExplorer", DISPATCH_METHOD);
   EXPECT_EQ(active.hr, S_OK);
-  EXPECT_EQ(V_VT(&active.value.v), VT_DISPATCH);
-  EXPECT_EQ(V_DISPATCH(&active.value.v), nullptr);
+  EXPECT_EQ(V_VT(active.value.Ptr()), VT_DISPATCH);
+  EXPECT_EQ(V_DISPATCH(active.value.Ptr()), nullptr);
 }
 
 TEST_F(Face, CommandBarsEnumerateTheWindowsBars) {
   model->SetNewWindowBars({"Menu Bar", "", "Standard"});
   model->OpenExplorer(inbox);
-  Ref<IDispatch> bars = Object(Object(app.Get(), L"ActiveExplorer").Get(), L"CommandBars");
-  CallResult newEnum;
-  Call(newEnum, bars.Get(), L"_NewEnum", DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  ComRef<IDispatch> bars = Object(Object(app.Get(), L"ActiveExplorer").Get(), L"CommandBars");
+  CallResult newEnum = Call(bars.Get(), L"_NewEnum", DISPATCH_METHOD | DISPATCH_PROPERTYGET);
   ASSERT_EQ(newEnum.hr, S_OK);
-  ASSERT_EQ(V_VT(&newEnum.value.v), VT_UNKNOWN);
-  Ref<IEnumVARIANT> items;
-  ASSERT_EQ(V_UNKNOWN(&newEnum.value.v)->QueryInterface(IID_IEnumVARIANT, items.OutVoid()), S_OK);
+  ASSERT_EQ(V_VT(newEnum.value.Ptr()), VT_UNKNOWN);
+  ComRef<IEnumVARIANT> items;
+  ASSERT_EQ(V_UNKNOWN(newEnum.value.Ptr())->QueryInterface(IID_IEnumVARIANT, items.OutVoid()),
+            S_OK);
 
   VARIANT got[5];
   ULONG fetched = 0;
   EXPECT_EQ(items->Next(5, got, &fetched), S_FALSE);
   ASSERT_EQ(fetched, 3u);
   ASSERT_EQ(V_VT(&got[0]), VT_DISPATCH);
-  EXPECT_EQ(String(V_DISPATCH(&got[0]), L"Name"), L"Menu Bar");
+  EXPECT_EQ(String(V_DISPATCH(&got[0]), L"Name"), "Menu Bar");
   EXPECT_EQ(V_VT(&got[1]), VT_EMPTY);  // not a command bar
   ASSERT_EQ(V_VT(&got[2]), VT_DISPATCH);
-  EXPECT_EQ(String(V_DISPATCH(&got[2]), L"Name"), L"Standard");
+  EXPECT_EQ(String(V_DISPATCH(&got[2]), L"Name"), "Standard");
   for (ULONG i = 0; i < fetched; ++i)
     VariantClear(&got[i]);
   EXPECT_EQ(items->Next(1, got, &fetched), S_FALSE);
   EXPECT_EQ(fetched, 0u);
 
   EXPECT_EQ(Number(bars.Get(), L"Count"), 3);
-  Ref<IDispatch> standard = Object(bars.Get(), L"Item", {Text(L"STANDARD")});
-  EXPECT_EQ(String(standard.Get(), L"Name"), L"Standard");
-  CallResult missing;
-  Call(missing, bars.Get(), L"Item", DISPATCH_PROPERTYGET, {Text(L"Formatting")});
+  ComRef<IDispatch> standard = Object(bars.Get(), L"Item", {Variant::Text(L"STANDARD")});
+  EXPECT_EQ(String(standard.Get(), L"Name"), "Standard");
+  CallResult missing =
+      Call(bars.Get(), L"Item", DISPATCH_PROPERTYGET, {Variant::Text(L"Formatting")});
   EXPECT_EQ(missing.hr, DISP_E_EXCEPTION);
 }
 
 TEST_F(Face, ControlsAddTakesOptionalArgumentsAndButtonsTakeTheirProperties) {
   const sim::ExplorerId explorer = model->OpenExplorer(inbox);
   const WindowRef window{WindowRef::kExplorer, explorer};
-  Ref<IDispatch> bar = StandardBar(Object(app.Get(), L"ActiveExplorer").Get());
-  Ref<IDispatch> controls = Object(bar.Get(), L"Controls");
+  ComRef<IDispatch> bar = StandardBar(Object(app.Get(), L"ActiveExplorer").Get());
+  ComRef<IDispatch> controls = Object(bar.Get(), L"Controls");
 
   // Every argument left out (fewer arguments than parameters): a permanent button at the end.
-  Ref<IDispatch> plain = Object(controls.Get(), L"Add");
+  ComRef<IDispatch> plain = Object(controls.Get(), L"Add");
   // Type as VT_I2, Temporary as VT_BOOL, the others omitted the way COM passes them.
-  Ref<IDispatch> temporary =
-      Object(controls.Get(), L"Add", {Short(1), Missing(), Missing(), Missing(), Bool(true)});
+  ComRef<IDispatch> temporary =
+      Object(controls.Get(), L"Add",
+             {Variant::Int(1, VT_I2), Variant::Missing(), Variant::Missing(), Variant::Missing(),
+              Variant::Bool(true)});
   // Before: 1 puts it first.
-  Ref<IDispatch> first = Object(controls.Get(), L"Add", {Long(1), Missing(), Missing(), Long(1)});
+  ComRef<IDispatch> first =
+      Object(controls.Get(), L"Add",
+             {Variant::Int(1), Variant::Missing(), Variant::Missing(), Variant::Int(1)});
   ASSERT_TRUE(plain && temporary && first);
   // By name, as VB writes Controls.Add(Type:=1, Temporary:=True): a temporary button too.
   LPOLESTR names[] = {const_cast<LPOLESTR>(L"Add"), const_cast<LPOLESTR>(L"Temporary"),
                       const_cast<LPOLESTR>(L"Type")};
   DISPID ids[3] = {};
   ASSERT_EQ(controls->GetIDsOfNames(IID_NULL, names, 3, LOCALE_USER_DEFAULT, ids), S_OK);
-  VARIANT named[2] = {Bool(true), Long(1)};
+  VARIANT named[2] = {Variant::Bool(true).Detach(), Variant::Int(1).Detach()};
   DISPPARAMS params = {named, &ids[1], 2, 2};
-  Var added;
+  Variant added;
   ASSERT_EQ(controls->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                             &added.v, nullptr, nullptr),
+                             added.Out(), nullptr, nullptr),
             S_OK);
   std::vector<sim::ControlView> views = model->Controls(window, "Standard");
   ASSERT_EQ(views.size(), 7u);
   EXPECT_TRUE(views[6].temporary);
-  Ref<IDispatch> byName = Ref<IDispatch>::Share(V_DISPATCH(&added.v));
-  CallResult deleted;
-  Call(deleted, byName.Get(), L"Delete", DISPATCH_METHOD, {Bool(false)});
+  ComRef<IDispatch> byName = ComRef<IDispatch>::Share(V_DISPATCH(added.Ptr()));
+  CallResult deleted = Call(byName.Get(), L"Delete", DISPATCH_METHOD, {Variant::Bool(false)});
   ASSERT_EQ(deleted.hr, S_OK);
   views = model->Controls(window, "Standard");
   ASSERT_EQ(views.size(), 6u);
@@ -250,13 +252,14 @@ TEST_F(Face, ControlsAddTakesOptionalArgumentsAndButtonsTakeTheirProperties) {
   EXPECT_TRUE(views[5].temporary);
 
   // Properties, with the conversions Automation makes (a number for a Boolean).
-  EXPECT_EQ(Put(temporary.Get(), L"Caption", Text(L"Zormint")), S_OK);
-  EXPECT_EQ(Put(temporary.Get(), L"Tag", Text(L"EXPLORER12")), S_OK);
-  EXPECT_EQ(Put(temporary.Get(), L"TooltipText", Text(L"View All Picture Attachments")), S_OK);
-  EXPECT_EQ(Put(temporary.Get(), L"OnAction", Text(L"!<ZORMINT.dsrWrapper>")), S_OK);
-  EXPECT_EQ(Put(temporary.Get(), L"BeginGroup", Bool(true)), S_OK);
-  EXPECT_EQ(Put(temporary.Get(), L"Enabled", Long(0)), S_OK);
-  EXPECT_EQ(Put(temporary.Get(), L"Style", Long(1)), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"Caption", Variant::Text(L"Zormint")), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"Tag", Variant::Text(L"EXPLORER12")), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"TooltipText", Variant::Text(L"View All Picture Attachments")),
+            S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"OnAction", Variant::Text(L"!<ZORMINT.dsrWrapper>")), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"BeginGroup", Variant::Bool(true)), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"Enabled", Variant::Int(0)), S_OK);
+  EXPECT_EQ(Put(temporary.Get(), L"Style", Variant::Int(1)), S_OK);
 
   // A picture: its bitmap's size and depth become the button's face.
   HDC screen = GetDC(nullptr);
@@ -266,13 +269,11 @@ TEST_F(Face, ControlsAddTakesOptionalArgumentsAndButtonsTakeTheirProperties) {
   desc.cbSizeofstruct = sizeof desc;
   desc.picType = PICTYPE_BITMAP;
   desc.bmp.hbitmap = bitmap;
-  Ref<IPictureDisp> picture;
+  ComRef<IPictureDisp> picture;
   ASSERT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.OutVoid()), S_OK);
-  VARIANT face;
-  V_VT(&face) = VT_DISPATCH;
-  V_DISPATCH(&face) = picture.Get();
-  picture->AddRef();
-  EXPECT_EQ(Put(temporary.Get(), L"Picture", face, DISPATCH_PROPERTYPUTREF), S_OK);
+  EXPECT_EQ(
+      Put(temporary.Get(), L"Picture", Variant::Object(picture.Get()), DISPATCH_PROPERTYPUTREF),
+      S_OK);
 
   views = model->Controls(window, "Standard");
   const sim::ControlView& button = views[5];
@@ -290,26 +291,24 @@ TEST_F(Face, ControlsAddTakesOptionalArgumentsAndButtonsTakeTheirProperties) {
   EXPECT_GT(picFace->bitsPerPixel, 0);
 
   // A control that is not a button is added but cannot be handed back as one.
-  CallResult popup;
-  Call(popup, controls.Get(), L"Add", DISPATCH_METHOD, {Long(10)});
+  CallResult popup = Call(controls.Get(), L"Add", DISPATCH_METHOD, {Variant::Int(10)});
   EXPECT_EQ(popup.hr, DISP_E_EXCEPTION);
-  EXPECT_EQ(popup.exception.scode, DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(popup.scode, DISP_E_TYPEMISMATCH);
 
   // Delete, with its optional argument left out, takes the button off the bar.
-  CallResult removed;
-  Call(removed, temporary.Get(), L"Delete", DISPATCH_METHOD);
+  CallResult removed = Call(temporary.Get(), L"Delete", DISPATCH_METHOD);
   EXPECT_EQ(removed.hr, S_OK);
   EXPECT_EQ(model->Controls(window, "Standard").size(), 6u);  // 7 with the popup, less one
-  CallResult again;
-  Call(again, temporary.Get(), L"Caption", DISPATCH_PROPERTYPUT, {Text(L"gone")});
+  CallResult again =
+      Call(temporary.Get(), L"Caption", DISPATCH_PROPERTYPUT, {Variant::Text(L"gone")});
   EXPECT_EQ(again.hr, DISP_E_EXCEPTION);
 }
 
 TEST_F(Face, EventsReachSinksWithThePublishedNumbersAndArguments) {
-  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
-  Ref<IDispatch> inspectors = Object(app.Get(), L"Inspectors");
-  Ref<RecordingSink> onExplorers = RecordingSink::Make(DIID_ExplorersEvents);
-  Ref<RecordingSink> onInspectors = RecordingSink::Make(DIID_InspectorsEvents);
+  ComRef<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  ComRef<IDispatch> inspectors = Object(app.Get(), L"Inspectors");
+  ComRef<RecordingSink> onExplorers = RecordingSink::Make(DIID_ExplorersEvents);
+  ComRef<RecordingSink> onInspectors = RecordingSink::Make(DIID_InspectorsEvents);
   ASSERT_EQ(onExplorers->Connect(explorers.Get()), S_OK);
   ASSERT_EQ(onInspectors->Connect(inspectors.Get()), S_OK);
   EXPECT_EQ(model->ConnectedSinks(), 2);
@@ -318,12 +317,12 @@ TEST_F(Face, EventsReachSinksWithThePublishedNumbersAndArguments) {
   ASSERT_EQ(onExplorers->events.size(), 1u);
   EXPECT_EQ(onExplorers->events[0].id, 0xF001);
   EXPECT_EQ(onExplorers->events[0].types, std::vector<VARTYPE>{VT_DISPATCH});
-  Ref<IUnknown> typed;
+  ComRef<IUnknown> typed;
   ASSERT_TRUE(onExplorers->events[0].object);
   EXPECT_EQ(onExplorers->events[0].object->QueryInterface(IID__Explorer, typed.OutVoid()), S_OK);
 
   // The Explorer's own events.
-  Ref<RecordingSink> onExplorer = RecordingSink::Make(DIID_ExplorerEvents_10);
+  ComRef<RecordingSink> onExplorer = RecordingSink::Make(DIID_ExplorerEvents_10);
   ASSERT_EQ(onExplorer->Connect(onExplorers->events[0].object.Get()), S_OK);
   model->Select(explorer, {mail});
   model->SwitchFolder(explorer, inbox);
@@ -337,11 +336,11 @@ TEST_F(Face, EventsReachSinksWithThePublishedNumbersAndArguments) {
   // NewInspector, then the Inspector's and its item's events; an item's Close can be cancelled.
   const sim::InspectorId inspector = model->OpenInspector(mail);
   ASSERT_EQ(onInspectors->events.size(), 1u);
-  Ref<IDispatch> isp = onInspectors->events[0].object;
+  ComRef<IDispatch> isp = onInspectors->events[0].object;
   ASSERT_TRUE(isp);
-  Ref<RecordingSink> onInspector = RecordingSink::Make(DIID_InspectorEvents_10);
+  ComRef<RecordingSink> onInspector = RecordingSink::Make(DIID_InspectorEvents_10);
   ASSERT_EQ(onInspector->Connect(isp.Get()), S_OK);
-  Ref<RecordingSink> onItem = RecordingSink::Make(DIID_ItemEvents_10);
+  ComRef<RecordingSink> onItem = RecordingSink::Make(DIID_ItemEvents_10);
   ASSERT_EQ(onItem->Connect(Object(isp.Get(), L"CurrentItem").Get()), S_OK);
   onItem->setCancel = true;
   model->CloseInspector(inspector);
@@ -358,9 +357,9 @@ TEST_F(Face, EventsReachSinksWithThePublishedNumbersAndArguments) {
   EXPECT_EQ(ids, (std::vector<DISPID>{0xF006, 0xF008}));
 
   // Click(Ctrl, CancelDefault): reversed, CancelDefault by reference, Ctrl a button.
-  Ref<IDispatch> button = AddButton(StandardBar(onExplorers->events[0].object.Get()).Get());
-  ASSERT_EQ(Put(button.Get(), L"Tag", Text(L"T1")), S_OK);
-  Ref<RecordingSink> onClick = RecordingSink::Make(DIID__CommandBarButtonEvents);
+  ComRef<IDispatch> button = AddButton(StandardBar(onExplorers->events[0].object.Get()).Get());
+  ASSERT_EQ(Put(button.Get(), L"Tag", Variant::Text(L"T1")), S_OK);
+  ComRef<RecordingSink> onClick = RecordingSink::Make(DIID__CommandBarButtonEvents);
   ASSERT_EQ(onClick->Connect(button.Get()), S_OK);
   EXPECT_TRUE(model->Click({WindowRef::kExplorer, explorer}, "T1"));
   ASSERT_EQ(onClick->events.size(), 1u);
@@ -386,10 +385,10 @@ TEST_F(Face, EventsReachSinksWithThePublishedNumbersAndArguments) {
 }
 
 TEST_F(Face, ConnectionPointsRefuseWhatCannotConnect) {
-  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
-  Ref<IConnectionPointContainer> container;
+  ComRef<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  ComRef<IConnectionPointContainer> container;
   ASSERT_EQ(explorers->QueryInterface(IID_IConnectionPointContainer, container.OutVoid()), S_OK);
-  Ref<IConnectionPoint> point;
+  ComRef<IConnectionPoint> point;
   EXPECT_EQ(container->FindConnectionPoint(DIID_InspectorsEvents, point.Out()),
             CONNECT_E_NOCONNECTION);
   ASSERT_EQ(container->FindConnectionPoint(DIID_ExplorersEvents, point.Out()), S_OK);
@@ -397,12 +396,12 @@ TEST_F(Face, ConnectionPointsRefuseWhatCannotConnect) {
   EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
   EXPECT_EQ(iid, DIID_ExplorersEvents);
   // A sink that does not answer the event interface.
-  Ref<RecordingSink> wrong = RecordingSink::Make(DIID_ItemEvents_10);
+  ComRef<RecordingSink> wrong = RecordingSink::Make(DIID_ItemEvents_10);
   DWORD cookie = 0;
   EXPECT_EQ(point->Advise(static_cast<IDispatch*>(wrong.Get()), &cookie), CONNECT_E_CANNOTCONNECT);
   EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
   // Objects without events are no connection-point containers.
-  Ref<IUnknown> none;
+  ComRef<IUnknown> none;
   EXPECT_EQ(app->QueryInterface(IID_IConnectionPointContainer, none.OutVoid()), E_NOINTERFACE);
 }
 
@@ -410,11 +409,11 @@ TEST_F(Face, EveryObjectHandedOutIsAReferenceUntilReleased) {
   model->OpenExplorer(inbox);
   EXPECT_EQ(model->LiveReferences(), 1);  // the Application
   {
-    Ref<IDispatch> xpl = Object(app.Get(), L"ActiveExplorer");
-    Ref<IDispatch> bars = Object(xpl.Get(), L"CommandBars");
-    Ref<IDispatch> same = xpl;  // one more COM reference to the same object
+    ComRef<IDispatch> xpl = Object(app.Get(), L"ActiveExplorer");
+    ComRef<IDispatch> bars = Object(xpl.Get(), L"CommandBars");
+    ComRef<IDispatch> same = xpl;  // one more COM reference to the same object
     EXPECT_EQ(model->LiveReferences(), 3) << model->DescribeLiveReferences();
-    Ref<RecordingSink> sink = RecordingSink::Make(DIID_ExplorerEvents_10);
+    ComRef<RecordingSink> sink = RecordingSink::Make(DIID_ExplorerEvents_10);
     ASSERT_EQ(sink->Connect(xpl.Get()), S_OK);
     xpl.Reset();
     same.Reset();
@@ -429,35 +428,32 @@ TEST_F(Face, EveryObjectHandedOutIsAReferenceUntilReleased) {
 
 TEST_F(Face, ModelFailuresReachTheCallerAsAutomationReportsThem) {
   model->OpenExplorer(inbox);
-  Ref<IDispatch> explorers = Object(app.Get(), L"Explorers");
+  ComRef<IDispatch> explorers = Object(app.Get(), L"Explorers");
 
   // A failing member: DISP_E_EXCEPTION with the failure in EXCEPINFO.
   model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(E_FAIL));
-  CallResult failed;
-  Call(failed, explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
+  CallResult failed = Call(explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
   EXPECT_EQ(failed.hr, DISP_E_EXCEPTION);
-  EXPECT_EQ(failed.exception.scode, E_FAIL);
-  EXPECT_NE(failed.Description().find(L"Explorers.Count"), std::wstring::npos);
+  EXPECT_EQ(failed.scode, E_FAIL);
+  EXPECT_NE(failed.description.find("Explorers.Count"), std::string::npos);
 
   // A call the busy host rejects: Invoke itself answers.
   model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(RPC_E_CALL_REJECTED));
-  CallResult rejected;
-  Call(rejected, explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
+  CallResult rejected = Call(explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
   EXPECT_EQ(rejected.hr, RPC_E_CALL_REJECTED);
 
   model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(DISP_E_EXCEPTION));
-  CallResult exception;
-  Call(exception, explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
+  CallResult exception = Call(explorers.Get(), L"Count", DISPATCH_PROPERTYGET);
   EXPECT_EQ(exception.hr, DISP_E_EXCEPTION);
-  EXPECT_EQ(exception.exception.scode, DISP_E_EXCEPTION);
+  EXPECT_EQ(exception.scode, DISP_E_EXCEPTION);
 
   // Through the vtable: the HRESULT itself, with IErrorInfo.
   model->Faults().FailMember("Explorers.Count", 1, static_cast<int32_t>(E_FAIL));
-  Ref<_Explorers> typed;
+  ComRef<_Explorers> typed;
   ASSERT_EQ(explorers->QueryInterface(IID__Explorers, typed.OutVoid()), S_OK);
   LONG count = 0;
   EXPECT_EQ(typed->get_Count(&count), E_FAIL);
-  Ref<IErrorInfo> info;
+  ComRef<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, info.Out()), S_OK);
   BSTR description = nullptr;
   ASSERT_EQ(info->GetDescription(&description), S_OK);
@@ -469,8 +465,8 @@ TEST_F(Face, ModelFailuresReachTheCallerAsAutomationReportsThem) {
   EXPECT_EQ(model->Faults().CallCount("Explorers.Count"), 5u);
 
   // A sink that fails its Invoke is an escape the model counts; the other sinks still hear.
-  Ref<RecordingSink> failing = RecordingSink::Make(DIID_ExplorersEvents);
-  Ref<RecordingSink> healthy = RecordingSink::Make(DIID_ExplorersEvents);
+  ComRef<RecordingSink> failing = RecordingSink::Make(DIID_ExplorersEvents);
+  ComRef<RecordingSink> healthy = RecordingSink::Make(DIID_ExplorersEvents);
   failing->answer = E_FAIL;
   ASSERT_EQ(failing->Connect(explorers.Get()), S_OK);
   ASSERT_EQ(healthy->Connect(explorers.Get()), S_OK);
