@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "win32/com/failure.h"
 #include "win32/com/text.h"
 
 namespace zormint::sim::com {
@@ -71,14 +72,16 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     if (frame) frame->hwnd_ = nullptr;
   }
   if (!frame || message == WM_NCDESTROY) return DefWindowProcW(hwnd, message, wParam, lParam);
-  try {
-    return frame->OnMessage(message, wParam, lParam);
-  } catch (const std::exception& e) {
-    frame->SetStatus(L"The simulated Outlook failed: " + win32::Widen(e.what()));
-  } catch (...) {
-    frame->SetStatus(L"The simulated Outlook failed.");
-  }
-  return 0;
+  // A failure of the simulation shows on the window's status bar; nothing unwinds into Windows.
+  return win32::GuardedCall("Frame.OnMessage", LRESULT{0}, [&]() -> LRESULT {
+    try {
+      return frame->OnMessage(message, wParam, lParam);
+    } catch (...) {
+      const std::string why = win32::DescribeCaught().description;
+      frame->SetStatus(L"The simulated Outlook failed: " + win32::Widen(why));
+      return 0;
+    }
+  });
 }
 
 const wchar_t kExplorerClass[] = L"ZormintSimExplorer";

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "sim/window/window_frames.h"
+#include "win32/com/failure.h"
 #include "win32/com/text.h"
 
 namespace zormint::sim::com {
@@ -109,22 +110,22 @@ LRESULT CALLBACK WindowSession::SessionProc(HWND window, UINT message, WPARAM wP
         reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
   }
   auto* session = reinterpret_cast<WindowSession*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (session) {
+  const bool own = message == kSettle || (message == WM_TIMER && wParam == kViewerTimer);
+  if (!session || !own) return DefWindowProcW(window, message, wParam, lParam);
+  // A failure of the simulation goes into the transcript; nothing unwinds into Windows.
+  return win32::GuardedCall("WindowSession", LRESULT{0}, [&]() -> LRESULT {
     try {
       if (message == kSettle) {
         session->Settle();
-        return 0;
-      }
-      if (message == WM_TIMER && wParam == kViewerTimer) {
+      } else {
         session->WatchViewers();
-        return 0;
       }
-    } catch (const std::exception& e) {
-      session->out_ << "  the simulated Outlook failed: " << e.what() << "\n";
-      return 0;
+    } catch (...) {
+      session->out_ << "  the simulated Outlook failed: " << win32::DescribeCaught().description
+                    << "\n";
     }
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
+    return 0;
+  });
 }
 
 bool WindowSession::Start(const std::string& folder) {
