@@ -35,7 +35,7 @@ std::string Narrow(const std::wstring& text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  using namespace zormint::sim::com;
+  using namespace zormint::sim;
   if (argc != 3) {
     std::cerr << "usage: outlook-sim.exe <mailbox manifest> <story script>\n";
     return 2;

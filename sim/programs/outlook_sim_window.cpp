@@ -18,7 +18,7 @@
 #include "win32/com/text.h"
 
 int wmain(int argc, wchar_t** argv) {
-  using namespace zormint::sim::com;
+  using namespace zormint::sim;
   if (argc < 2 || argc > 3) {
     std::cerr << "usage: outlook-sim-window.exe <mailbox manifest> [<folder>]\n";
     return 2;

@@ -8,7 +8,7 @@
 #include "sim/com/com_face.h"
 #include "win32/com/variant.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 namespace {
 
@@ -108,7 +108,7 @@ std::vector<AddinEntry> ReadOutlookAddins() {
 }
 
 AddinHost::AddinHost(Outlook& outlook)
-    : application_(NewApplicationObject(outlook.Application())) {}
+    : application_(com::NewApplicationObject(outlook.Application())) {}
 
 AddinHost::~AddinHost() = default;
 
@@ -129,7 +129,7 @@ void AddinHost::Start(ext_ConnectMode mode) {
     if (SUCCEEDED(addin.created))
       addin.created = unknown.QueryTo(IID_IDTExtensibility2, addin.object);
     if (SUCCEEDED(addin.created)) {
-      addin.instance = NewAddInInstance(entry.progId, entry.description);
+      addin.instance = com::NewAddInInstance(entry.progId, entry.description);
       LARGE_INTEGER before, after;
       QueryPerformanceCounter(&before);
       EmptyCustom custom;
@@ -191,4 +191,4 @@ void AddinHost::ReleaseApplication() {
   application_.Reset();
 }
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

@@ -15,7 +15,7 @@
 #include "win32/com/com_ref.h"
 #include "zormint_idl.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 // One entry of Outlook's add-in list.
 struct AddinEntry {
@@ -76,4 +76,4 @@ class AddinHost {
   std::vector<HostedAddin> addins_;
 };
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

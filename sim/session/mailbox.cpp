@@ -4,7 +4,7 @@
 #include <iterator>
 #include <sstream>
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 namespace {
 
@@ -195,4 +195,4 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
   return mailbox;
 }
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

@@ -20,7 +20,7 @@
 
 #include "sim/model/outlook_sim.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 // Splits a line into words: blanks separate, "..." keeps blanks, # outside quotes ends it.
 std::vector<std::string> SplitWords(const std::string& line);
@@ -47,4 +47,4 @@ struct Mailbox {
 // Reads the manifest into `outlook`. Fails with std::runtime_error naming the line.
 Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest);
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

@@ -8,7 +8,7 @@
 
 #include "win32/com/text.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 namespace {
 
@@ -524,4 +524,4 @@ int Story::Finish() {
   return outlook_->LiveReferences() == 0 && outlook_->ConnectedSinks() == 0 ? 0 : 1;
 }
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

@@ -44,7 +44,7 @@
 #include "sim/session/addin_host.h"
 #include "sim/session/mailbox.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 class Story {
  public:
@@ -108,4 +108,4 @@ class Story {
 // The file the viewer recorder writes to (ZORMINT_VIEWER_LOG), or empty.
 std::wstring ViewerLogPath();
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

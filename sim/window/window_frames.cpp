@@ -5,7 +5,7 @@
 #include "win32/com/failure.h"
 #include "win32/com/text.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 namespace {
 
@@ -471,4 +471,4 @@ void InspectorFrame::Layout(int width, int top, int bottom) {
   MoveWindow(body_, 0, top, width, bottom - top, TRUE);
 }
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

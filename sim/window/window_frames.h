@@ -12,7 +12,7 @@
 #include "sim/window/window_session.h"
 #include "sim/window/window_toolbar.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 // What a window posts to itself, so that the model's events run outside the controls' code.
 enum FrameAction : UINT {
@@ -97,4 +97,4 @@ class InspectorFrame final : public Frame {
   HWND body_ = nullptr;
 };
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

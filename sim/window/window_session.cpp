@@ -11,7 +11,7 @@
 #include "win32/com/failure.h"
 #include "win32/com/text.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 namespace {
 
@@ -340,4 +340,4 @@ void WindowSession::WatchViewers() {
   }
 }
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

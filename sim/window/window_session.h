@@ -34,7 +34,7 @@
 #include "sim/model/outlook_sim.h"
 #include "sim/session/story.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 // The children of the simulated Outlook's windows, by control id.
 enum WindowChild : int {
@@ -113,4 +113,4 @@ class WindowSession {
   int inspectorsOpened_ = 0;
 };
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

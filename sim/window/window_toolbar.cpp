@@ -6,7 +6,7 @@
 #include "sim/com/com_face.h"
 #include "win32/com/text.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 namespace {
 
@@ -29,7 +29,7 @@ bool SameLook(const std::vector<ControlView>& a, const std::vector<ControlView>&
 std::vector<uint32_t> FacePixels(const host::Picture* picture) {
   constexpr int size = CommandBarStrip::kFaceSize;
   std::vector<uint32_t> pixels(size * size, 0xC0C0C0u);
-  const auto* face = dynamic_cast<const BitmapFace*>(picture);
+  const auto* face = dynamic_cast<const com::BitmapFace*>(picture);
   if (face && face->width > 0 && face->height > 0 &&
       face->pixels.size() == static_cast<size_t>(face->width) * face->height) {
     for (int y = 0; y < size; ++y) {
@@ -213,4 +213,4 @@ std::wstring CommandBarStrip::PlainCaption(const std::string& caption) {
   return plain;
 }
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

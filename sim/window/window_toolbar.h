@@ -18,7 +18,7 @@
 
 #include "sim/model/outlook_sim.h"
 
-namespace zormint::sim::com {
+namespace zormint::sim {
 
 class CommandBarStrip {
  public:
@@ -55,4 +55,4 @@ class CommandBarStrip {
   bool drawnOnce_ = false;
 };
 
-}  // namespace zormint::sim::com
+}  // namespace zormint::sim

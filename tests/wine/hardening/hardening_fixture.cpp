@@ -31,7 +31,7 @@ void HardeningStory::NewStory(const std::filesystem::path& manifest) {
   story.reset();
   ClearTranscript();
   DeleteFileW(viewerLog.c_str());
-  story = std::make_unique<sim::com::Story>(transcript, manifest);
+  story = std::make_unique<sim::Story>(transcript, manifest);
   story->SetViewerWait(0);
 }
 
@@ -67,7 +67,7 @@ bool HardeningStory::Enabled(sim::WindowRef window) {
 }
 
 void HardeningStory::ExpectEveryEventAnsweredOk() {
-  for (const sim::com::HostedAddin& addin : story->Host().Addins()) {
+  for (const sim::HostedAddin& addin : story->Host().Addins()) {
     EXPECT_EQ(addin.created, S_OK);
     for (const auto& [event, answer] : addin.answers)
       EXPECT_EQ(answer, S_OK) << event << " answered a failure";

@@ -63,7 +63,7 @@ class HardeningStory : public RegisteredAddin {
   void ClearTranscript();
 
   std::ostringstream transcript;
-  std::unique_ptr<sim::com::Story> story;
+  std::unique_ptr<sim::Story> story;
 };
 
 }  // namespace zormint::wine_test::hardening

@@ -19,8 +19,8 @@ namespace zormint::wine_test::outlook {
 namespace {
 
 using sim::ControlView;
+using sim::Story;
 using sim::WindowRef;
-using sim::com::Story;
 
 class AddinStory : public RegisteredAddin {
  protected:
@@ -63,7 +63,7 @@ class AddinStory : public RegisteredAddin {
 TEST_F(AddinStory, OutlookLoadsTheAddinFromItsAddinsKeyAndOnlyWithLoadBehaviorThree) {
   NewStory();
   Run({"open-explorer Inbox", "start"});
-  const std::vector<sim::com::HostedAddin>& addins = story->Host().Addins();
+  const std::vector<sim::HostedAddin>& addins = story->Host().Addins();
   ASSERT_EQ(addins.size(), 1u);
   EXPECT_EQ(addins[0].entry.progId, L"ZORMINT.dsrWrapper");
   EXPECT_EQ(addins[0].entry.friendlyName, L"ZORMINT");

@@ -23,8 +23,8 @@ namespace {
 
 using sim::ControlView;
 using sim::WindowRef;
-using sim::com::CommandBarStrip;
-using sim::com::WindowSession;
+using sim::CommandBarStrip;
+using sim::WindowSession;
 
 const int kFaceResource = 101;
 
@@ -156,7 +156,7 @@ TEST_F(OutlookWindow, TheToolbarDrawsOutlooksButtonsThenTheAddinsBehindAGroupSep
   const int lunch = RowOf(explorer, Item("lunch"));
   EXPECT_EQ(ListText(explorer, lunch, 0), L"Lunch on Friday?");
   EXPECT_EQ(ListText(explorer, lunch, 2), L"");
-  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::com::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
+  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
             5);
 }
 
@@ -187,7 +187,7 @@ TEST_F(OutlookWindow, SelectionsAndFolderSwitchesInTheListsDecideTheDrawnButtons
   ASSERT_TRUE(PickFolder(explorer, L"Team posts"));
   EXPECT_TRUE(Says("> switch-folder explorer1 \"Team posts\"\n")) << transcript.str();
   EXPECT_EQ(Title(explorer), L"Team posts - Outlook (simulated)");
-  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::com::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
+  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
             1);
   EXPECT_TRUE(DrawnDisabled(explorer));
   SelectRows(explorer, {Item("teamphoto")});
@@ -540,12 +540,12 @@ TEST_F(OutlookWindow, TheProgramRunsASessionAndReportsWhenItsWindowCloses) {
   HWND window = nullptr;
   EXPECT_TRUE(PumpUntil(
       [&] {
-        window = FindWindowW(sim::com::kExplorerClass, L"Inbox - Outlook (simulated)");
+        window = FindWindowW(sim::kExplorerClass, L"Inbox - Outlook (simulated)");
         return window != nullptr;
       },
       60000));
-  HWND bar = window ? GetDlgItem(window, sim::com::kToolbarId) : nullptr;
-  HWND list = window ? GetDlgItem(window, sim::com::kMessageListId) : nullptr;
+  HWND bar = window ? GetDlgItem(window, sim::kToolbarId) : nullptr;
+  HWND list = window ? GetDlgItem(window, sim::kMessageListId) : nullptr;
   // Outlook's three buttons, the separator and the add-in's two.
   EXPECT_TRUE(PumpUntil([&] { return SendMessageW(bar, TB_BUTTONCOUNT, 0, 0) == 6; }));
   const int zormint = CommandBarStrip::kFirstCommand + 4;

@@ -6,10 +6,10 @@
 
 namespace zormint::wine_test::window {
 
-using sim::com::kFolderTreeId;
-using sim::com::kMessageListId;
-using sim::com::kStatusBarId;
-using sim::com::kToolbarId;
+using sim::kFolderTreeId;
+using sim::kMessageListId;
+using sim::kStatusBarId;
+using sim::kToolbarId;
 
 namespace {
 
