@@ -44,17 +44,17 @@ struct SmallOutlook {
     selection.ReturnsInt(L"Count", 0x50, 1);
     selection.ReturnsObject(L"Item", 0x51, mail.Dispatch());
     mail.ReturnsInt(L"Class", 0xF00A, host::kOlMail);
-    mail.ReturnsValue(L"Saved", 0xF0A3, [] { return BoolValue(true); });
-    mail.ReturnsValue(L"EntryID", 0xF01E, [] { return TextValue(L"00000000ABCDEF"); });
+    mail.ReturnsValue(L"Saved", 0xF0A3, [] { return Variant::Bool(true); });
+    mail.ReturnsValue(L"EntryID", 0xF01E, [] { return Variant::Text(L"00000000ABCDEF"); });
     mail.ReturnsObject(L"Attachments", 0xF815, attachments.Dispatch());
     mail.Events(win32::events::kItemEvents10);
     attachments.ReturnsInt(L"Count", 0x50, 1);
     attachments.ReturnsObject(L"Item", 0x51, attachment.Dispatch());
     attachment.ReturnsValue(L"FileName", 0x3704,
-                            [] { return TextValue(L"Strand \u00e9t\u00e9.jpg"); });
+                            [] { return Variant::Text(L"Strand \u00e9t\u00e9.jpg"); });
     attachment.Accepts(L"SaveAsFile", 0x69);
     inspector.ReturnsObject(L"CurrentItem", 0x2102, nullptr);
-    inspector.ReturnsValue(L"IsWordMail", 0x2105, [] { return BoolValue(false); });
+    inspector.ReturnsValue(L"IsWordMail", 0x2105, [] { return Variant::Bool(false); });
     inspector.Events(win32::events::kInspectorEvents10);
   }
 
@@ -132,7 +132,7 @@ TEST(Adapters, EveryMemberIsReachedByNameAndEverythingIsLetGo) {
             L"C:\\Temp\\ZORMINT$010203040506\\Strand \u00e9t\u00e9.jpg");
   // Everything else is a read.
   for (FakeObject* fake : outlook.All()) {
-    EXPECT_EQ(fake->references, 1u);
+    EXPECT_EQ(fake->References(), 1u);
     for (const Invocation& call : fake->calls) {
       if (call.id == 0x69) continue;
       EXPECT_EQ(call.flags, kGetFlags) << call.id;
@@ -165,7 +165,7 @@ TEST(Adapters, TheAddinLetsGoOfTheApplication) {
     SafeArrayDestroy(custom);
   }
   for (FakeObject* fake : outlook.All())
-    EXPECT_EQ(fake->references, 1u);
+    EXPECT_EQ(fake->References(), 1u);
   EXPECT_EQ(dll.CanUnloadNow(), S_OK);
 }
 

@@ -100,7 +100,7 @@ TEST(EventSinks, ExplorerAndInspectorEventsReachTheirHandlers) {
       EXPECT_EQ(explorerPoint.Fire(id), S_OK);
     // Events the add-in does not handle (BeforeFolderSwitch, BeforeMaximize) are accepted.
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    EXPECT_EQ(explorerPoint.Fire(0xF003, {ObjectValue(nullptr).Get(), ByRef(cancel)}), S_OK);
+    EXPECT_EQ(explorerPoint.Fire(0xF003, {Variant::Object(nullptr).Get(), ByRef(cancel)}), S_OK);
     EXPECT_EQ(cancel, VARIANT_FALSE);
     for (DISPID id : {0xF001, 0xF006, 0xF008, 0xFA11, 0xF002})
       EXPECT_EQ(inspectorPoint.Fire(id), S_OK);
@@ -119,9 +119,9 @@ TEST(EventSinks, ExplorerAndInspectorEventsReachTheirHandlers) {
   EXPECT_TRUE(explorerPoint.sinks.empty());
   EXPECT_EQ(win32::LiveSinkCount(), 0);
   EXPECT_EQ(win32::LiveAdapterCount(), 0);
-  EXPECT_EQ(explorerPoint.references, 1u);
-  EXPECT_EQ(explorer.references, 1u);
-  EXPECT_EQ(inspector.references, 1u);
+  EXPECT_EQ(explorerPoint.References(), 1u);
+  EXPECT_EQ(explorer.References(), 1u);
+  EXPECT_EQ(inspector.References(), 1u);
 }
 
 TEST(EventSinks, ItemEventsPassCancelBothWays) {
@@ -151,7 +151,7 @@ TEST(EventSinks, ItemEventsPassCancelBothWays) {
   EXPECT_EQ(point.Fire(ev::kItemClose, {outer}), S_OK);
   EXPECT_EQ(V_BOOL(&inner), VARIANT_FALSE);
   // Cancel passed by value is read, and nothing is written anywhere.
-  EXPECT_EQ(point.Fire(ev::kItemClose, {BoolValue(true).Get()}), S_OK);
+  EXPECT_EQ(point.Fire(ev::kItemClose, {Variant::Bool(true).Get()}), S_OK);
   // A Write without its argument still reaches the handler.
   EXPECT_EQ(point.Fire(ev::kItemWrite), S_OK);
 
@@ -160,15 +160,15 @@ TEST(EventSinks, ItemEventsPassCancelBothWays) {
   item->Unadvise(cookie);
   item.reset();
   EXPECT_EQ(win32::LiveSinkCount(), 0);
-  EXPECT_EQ(mail.references, 1u);
-  EXPECT_EQ(point.references, 1u);
+  EXPECT_EQ(mail.References(), 1u);
+  EXPECT_EQ(point.References(), 1u);
 }
 
 TEST(EventSinks, ObjectArgumentsArriveAsAdaptersInTheirPublishedOrder) {
   FakeObject explorers, inspectors, newExplorer, newInspector, folder, button, clicked;
   folder.ReturnsInt(L"DefaultItemType", 0x3109, host::kOlPostItem);
   newExplorer.ReturnsObject(L"CurrentFolder", 0x2103, folder.Dispatch());
-  newInspector.ReturnsValue(L"IsWordMail", 0x2104, [] { return BoolValue(true); });
+  newInspector.ReturnsValue(L"IsWordMail", 0x2104, [] { return Variant::Bool(true); });
   clicked.Accepts(L"Tag", 0x6001);
   FakeConnectionPoint& explorersPoint = explorers.Events(ev::kExplorersEvents);
   FakeConnectionPoint& inspectorsPoint = inspectors.Events(ev::kInspectorsEvents);
@@ -187,14 +187,15 @@ TEST(EventSinks, ObjectArgumentsArriveAsAdaptersInTheirPublishedOrder) {
   const host::Cookie c2 = inspectorsAdapter->Advise(windows);
   const host::Cookie c3 = buttonAdapter->Advise(clicks);
 
-  EXPECT_EQ(explorersPoint.Fire(ev::kNewWindow, {ObjectValue(newExplorer.Dispatch()).Get()}), S_OK);
-  EXPECT_EQ(inspectorsPoint.Fire(ev::kNewWindow, {ObjectValue(newInspector.Dispatch()).Get()}),
+  EXPECT_EQ(explorersPoint.Fire(ev::kNewWindow, {Variant::Object(newExplorer.Dispatch()).Get()}),
             S_OK);
-  EXPECT_EQ(explorersPoint.Fire(ev::kNewWindow, {ObjectValue(nullptr).Get()}), S_OK);
+  EXPECT_EQ(inspectorsPoint.Fire(ev::kNewWindow, {Variant::Object(newInspector.Dispatch()).Get()}),
+            S_OK);
+  EXPECT_EQ(explorersPoint.Fire(ev::kNewWindow, {Variant::Object(nullptr).Get()}), S_OK);
   VARIANT_BOOL cancelDefault = VARIANT_FALSE;
-  EXPECT_EQ(
-      clickPoint.Fire(ev::kClick, {ObjectValue(clicked.Dispatch()).Get(), ByRef(cancelDefault)}),
-      S_OK);
+  EXPECT_EQ(clickPoint.Fire(ev::kClick,
+                            {Variant::Object(clicked.Dispatch()).Get(), ByRef(cancelDefault)}),
+            S_OK);
   EXPECT_EQ(cancelDefault, VARIANT_TRUE);
 
   ASSERT_EQ(windows->explorers.size(), 2u);
@@ -222,7 +223,7 @@ TEST(EventSinks, ObjectArgumentsArriveAsAdaptersInTheirPublishedOrder) {
   EXPECT_EQ(win32::LiveSinkCount(), 0);
   for (FakeObject* fake : {&explorers, &inspectors, &newExplorer, &newInspector, &folder, &button,
                            &clicked, &application}) {
-    EXPECT_EQ(fake->references, 1u);
+    EXPECT_EQ(fake->References(), 1u);
   }
 }
 
@@ -309,8 +310,8 @@ TEST(EventSinks, TheHostKeepsTheSinkUntilUnadviseEvenFromInsideAHandler) {
   EXPECT_TRUE(point.sinks.empty());
   EXPECT_EQ(win32::LiveSinkCount(), 0);
   EXPECT_EQ(win32::LiveAdapterCount(), 0);
-  EXPECT_EQ(point.references, 1u);
-  EXPECT_EQ(explorer.references, 1u);
+  EXPECT_EQ(point.References(), 1u);
+  EXPECT_EQ(explorer.References(), 1u);
 }
 
 TEST(EventSinks, AdviseAndUnadvisePairOnTheSameConnectionPoint) {
@@ -332,7 +333,7 @@ TEST(EventSinks, AdviseAndUnadvisePairOnTheSameConnectionPoint) {
   EXPECT_EQ(codeOf([&] { adapter->Advise(recorder); }),
             static_cast<int32_t>(CONNECT_E_ADVISELIMIT));
   EXPECT_EQ(win32::LiveSinkCount(), 0);
-  EXPECT_EQ(point.references, 1u);
+  EXPECT_EQ(point.References(), 1u);
   point.adviseResult = S_OK;
   EXPECT_EQ(codeOf([&] { adapter->Advise(nullptr); }), err::kInvalidCall);
   EXPECT_EQ(codeOf([&] { win32::WrapExplorer(noEvents.Dispatch())->Advise(recorder); }),
@@ -342,18 +343,18 @@ TEST(EventSinks, AdviseAndUnadvisePairOnTheSameConnectionPoint) {
   const host::Cookie second = adapter->Advise(recorder);
   EXPECT_NE(first, second);
   EXPECT_EQ(point.sinks.size(), 2u);
-  EXPECT_EQ(point.references, 3u);  // each connection keeps its point
+  EXPECT_EQ(point.References(), 3u);  // each connection keeps its point
 
   // A refused Unadvise keeps the point, so that the call can be repeated.
   point.unadviseResult = RPC_E_CALL_REJECTED;
   EXPECT_EQ(codeOf([&] { adapter->Unadvise(first); }), err::kCallRejected);
-  EXPECT_EQ(point.references, 3u);
+  EXPECT_EQ(point.References(), 3u);
   point.unadviseResult = S_OK;
   adapter->Unadvise(first);
-  EXPECT_EQ(point.references, 2u);
+  EXPECT_EQ(point.References(), 2u);
   EXPECT_EQ(codeOf([&] { adapter->Unadvise(first); }),
             static_cast<int32_t>(CONNECT_E_NOCONNECTION));
-  EXPECT_EQ(point.references, 2u);
+  EXPECT_EQ(point.References(), 2u);
 
   // Another adapter of the same window finds the connection point anew.
   win32::WrapExplorer(explorer.Dispatch())->Unadvise(second);
@@ -361,9 +362,9 @@ TEST(EventSinks, AdviseAndUnadvisePairOnTheSameConnectionPoint) {
   EXPECT_EQ(point.advises, 3);
   EXPECT_EQ(point.unadvises, 4);
   adapter.reset();
-  EXPECT_EQ(point.references, 1u);
-  EXPECT_EQ(explorer.references, 1u);
-  EXPECT_EQ(noEvents.references, 1u);
+  EXPECT_EQ(point.References(), 1u);
+  EXPECT_EQ(explorer.References(), 1u);
+  EXPECT_EQ(noEvents.References(), 1u);
   EXPECT_EQ(win32::LiveSinkCount(), 0);
   EXPECT_EQ(win32::LiveAdapterCount(), 0);
 }

@@ -4,47 +4,6 @@
 
 namespace zormint::wine_test {
 
-Variant Copy(const VARIANT& value) {
-  Variant copy;
-  if (FAILED(VariantCopy(copy.Out(), const_cast<VARIANT*>(&value))))
-    throw std::runtime_error("VariantCopy failed");
-  return copy;
-}
-
-Variant IntValue(int32_t value, VARTYPE type) {
-  Variant v;
-  if (type == VT_I2) {
-    V_VT(v.Ptr()) = VT_I2;
-    V_I2(v.Ptr()) = static_cast<SHORT>(value);
-  } else {
-    V_VT(v.Ptr()) = VT_I4;
-    V_I4(v.Ptr()) = value;
-  }
-  return v;
-}
-
-Variant BoolValue(bool value) {
-  Variant v;
-  V_VT(v.Ptr()) = VT_BOOL;
-  V_BOOL(v.Ptr()) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
-Variant TextValue(const std::wstring& text) {
-  Variant v;
-  V_VT(v.Ptr()) = VT_BSTR;
-  V_BSTR(v.Ptr()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  return v;
-}
-
-Variant ObjectValue(IDispatch* object) {
-  Variant v;
-  V_VT(v.Ptr()) = VT_DISPATCH;
-  V_DISPATCH(v.Ptr()) = object;
-  if (object) object->AddRef();
-  return v;
-}
-
 std::wstring TextOf(const VARIANT& value) {
   if (V_VT(&value) != VT_BSTR || !V_BSTR(&value)) return std::wstring();
   return std::wstring(V_BSTR(&value), SysStringLen(V_BSTR(&value)));
@@ -57,15 +16,6 @@ GUID FreshGuid() {
 }
 
 // ---- FakeTypeInfo -----------------------------------------------------------------------------
-
-HRESULT FakeTypeInfo::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid != IID_IUnknown && riid != IID_ITypeInfo) return E_NOINTERFACE;
-  *object = static_cast<ITypeInfo*>(this);
-  AddRef();
-  return S_OK;
-}
 
 HRESULT FakeTypeInfo::GetTypeAttr(TYPEATTR** attributes) {
   auto* made = new TYPEATTR();
@@ -104,24 +54,13 @@ HRESULT FakeConnectionPoint::Fire(DISPID id, std::vector<VARIANT> args) {
   return hr;
 }
 
-HRESULT FakeConnectionPoint::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid != IID_IUnknown && riid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *object = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
-}
-
 HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) {
   *iid = events_;
   return S_OK;
 }
 
 HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
-  *container = &owner_;
-  owner_.AddRef();
-  return S_OK;
+  return ComRef<IConnectionPointContainer>::Share(owner_.Container()).CopyTo(container);
 }
 
 HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
@@ -164,19 +103,17 @@ void FakeObject::On(const std::wstring& name, DISPID id, Handler handler) {
 void FakeObject::ReturnsValue(const std::wstring& name, DISPID id, std::function<Variant()> value) {
   On(name, id, [value](const Invocation&, VARIANT* result, EXCEPINFO*) {
     if (!result) return E_INVALIDARG;
-    Variant made = value();
-    *result = made.Get();
-    VariantInit(made.Ptr());  // handed over to the caller
+    *result = value().Detach();
     return S_OK;
   });
 }
 
 void FakeObject::ReturnsInt(const std::wstring& name, DISPID id, int32_t value, VARTYPE type) {
-  ReturnsValue(name, id, [value, type] { return IntValue(value, type); });
+  ReturnsValue(name, id, [value, type] { return Variant::Int(value, type); });
 }
 
 void FakeObject::ReturnsObject(const std::wstring& name, DISPID id, IDispatch* object) {
-  ReturnsValue(name, id, [object] { return ObjectValue(object); });
+  ReturnsValue(name, id, [object] { return Variant::Object(object); });
 }
 
 void FakeObject::Accepts(const std::wstring& name, DISPID id) {
@@ -198,21 +135,12 @@ int FakeObject::CallsOf(DISPID id) const {
   return count;
 }
 
-HRESULT FakeObject::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDispatch) {
-    *object = static_cast<IDispatch*>(this);
-  } else if (riid == IID_IConnectionPointContainer && !points_.empty()) {
-    *object = static_cast<IConnectionPointContainer*>(this);
-  } else {
-    for (const IID& extra : extra_) {
-      if (riid == extra) *object = static_cast<IDispatch*>(this);
-    }
+void* FakeObject::QueryMore(REFIID riid) noexcept {
+  if (riid == IID_IConnectionPointContainer) return points_.empty() ? nullptr : Container();
+  for (const IID& extra : extra_) {
+    if (riid == extra) return Dispatch();
   }
-  if (!*object) return E_NOINTERFACE;
-  AddRef();
-  return S_OK;
+  return nullptr;
 }
 
 HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
@@ -223,9 +151,7 @@ HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
 HRESULT FakeObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   *info = nullptr;
   if (!typeInfo_ || index != 0) return DISP_E_BADINDEX;
-  *info = typeInfo_.get();
-  typeInfo_->AddRef();
-  return S_OK;
+  return ComRef<ITypeInfo>::Share(typeInfo_.get()).CopyTo(info);
 }
 
 HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
@@ -246,7 +172,7 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
   call.flags = flags;
   call.wantsResult = result != nullptr;
   for (UINT i = 0; params && i < params->cArgs; ++i)
-    call.args.push_back(Copy(params->rgvarg[i]));
+    call.args.push_back(Variant::Copy(params->rgvarg[i]));
   for (UINT i = 0; params && i < params->cNamedArgs; ++i)
     call.named.push_back(params->rgdispidNamedArgs[i]);
   calls.push_back(std::move(call));
@@ -256,28 +182,15 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
   return handler->second(calls.back(), result, exception);
 }
 
-HRESULT FakeObject::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
+HRESULT FakeObject::Points::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
   *point = nullptr;
-  for (auto& [iid, candidate] : points_) {
-    if (iid == riid) {
-      *point = candidate.get();
-      candidate->AddRef();
-      return S_OK;
-    }
+  for (auto& [iid, candidate] : Owner().points_) {
+    if (iid == riid) return ComRef<IConnectionPoint>::Share(candidate.get()).CopyTo(point);
   }
   return CONNECT_E_NOCONNECTION;
 }
 
 // ---- FakeEnum ---------------------------------------------------------------------------------
-
-HRESULT FakeEnum::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (riid != IID_IUnknown && riid != IID_IEnumVARIANT) return E_NOINTERFACE;
-  *object = static_cast<IEnumVARIANT*>(this);
-  AddRef();
-  return S_OK;
-}
 
 HRESULT FakeEnum::Next(ULONG count, VARIANT* out, ULONG* fetched) {
   ULONG given = 0;

@@ -1,8 +1,9 @@
-// Hand-written COM objects standing in for Outlook's: an IDispatch over a small table of names
-// with a handler per DISPID, that records every call it gets; connection points that keep the
-// sinks connected to them and fire events at them; a type description that only tells its
-// GUID; an enumerator of VARIANTs. Each counts the references held on it: the test owns the
-// first one, so a count back at 1 means every reference the code under test took was released.
+// Programmable COM objects standing in for Outlook's, on the COM toolkit: an IDispatch over a
+// small table of names with a handler per DISPID, that records every call it gets; connection
+// points that keep the sinks connected to them and fire events at them; a type description that
+// only tells its GUID; an enumerator of VARIANTs. The test owns each one (they live on its stack
+// or in its fixture) and holds its first reference, so a count back at 1 means every reference
+// the code under test took was released.
 #pragma once
 
 #include <ocidl.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "win32/com/com_ref.h"
+#include "win32/com/object.h"
 #include "win32/com/variant.h"
 
 namespace zormint::wine_test {
@@ -23,11 +25,7 @@ namespace zormint::wine_test {
 using win32::ComRef;
 using win32::Variant;
 
-Variant Copy(const VARIANT& value);
-Variant IntValue(int32_t value, VARTYPE type = VT_I4);
-Variant BoolValue(bool value);
-Variant TextValue(const std::wstring& text);
-Variant ObjectValue(IDispatch* object);  // adds a reference
+// The text of a VT_BSTR value; empty for any other value.
 std::wstring TextOf(const VARIANT& value);
 // The values as a list (a VARIANT cannot be copied into an initializer list).
 template <class... Values>
@@ -40,24 +38,18 @@ std::vector<Variant> ListOf(Values&&... values) {
 // A GUID no other test uses: the name cache is shared by the whole process.
 GUID FreshGuid();
 
-// The counting part of every fake. Fakes are not deleted by Release: the test owns them.
-class Counted {
+// The base of every fake: the toolkit's IUnknown, with the count in view.
+template <class Derived, class... Interfaces>
+class Fake : public win32::ComObject<Derived, Interfaces...> {
  public:
-  ULONG references = 1;
-
- protected:
-  ULONG Add() { return ++references; }
-  ULONG Drop() { return --references; }
+  using win32::ComObject<Derived, Interfaces...>::References;
 };
 
-class FakeTypeInfo final : public ITypeInfo, public Counted {
+class FakeTypeInfo final : public Fake<FakeTypeInfo, ITypeInfo> {
  public:
   explicit FakeTypeInfo(const GUID& type) : type_(type) {}
   int attributesOut = 0;  // GetTypeAttr calls not yet matched by ReleaseTypeAttr
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return Add(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Drop(); }
   HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** attributes) override;
   void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* attributes) override;
   HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
@@ -103,10 +95,10 @@ struct Invocation {
 class FakeObject;
 
 // A connection point of one event interface.
-class FakeConnectionPoint final : public IConnectionPoint, public Counted {
+class FakeConnectionPoint final : public Fake<FakeConnectionPoint, IConnectionPoint> {
  public:
   FakeConnectionPoint(FakeObject& owner, const IID& events) : owner_(owner), events_(events) {}
-  ~FakeConnectionPoint();
+  ~FakeConnectionPoint() override;
 
   HRESULT adviseResult = S_OK;
   HRESULT unadviseResult = S_OK;
@@ -119,11 +111,9 @@ class FakeConnectionPoint final : public IConnectionPoint, public Counted {
   // The sink connected first, as the host holds it.
   IUnknown* FirstSink() const { return sinks.empty() ? nullptr : sinks.begin()->second; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return Add(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Drop(); }
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
-  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** c) override;
+  HRESULT STDMETHODCALLTYPE
+  GetConnectionPointContainer(IConnectionPointContainer** container) override;
   HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
   HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
@@ -134,15 +124,13 @@ class FakeConnectionPoint final : public IConnectionPoint, public Counted {
   DWORD next_ = 100;
 };
 
-class FakeObject final : public IDispatch, public IConnectionPointContainer, public Counted {
+class FakeObject final : public Fake<FakeObject, IDispatch> {
  public:
   using Handler = std::function<HRESULT(const Invocation&, VARIANT* result, EXCEPINFO*)>;
 
   // With `type`, the object describes itself by a type with that GUID.
   explicit FakeObject(const GUID* type = nullptr);
-  ~FakeObject();
-  FakeObject(const FakeObject&) = delete;
-  FakeObject& operator=(const FakeObject&) = delete;
+  ~FakeObject() override;
 
   // Members. DISPIDs are given by the test (Outlook's are not DISPID_VALUE for Item).
   void On(const std::wstring& name, DISPID id, Handler handler);
@@ -159,37 +147,40 @@ class FakeObject final : public IDispatch, public IConnectionPointContainer, pub
   const Invocation& Last() const { return calls.back(); }
   int CallsOf(DISPID id) const;
   FakeTypeInfo* TypeInfo() const { return typeInfo_.get(); }
-  IDispatch* Dispatch() { return static_cast<IDispatch*>(this); }
+  IDispatch* Dispatch() { return this; }
+  IConnectionPointContainer* Container() { return &container_; }
+  // The extra interfaces, and the connection-point container once the object has events.
+  void* QueryMore(REFIID riid) noexcept;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return Add(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Drop(); }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT*) override;
-  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
 
  private:
+  class Points final : public win32::ComPart<FakeObject, IConnectionPointContainer> {
+   public:
+    using ComPart::ComPart;
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
+      return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
+  };
+
   std::unique_ptr<FakeTypeInfo> typeInfo_;
   std::map<std::wstring, DISPID> names_;
   std::map<DISPID, Handler> handlers_;
   std::vector<IID> extra_;
   std::vector<std::pair<IID, std::unique_ptr<FakeConnectionPoint>>> points_;
+  Points container_{*this};
 };
 
-class FakeEnum final : public IEnumVARIANT, public Counted {
+class FakeEnum final : public Fake<FakeEnum, IEnumVARIANT> {
  public:
   explicit FakeEnum(std::vector<Variant> elements) : elements_(std::move(elements)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return Add(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Drop(); }
   HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override;
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
   HRESULT STDMETHODCALLTYPE Reset() override;

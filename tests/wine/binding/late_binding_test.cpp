@@ -47,20 +47,20 @@ TEST(LateBinding, NamesAreResolvedOncePerTypeOrElsePerObject) {
   EXPECT_EQ(untyped2.lookups[L"Count"], 1);
   EXPECT_EQ(first.CallsOf(kCount), 3);
   EXPECT_EQ(first.TypeInfo()->attributesOut, 0);
-  EXPECT_EQ(first.TypeInfo()->references, 1u);
+  EXPECT_EQ(first.TypeInfo()->References(), 1u);
   for (FakeObject* fake : {&first, &second, &untyped1, &untyped2})
-    EXPECT_EQ(fake->references, 1u);
+    EXPECT_EQ(fake->References(), 1u);
 }
 
 TEST(LateBinding, ReadsConvertWhatTheHostAnswers) {
   FakeObject item, child;
   item.ReturnsInt(L"Class", 1, 43, VT_I2);
-  item.ReturnsValue(L"Saved", 2, [] { return BoolValue(true); });
-  item.ReturnsValue(L"EntryID", 3, [] { return TextValue(L"00AB\u00e9\u6f22"); });
+  item.ReturnsValue(L"Saved", 2, [] { return Variant::Bool(true); });
+  item.ReturnsValue(L"EntryID", 3, [] { return Variant::Text(L"00AB\u00e9\u6f22"); });
   item.ReturnsValue(L"Empty", 4, [] { return Variant(); });
   item.ReturnsObject(L"Nothing", 5, nullptr);
   item.ReturnsObject(L"Child", 6, child.Dispatch());
-  item.ReturnsValue(L"Text", 7, [] { return TextValue(L"not a number"); });
+  item.ReturnsValue(L"Text", 7, [] { return Variant::Text(L"not a number"); });
   {
     LateBound object = Over(item, "Item");
     EXPECT_EQ(object.GetInt32(L"Class"), 43);
@@ -90,8 +90,8 @@ TEST(LateBinding, ReadsConvertWhatTheHostAnswers) {
     EXPECT_TRUE(call.named.empty());
     EXPECT_TRUE(call.wantsResult);
   }
-  EXPECT_EQ(item.references, 1u);
-  EXPECT_EQ(child.references, 1u);
+  EXPECT_EQ(item.References(), 1u);
+  EXPECT_EQ(child.References(), 1u);
 }
 
 TEST(LateBinding, PutsSendTheValueAsThePropertyPutArgument) {
@@ -119,7 +119,7 @@ TEST(LateBinding, PutsSendTheValueAsThePropertyPutArgument) {
   EXPECT_EQ(V_BOOL(&button.calls[1].args[0].Get()), VARIANT_TRUE);
   EXPECT_EQ(button.calls[2].args[0].Type(), VT_I4);
   EXPECT_EQ(V_I4(&button.calls[2].args[0].Get()), 1);
-  EXPECT_EQ(button.references, 1u);
+  EXPECT_EQ(button.References(), 1u);
 }
 
 // A bitmap picture object, as the Windows services make the button face.
@@ -174,12 +174,13 @@ TEST(LateBinding, OmittedOptionalArgumentsAreMarkedAndTrailingOnesLeftOff) {
   button.Accepts(L"Caption", kCaption);
   button.Accepts(L"Delete", 0x6007);
   bool giveLabel = false;
-  controls.ReturnsValue(
-      L"Add", 0x1, [&] { return ObjectValue(giveLabel ? label.Dispatch() : button.Dispatch()); });
+  controls.ReturnsValue(L"Add", 0x1, [&] {
+    return Variant::Object(giveLabel ? label.Dispatch() : button.Dispatch());
+  });
   commandBar.ReturnsObject(L"Controls", 0x2, controls.Dispatch());
   explorer.ReturnsObject(L"CommandBars", 0x4, bars.Dispatch());
   {
-    FakeEnum elements(ListOf(ObjectValue(commandBar.Dispatch())));
+    FakeEnum elements(ListOf(Variant::Object(commandBar.Dispatch())));
     bars.ReturnsValue(L"_NewEnum", DISPID_NEWENUM, [&] {
       Variant v;
       V_VT(v.Ptr()) = VT_UNKNOWN;
@@ -241,10 +242,10 @@ TEST(LateBinding, OmittedOptionalArgumentsAreMarkedAndTrailingOnesLeftOff) {
   ASSERT_EQ(button.calls[2].args.size(), 1u);
   EXPECT_EQ(V_BOOL(&button.calls[2].args[0].Get()), VARIANT_FALSE);
   EXPECT_EQ(win32::LiveAdapterCount(), 0);
-  EXPECT_EQ(button.references, 1u);
-  EXPECT_EQ(label.references, 1u);
+  EXPECT_EQ(button.References(), 1u);
+  EXPECT_EQ(label.References(), 1u);
   for (FakeObject* fake : {&controls, &commandBar, &bars, &explorer})
-    EXPECT_EQ(fake->references, 1u);
+    EXPECT_EQ(fake->References(), 1u);
 }
 
 // An exception the host raises, its text filled in only when asked for.
@@ -298,16 +299,16 @@ TEST(LateBinding, FailuresCarryTheHostsCodeAndDescription) {
   EXPECT_EQ(nameCode, err::kDispUnknownName);
   EXPECT_NE(nameText.find("Explorer.Missing"), std::string::npos) << nameText;
   adapter.reset();
-  EXPECT_EQ(explorer.references, 1u);
+  EXPECT_EQ(explorer.References(), 1u);
 }
 
 TEST(LateBinding, CommandBarsEnumerateAndStopAtAnElementThatIsNoBar) {
   FakeObject standard, web, bars, explorer;
-  standard.ReturnsValue(L"Name", 7, [] { return TextValue(L"Standard"); });
-  web.ReturnsValue(L"Name", 7, [] { return TextValue(L"Web"); });
+  standard.ReturnsValue(L"Name", 7, [] { return Variant::Text(L"Standard"); });
+  web.ReturnsValue(L"Name", 7, [] { return Variant::Text(L"Web"); });
   {
-    FakeEnum elements(ListOf(ObjectValue(web.Dispatch()), IntValue(5), ObjectValue(nullptr),
-                             ObjectValue(standard.Dispatch())));
+    FakeEnum elements(ListOf(Variant::Object(web.Dispatch()), Variant::Int(5),
+                             Variant::Object(nullptr), Variant::Object(standard.Dispatch())));
     bars.ReturnsValue(L"_NewEnum", DISPID_NEWENUM, [&] {
       Variant v;
       V_VT(v.Ptr()) = VT_UNKNOWN;
@@ -335,7 +336,7 @@ TEST(LateBinding, CommandBarsEnumerateAndStopAtAnElementThatIsNoBar) {
       EXPECT_EQ(enumeration->Next(), nullptr);
       EXPECT_EQ(enumeration->Next(), nullptr);
     }
-    EXPECT_EQ(elements.references, 1u);
+    EXPECT_EQ(elements.References(), 1u);
   }
   ASSERT_EQ(bars.calls.size(), 1u);
   EXPECT_EQ(bars.Last().id, DISPID_NEWENUM);
@@ -343,7 +344,7 @@ TEST(LateBinding, CommandBarsEnumerateAndStopAtAnElementThatIsNoBar) {
   EXPECT_TRUE(bars.lookups.empty());  // _NewEnum is called by its fixed DISPID
   EXPECT_EQ(win32::LiveAdapterCount(), 0);
   for (FakeObject* fake : {&standard, &web, &bars, &explorer})
-    EXPECT_EQ(fake->references, 1u);
+    EXPECT_EQ(fake->References(), 1u);
 }
 
 }  // namespace
