@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "win32/com/com_ref.h"
 #include "zormint_idl.h"
 
 namespace zormint::wine_test {
@@ -66,28 +67,7 @@ int RunProcess(const std::wstring& commandLine);
 
 // A counted COM reference.
 template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() { Reset(); }
-  void Reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T** Out() {
-    Reset();
-    return &p_;
-  }
-  void** OutVoid() { return reinterpret_cast<void**>(Out()); }
-  T* Get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
+using ComPtr = win32::ComRef<T>;
 
 // ZORMINT.dll loaded into the test process, with its four exports.
 class ZormintDll {
