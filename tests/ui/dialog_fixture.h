@@ -9,19 +9,13 @@
 #include <vector>
 
 #include "net/internet.h"
-#include "settings/settings.h"
 #include "sim/fakes/fake_net.h"
 #include "sim/fakes/headless_dialogs.h"
+#include "tests/support/options_dialog.h"
 #include "tests/support/test_env.h"
-#include "ui/frm_options.h"
 #include "ui/options_layout.h"
 
 namespace zormint::test {
-
-struct ListedPicture {
-  std::string name;
-  int32_t position;
-};
 
 // Four pictures at attachment positions 2, 3, 5 and 6.
 inline const std::vector<ListedPicture> kPictures = {
@@ -34,21 +28,7 @@ class DialogTest : public ::testing::Test {
     g.gclsInternet = std::make_shared<CInternet>(g);
   }
 
-  // Puts a viewer choice into the store, as an earlier run would have left it.
-  void Store(const std::string& choice, const std::string& path) {
-    env.settingsStore->Put("ZORMINT", "Startup", "Image Viewer", choice);
-    env.settingsStore->Put("ZORMINT", "Startup", "User Image App", path);
-  }
-  std::string StoredChoice() const {
-    return env.settingsStore->Peek("ZORMINT", "Startup", "Image Viewer");
-  }
-  std::string StoredPath() const {
-    return env.settingsStore->Peek("ZORMINT", "Startup", "User Image App");
-  }
-  void LoadSettings() {
-    g.gclsSettings = std::make_shared<CSettings>(g);
-    g.gclsSettings->Initialize();
-  }
+  void LoadSettings() { test::LoadSettings(g); }
   // An existing program file in the test directory.
   std::string Exe(const std::string& name) {
     const std::string path = env.Path(name);
@@ -61,15 +41,7 @@ class DialogTest : public ::testing::Test {
   void Open(const std::vector<ListedPicture>& pictures, sim::DialogScript script) {
     if (!g.gclsSettings && withSettings) LoadSettings();
     dialogs->OnNextShow(std::move(script));
-    std::shared_ptr<ui::frmOptions> dialog = ui::frmOptions::Instance(g);
-    std::shared_ptr<platform::ListBox> list = dialog->lstPicAttachments();
-    list->Clear();
-    for (const ListedPicture& p : pictures) {
-      list->AddItem(p.name);
-      list->SetItemData(list->NewIndex(), p.position);
-      list->SetSelected(list->NewIndex(), true);
-    }
-    dialog->Show();
+    ShowOptions(g, pictures);
   }
 
   void ExpectBox(size_t index, const std::string& title, const std::string& text) {
@@ -87,6 +59,8 @@ class DialogTest : public ::testing::Test {
 
   TestEnv env;
   Globals& g = env.globals;
+  // The viewer choice in the store (as an earlier run left it, or as the dialog saved it).
+  StoredViewer stored{*env.settingsStore};
   // The environment's fakes: the headless toolkit, internet functions and event log.
   std::shared_ptr<sim::HeadlessDialogs>& dialogs = env.dialogs;
   std::shared_ptr<sim::FakeInternet>& internet = env.internet;

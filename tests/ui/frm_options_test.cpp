@@ -65,7 +65,7 @@ TEST_F(DialogTest, CustomPathsThatAreNotUsableKeepTheDialogOpen) {
       f.Click(kCmdClose);
     });
     EXPECT_EQ(dialogs->MessageBoxes().size(), i + 1);
-    EXPECT_EQ(StoredChoice(), "1");
+    EXPECT_EQ(stored.Choice(), "1");
     EXPECT_EQ(g.gsSelAttachmentIndexes, "");
   }
 }
@@ -96,21 +96,21 @@ TEST_F(DialogTest, AViewerWhoseExistenceCannotBeCheckedIsNotAccepted) {
     EXPECT_TRUE(f.Shown());
     f.CloseBox();
   });
-  EXPECT_EQ(StoredChoice(), "1");
+  EXPECT_EQ(stored.Choice(), "1");
 }
 
 // ---- Open -------------------------------------------------------------------------------------
 
 TEST_F(DialogTest, OpenWithTheDefaultViewerKeepsTheStoredCustomPath) {
   const std::string viewer = Exe("view.exe");
-  Store("2", viewer);
+  stored.Put("2", viewer);
   Open(kPictures, [&](HeadlessForm& f) {
     f.ClickOption(kOptDefaultViewer);
     f.PressEnter();  // Enter on an option button presses the default button
   });
   EXPECT_EQ(g.gsSelAttachmentIndexes, "2,3,5,6");
-  EXPECT_EQ(StoredChoice(), "1");
-  EXPECT_EQ(StoredPath(), viewer);
+  EXPECT_EQ(stored.Choice(), "1");
+  EXPECT_EQ(stored.Path(), viewer);
   EXPECT_TRUE(dialogs->MessageBoxes().empty());
   EXPECT_EQ(dialogs->Unloads(), std::vector<int32_t>{vbFormCode});
   EXPECT_EQ(g.gfrmOptions, nullptr);
@@ -152,13 +152,13 @@ TEST_F(DialogTest, OpenWithACustomViewerStoresTheTrimmedPath) {
   });
   EXPECT_TRUE(dialogs->MessageBoxes().empty());
   EXPECT_EQ(g.gsSelAttachmentIndexes, "3");
-  EXPECT_EQ(StoredChoice(), "2");
-  EXPECT_EQ(StoredPath(), viewer);
+  EXPECT_EQ(stored.Choice(), "2");
+  EXPECT_EQ(stored.Path(), viewer);
   EXPECT_EQ(g.gclsSettings->Value(rvUserImageApp), viewer);
 }
 
 TEST_F(DialogTest, TheStoredCustomChoiceOpensWithTheCustomOptionEvenWithoutAPath) {
-  Store("2", "");
+  stored.Put("2", "");
   Open(kPictures, [&](HeadlessForm& f) {
     EXPECT_TRUE(f.OptionValue(kOptCustomViewer));
     EXPECT_FALSE(f.OptionValue(kOptDefaultViewer));
@@ -173,7 +173,7 @@ TEST_F(DialogTest, TheStoredCustomChoiceOpensWithTheCustomOptionEvenWithoutAPath
 
 TEST_F(DialogTest, SwitchingBackToTheDefaultKeepsTheTypedPathButIgnoresIt) {
   const std::string viewer = Exe("view.exe");
-  Store("2", viewer);
+  stored.Put("2", viewer);
   Open(kPictures, [&](HeadlessForm& f) {
     EXPECT_EQ(f.Text(kTxtCustomViewer), viewer);
     f.TypeText(kTxtCustomViewer, "not a program");
@@ -185,8 +185,8 @@ TEST_F(DialogTest, SwitchingBackToTheDefaultKeepsTheTypedPathButIgnoresIt) {
   });
   EXPECT_TRUE(dialogs->MessageBoxes().empty());
   EXPECT_TRUE(dialogs->FileDialogs().empty());
-  EXPECT_EQ(StoredChoice(), "1");
-  EXPECT_EQ(StoredPath(), viewer);
+  EXPECT_EQ(stored.Choice(), "1");
+  EXPECT_EQ(stored.Path(), viewer);
 }
 
 TEST_F(DialogTest, BrowsePutsThePickedProgramInTheBoxAndCancelKeepsIt) {
@@ -211,7 +211,7 @@ TEST_F(DialogTest, BrowsePutsThePickedProgramInTheBoxAndCancelKeepsIt) {
   EXPECT_EQ(shown[0].startName, "");
   EXPECT_EQ(shown[1].startName, viewer);
   EXPECT_EQ(shown[1].result, "");
-  EXPECT_EQ(StoredPath(), viewer);
+  EXPECT_EQ(stored.Path(), viewer);
 }
 
 // ---- Closing without "&Open" --------------------------------------------------------------------
@@ -235,7 +235,7 @@ TEST_F(DialogTest, CloseEscAndTheCloseBoxHandBackNothing) {
     EXPECT_EQ(dialogs->Unloads().back(), ways[i].second);
     EXPECT_EQ(g.gfrmOptions, nullptr);
   }
-  EXPECT_EQ(StoredChoice(), "1");
+  EXPECT_EQ(stored.Choice(), "1");
   EXPECT_EQ(dialogs->LeftOpen(), 0);
 }
 
@@ -267,7 +267,7 @@ TEST_F(DialogTest, ASecondOpeningStartsFromTheSavedSettings) {
 // ------------------------------------------------------------------------
 
 TEST_F(DialogTest, WithoutTheSettingsStoreTheDialogOpensWithTheDefaultViewer) {
-  Store("2", Exe("view.exe"));
+  stored.Put("2", Exe("view.exe"));
   withSettings = false;
   Open(kPictures, [&](HeadlessForm& f) {
     EXPECT_TRUE(f.OptionValue(kOptDefaultViewer));
@@ -313,7 +313,7 @@ TEST_F(DialogTest, AFailureAnywhereInTheStoryLeavesNothingHalfDone) {
   std::shared_ptr<HeadlessForm> shown;
   const auto story = [&] {
     shown.reset();
-    Store("1", "");
+    stored.Put("1", "");
     g.gclsSettings.reset();
     g.gfrmOptions.reset();
     g.gsSelAttachmentIndexes.clear();

@@ -261,7 +261,7 @@ TEST_F(DialogWithoutBrowser, OpensAndHandsBackTheChoice) {
   std::thread([this] { Open(); }).join();
   EXPECT_TRUE(user.Finished()) << user.Report();
   EXPECT_EQ(g.gsSelAttachmentIndexes, kAllPictures);
-  EXPECT_EQ(StoredChoice(), "1");
+  EXPECT_EQ(stored.Choice(), "1");
 }
 
 }  // namespace

@@ -20,13 +20,10 @@ std::wstring MakeFolder() {
 }  // namespace
 
 DialogTest::DialogTest() : ole_(OleInitialize(nullptr)), folder_(MakeFolder()) {
-  store = std::make_shared<sim::MemorySettingsStore>();
-  internet = std::make_shared<sim::FakeInternet>();  // no connection reported
-  eventLog = std::make_shared<sim::FakeEventLog>();
   g.services.dialogs = win32::MakeDialogToolkit();
   g.services.settingsStore = store;
   g.services.messagePump = std::make_shared<ThreadMessagePump>();
-  g.services.internet = internet;
+  g.services.internet = internet;  // no connection reported
   g.services.eventLog = eventLog;
   g.services.fileSystem = std::make_shared<platform::PortableFileSystem>();
   g.gfsoFileSystem = g.services.fileSystem;
@@ -40,42 +37,16 @@ DialogTest::~DialogTest() {
   if (SUCCEEDED(ole_)) OleUninitialize();
 }
 
-void DialogTest::Store(const std::string& choice, const std::string& path) {
-  store->Put("ZORMINT", "Startup", "Image Viewer", choice);
-  store->Put("ZORMINT", "Startup", "User Image App", path);
-}
-
-std::string DialogTest::StoredChoice() const {
-  return store->Peek("ZORMINT", "Startup", "Image Viewer");
-}
-
-std::string DialogTest::StoredPath() const {
-  return store->Peek("ZORMINT", "Startup", "User Image App");
-}
-
 std::string DialogTest::MakeProgram(const std::string& name) {
   const std::wstring path = folder_ + L"\\" + Widen(name);
   std::ofstream(std::filesystem::path(path), std::ios::binary) << "MZ";
   return Narrow(path);
 }
 
-void DialogTest::LoadSettings() {
-  g.gclsSettings = std::make_shared<CSettings>(g);
-  g.gclsSettings->Initialize();
-}
-
 void DialogTest::Open(const std::vector<ListedPicture>& pictures) {
   if (!g.gclsSettings) LoadSettings();
   user.Start();
-  std::shared_ptr<ui::frmOptions> dialog = ui::frmOptions::Instance(g);
-  std::shared_ptr<platform::ListBox> list = dialog->lstPicAttachments();
-  list->Clear();
-  for (const ListedPicture& p : pictures) {
-    list->AddItem(p.name);
-    list->SetItemData(list->NewIndex(), p.position);
-    list->SetSelected(list->NewIndex(), true);
-  }
-  dialog->Show();
+  test::ShowOptions(g, pictures);
 }
 
 HWND DialogTest::Control(const char* name) {

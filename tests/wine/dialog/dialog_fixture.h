@@ -17,23 +17,18 @@
 #include "dialog/dialog_user.h"
 #include "net/internet.h"
 #include "platform/portable_file_system.h"
-#include "settings/settings.h"
 #include "sim/fakes/fake_net.h"
 #include "sim/fakes/fakes.h"
-#include "ui/frm_options.h"
+#include "tests/support/options_dialog.h"
 #include "ui/options_layout.h"
 #include "win32/com/text.h"
 #include "win32/dialog/toolkit.h"
 
 namespace zormint::wine_test {
 
+using test::ListedPicture;
 using win32::Narrow;
 using win32::Widen;
-
-struct ListedPicture {
-  std::string name;
-  int32_t position;
-};
 
 // Four pictures at attachment positions 2, 3, 5 and 6; one name is not plain ASCII.
 inline const std::vector<ListedPicture> kPictures = {{"beach.jpg", 2},
@@ -71,11 +66,7 @@ class DialogTest : public ::testing::Test {
   void Open(const std::vector<ListedPicture>& pictures = kPictures);
 
   // The settings as the connection loads them (Open does it when nothing has yet).
-  void LoadSettings();
-  // Settings as an earlier run left them.
-  void Store(const std::string& choice, const std::string& path);
-  std::string StoredChoice() const;
-  std::string StoredPath() const;
+  void LoadSettings() { test::LoadSettings(g); }
   // An existing program file in this test's folder, as path text.
   std::string MakeProgram(const std::string& name);
 
@@ -101,9 +92,11 @@ class DialogTest : public ::testing::Test {
   HRESULT ole_;
   std::wstring folder_;  // this test's own folder
   Globals g;
-  std::shared_ptr<sim::MemorySettingsStore> store;
-  std::shared_ptr<sim::FakeInternet> internet;
-  std::shared_ptr<sim::FakeEventLog> eventLog;
+  std::shared_ptr<sim::MemorySettingsStore> store = std::make_shared<sim::MemorySettingsStore>();
+  // The viewer choice in the store (as an earlier run left it, or as the dialog saved it).
+  test::StoredViewer stored{*store};
+  std::shared_ptr<sim::FakeInternet> internet = std::make_shared<sim::FakeInternet>();
+  std::shared_ptr<sim::FakeEventLog> eventLog = std::make_shared<sim::FakeEventLog>();
   User user;
 };
 

@@ -23,7 +23,7 @@ using DialogStory = DialogTest;
 
 TEST_F(DialogStory, OpenWithEveryPictureAndTheDefaultViewerHandsBackTheWholeList) {
   const std::string viewer = MakeProgram("viewer.exe");
-  Store("1", viewer);
+  stored.Put("1", viewer);
   g.gsSelAttachmentIndexes = "stale";
   WhenUp();
   user.Do("check the list and click &Open", [this] {
@@ -42,8 +42,8 @@ TEST_F(DialogStory, OpenWithEveryPictureAndTheDefaultViewerHandsBackTheWholeList
   Open();
   EXPECT_TRUE(user.Finished()) << user.Report();
   EXPECT_EQ(g.gsSelAttachmentIndexes, kAllPictures);
-  EXPECT_EQ(StoredChoice(), "1");
-  EXPECT_EQ(StoredPath(), viewer);  // the default viewer leaves the custom path alone
+  EXPECT_EQ(stored.Choice(), "1");
+  EXPECT_EQ(stored.Path(), viewer);  // the default viewer leaves the custom path alone
   EXPECT_EQ(g.gfrmOptions, nullptr);
 }
 
@@ -124,8 +124,8 @@ TEST_F(DialogStory, CustomViewerPathsThatCannotBeUsedKeepTheDialogOpen) {
   WhenClosed("Clo&se");
   Open();
   EXPECT_TRUE(user.Finished()) << user.Report();
-  EXPECT_EQ(StoredChoice(), "1");
-  EXPECT_EQ(StoredPath(), "");
+  EXPECT_EQ(stored.Choice(), "1");
+  EXPECT_EQ(stored.Path(), "");
   EXPECT_EQ(g.gsSelAttachmentIndexes, "");
 }
 
@@ -146,8 +146,8 @@ TEST_F(DialogStory, AValidCustomViewerIsStoredAndTheNextShowingStartsFromIt) {
   WhenClosed("&Open");
   Open();
   EXPECT_TRUE(user.Finished()) << user.Report();
-  EXPECT_EQ(StoredChoice(), "2");
-  EXPECT_EQ(StoredPath(), viewer);
+  EXPECT_EQ(stored.Choice(), "2");
+  EXPECT_EQ(stored.Path(), viewer);
   EXPECT_EQ(g.gsSelAttachmentIndexes, kAllPictures);
 
   // Second showing: a fresh dialog that starts from the stored choice and path.
@@ -173,8 +173,8 @@ TEST_F(DialogStory, AValidCustomViewerIsStoredAndTheNextShowingStartsFromIt) {
   WhenClosed("Enter");
   Open();
   EXPECT_TRUE(user.Finished()) << user.Report();
-  EXPECT_EQ(StoredChoice(), "1");
-  EXPECT_EQ(StoredPath(), viewer);
+  EXPECT_EQ(stored.Choice(), "1");
+  EXPECT_EQ(stored.Path(), viewer);
   EXPECT_EQ(g.gsSelAttachmentIndexes, kAllPictures);
 }
 
@@ -258,8 +258,8 @@ TEST_F(DialogStory, BrowsePutsThePickedProgramIntoThePathBoxAndCancelLeavesIt) {
   WhenClosed("&Open");
   Open();
   EXPECT_TRUE(user.Finished()) << user.Report();
-  EXPECT_EQ(StoredChoice(), "2");
-  EXPECT_EQ(StoredPath(), viewer);
+  EXPECT_EQ(stored.Choice(), "2");
+  EXPECT_EQ(stored.Path(), viewer);
 }
 
 }  // namespace

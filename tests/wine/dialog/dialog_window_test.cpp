@@ -136,7 +136,7 @@ TEST_F(DialogWindow, IsBuiltFromTheLayout) {
 }
 
 TEST_F(DialogWindow, WithTheCustomViewerTabVisitsThePathBoxAndBrowse) {
-  Store("2", "");
+  stored.Put("2", "");
   WhenUp();
   ExpectFocus(kLstPicAttachments);
   for (const char* next : {kOptCustomViewer, kTxtCustomViewer, kCmdBrowse, kCmdOpen}) {
