@@ -36,6 +36,18 @@ win32::ComRef<IDispatch> NewApplicationObject(std::shared_ptr<host::Application>
 win32::ComRef<IDispatch> NewAddInInstance(const std::wstring& progId,
                                           const std::wstring& description);
 
+// The layout of a face's pixels for GDI: 32 bits each, 0x00RRGGBB, the top row first.
+inline BITMAPINFO TopDownPixels(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 // A button face that was handed over as a bitmap: besides its size and depth, the host keeps a
 // copy of its pixels (the picture object may go away), so that a window can draw the button.
 class BitmapFace final : public SimPicture {

@@ -381,13 +381,7 @@ std::shared_ptr<host::Picture> FaceOfBitmap(HBITMAP handle, const BITMAP& bitmap
   std::vector<uint32_t> pixels;
   if (bitmap.bmWidth > 0 && bitmap.bmHeight > 0 && bitmap.bmWidth <= 1024 &&
       bitmap.bmHeight <= 1024) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = bitmap.bmWidth;
-    info.bmiHeader.biHeight = -bitmap.bmHeight;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownPixels(bitmap.bmWidth, bitmap.bmHeight);
     pixels.resize(static_cast<size_t>(bitmap.bmWidth) * static_cast<size_t>(bitmap.bmHeight));
     HDC screen = GetDC(nullptr);
     const int rows = GetDIBits(screen, handle, 0, static_cast<UINT>(bitmap.bmHeight), pixels.data(),

@@ -59,13 +59,7 @@ std::vector<uint32_t> Grayed(std::vector<uint32_t> pixels) {
 
 bool AddPixels(HIMAGELIST list, const std::vector<uint32_t>& pixels) {
   constexpr int size = CommandBarStrip::kFaceSize;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = -size;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = com::TopDownPixels(size, size);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap) return false;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "sim/com/com_face.h"
 #include "sim/window/window_session.h"
 
 namespace zormint::wine_test::window {
@@ -17,13 +18,7 @@ namespace {
 class Canvas {
  public:
   Canvas(int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = sim::com::TopDownPixels(width, height);
     dc_ = CreateCompatibleDC(nullptr);
     bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
     if (dc_ && bitmap_) old_ = SelectObject(dc_, bitmap_);
