@@ -8,25 +8,17 @@
 #include <initializer_list>
 
 #include "support/wine_test.h"
+#include "win32/com/object.h"
+#include "win32/com/variant.h"
 
 namespace zormint::wine_test {
 namespace {
 
 // An Application object whose every call fails, that counts the references held on it.
-class FailingApplication final : public IDispatch {
+class FailingApplication final : public win32::ComObject<FailingApplication, IDispatch> {
  public:
-  ULONG references = 1;
+  using ComObject::References;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references; }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
@@ -44,12 +36,11 @@ class FailingApplication final : public IDispatch {
 // The `custom` argument: an empty array of variants.
 class CustomArray {
  public:
-  CustomArray() : array_(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
-  ~CustomArray() { SafeArrayDestroy(array_); }
-  SAFEARRAY** Get() { return &array_; }
+  SAFEARRAY** Get() { return &pointer_; }
 
  private:
-  SAFEARRAY* array_;
+  win32::SafeArray array_ = win32::SafeArray::Adopt(SafeArrayCreateVector(VT_VARIANT, 0, 0));
+  SAFEARRAY* pointer_ = array_.Get();
 };
 
 class ComServer : public ::testing::Test {
@@ -102,9 +93,9 @@ TEST_F(ComServer, AddinEventsReportSuccessWhateverHappens) {
   EXPECT_EQ(addin->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
 
   // After disconnection nothing holds Outlook's Application.
-  EXPECT_EQ(application.references, 1u);
+  EXPECT_EQ(application.References(), 1u);
   addin.Reset();
-  EXPECT_EQ(application.references, 1u);
+  EXPECT_EQ(application.References(), 1u);
 }
 
 TEST_F(ComServer, DispatchReachesTheEventsByTheirPublishedIds) {
@@ -184,7 +175,7 @@ TEST_F(ComServer, DispatchReachesTheEventsByTheirPublishedIds) {
       DISP_E_UNKNOWNINTERFACE);
 
   addin.Reset();
-  EXPECT_EQ(application.references, 1u);
+  EXPECT_EQ(application.References(), 1u);
 }
 
 TEST_F(ComServer, QueryInterfaceAnswersOnlyItsOwnInterfaces) {
@@ -233,7 +224,7 @@ TEST_F(ComServer, ClassObjectServesOnlyTheAddinClass) {
   ComPtr<IDispatch> addin;
   EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, addin.OutVoid()), S_OK);
   EXPECT_TRUE(addin);
-  EXPECT_EQ(outer.references, 1u);
+  EXPECT_EQ(outer.References(), 1u);
 }
 
 TEST_F(ComServer, CanUnloadOnlyWhenNoObjectOrLockIsLeft) {
