@@ -33,17 +33,12 @@ void FakeTypeInfo::ReleaseTypeAttr(TYPEATTR* attributes) {
 
 // ---- FakeConnectionPoint ----------------------------------------------------------------------
 
-FakeConnectionPoint::~FakeConnectionPoint() {
-  for (auto& [cookie, sink] : sinks)
-    sink->Release();
-}
-
 HRESULT FakeConnectionPoint::Fire(DISPID id, std::vector<VARIANT> args) {
   // As a host does: through the event interface pointer it got at Advise, adding no reference
   // of its own for the call, so a handler that disconnects itself finds only what it holds.
   std::vector<IDispatch*> targets;
   for (auto& [cookie, sink] : sinks)
-    targets.push_back(static_cast<IDispatch*>(static_cast<void*>(sink)));
+    targets.push_back(static_cast<IDispatch*>(static_cast<void*>(sink.Get())));
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   HRESULT hr = S_OK;
   for (IDispatch* target : targets) {
@@ -67,12 +62,12 @@ HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   ++advises;
   if (FAILED(adviseResult)) return adviseResult;
   // As Outlook does: the sink must speak the event interface.
-  IUnknown* events = nullptr;
-  if (FAILED(sink->QueryInterface(events_, reinterpret_cast<void**>(&events)))) {
+  ComRef<IUnknown> events;
+  if (FAILED(sink->QueryInterface(events_, events.OutVoid()))) {
     return CONNECT_E_CANNOTCONNECT;
   }
   *cookie = next_++;
-  sinks[*cookie] = events;
+  sinks[*cookie] = std::move(events);
   return S_OK;
 }
 
@@ -81,9 +76,8 @@ HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
   if (FAILED(unadviseResult)) return unadviseResult;
   auto found = sinks.find(cookie);
   if (found == sinks.end()) return CONNECT_E_NOCONNECTION;
-  IUnknown* sink = found->second;
+  ComRef<IUnknown> sink = std::move(found->second);  // let go of once the map is whole again
   sinks.erase(found);
-  sink->Release();
   return S_OK;
 }
 

@@ -98,18 +98,17 @@ class FakeObject;
 class FakeConnectionPoint final : public Fake<FakeConnectionPoint, IConnectionPoint> {
  public:
   FakeConnectionPoint(FakeObject& owner, const IID& events) : owner_(owner), events_(events) {}
-  ~FakeConnectionPoint() override;
 
   HRESULT adviseResult = S_OK;
   HRESULT unadviseResult = S_OK;
   int advises = 0;
   int unadvises = 0;
-  std::map<DWORD, IUnknown*> sinks;  // each as the event interface, which is an IDispatch
+  std::map<DWORD, ComRef<IUnknown>> sinks;  // each as the event interface, an IDispatch
 
   // Calls every connected sink with `args` in the event's published order; the last HRESULT.
   HRESULT Fire(DISPID id, std::vector<VARIANT> args = {});
   // The sink connected first, as the host holds it.
-  IUnknown* FirstSink() const { return sinks.empty() ? nullptr : sinks.begin()->second; }
+  IUnknown* FirstSink() const { return sinks.empty() ? nullptr : sinks.begin()->second.Get(); }
 
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
   HRESULT STDMETHODCALLTYPE
