@@ -43,25 +43,6 @@ void Pump(DWORD milliseconds) {
   }
 }
 
-// DocumentComplete(pDisp, URL) as the browser raises it: the arguments last first, the URL a
-// reference to a VARIANT holding the address.
-HRESULT RaiseDocumentComplete(IDispatch* sink, IDispatch* pDisp, const wchar_t* url,
-                              DISPID member = 259) {
-  VARIANT address;
-  address.vt = VT_BSTR;
-  address.bstrVal = SysAllocString(url);
-  VARIANT args[2];
-  args[0].vt = VT_BYREF | VT_VARIANT;
-  args[0].pvarVal = &address;
-  args[1].vt = VT_DISPATCH;
-  args[1].pdispVal = pDisp;
-  DISPPARAMS params = {args, nullptr, 2, 0};
-  const HRESULT hr = sink->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                  nullptr, nullptr, nullptr);
-  VariantClear(&address);
-  return hr;
-}
-
 class BrowserHostTest : public ::testing::Test {
  protected:
   BrowserHostTest() : ole_(OleInitialize(nullptr)) {}

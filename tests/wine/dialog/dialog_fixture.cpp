@@ -19,6 +19,19 @@ std::wstring MakeFolder() {
 
 }  // namespace
 
+HRESULT RaiseDocumentComplete(IDispatch* sink, IDispatch* pDisp, const wchar_t* url,
+                              DISPID member) {
+  win32::Variant address = win32::Variant::Text(url);
+  VARIANT args[2];
+  args[0].vt = VT_BYREF | VT_VARIANT;
+  args[0].pvarVal = address.Ptr();
+  args[1].vt = VT_DISPATCH;
+  args[1].pdispVal = pDisp;
+  DISPPARAMS params = {args, nullptr, 2, 0};
+  return sink->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                      nullptr, nullptr);
+}
+
 DialogTest::DialogTest() : ole_(OleInitialize(nullptr)), folder_(MakeFolder()) {
   g.services.dialogs = win32::MakeDialogToolkit();
   g.services.settingsStore = store;

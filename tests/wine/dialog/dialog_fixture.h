@@ -22,6 +22,7 @@
 #include "tests/support/options_dialog.h"
 #include "ui/options_layout.h"
 #include "win32/com/text.h"
+#include "win32/com/variant.h"
 #include "win32/dialog/toolkit.h"
 
 namespace zormint::wine_test {
@@ -55,6 +56,11 @@ class ThreadMessagePump : public platform::MessagePump {
     }
   }
 };
+
+// DocumentComplete(pDisp, URL) as the web browser raises it at its event sink: the arguments
+// last first, the URL a reference to a VARIANT holding the address.
+HRESULT RaiseDocumentComplete(IDispatch* sink, IDispatch* pDisp, const wchar_t* url,
+                              DISPID member = 259);
 
 class DialogTest : public ::testing::Test {
  protected:

@@ -219,18 +219,7 @@ TEST_F(FormTest, TheBannersDocumentCompleteReachesTheReceiverWithTheControlsName
   ASSERT_NE(host, nullptr);
   ASSERT_TRUE(host->Available()) << std::hex << host->CreationResult();
   IDispatch* sink = host->EventSink();
-  VARIANT url;
-  url.vt = VT_BSTR;
-  url.bstrVal = SysAllocString(L"res://ZORMINT/%2323/%23102");
-  VARIANT args[2];
-  args[0].vt = VT_BYREF | VT_VARIANT;
-  args[0].pvarVal = &url;
-  args[1].vt = VT_DISPATCH;
-  args[1].pdispVal = sink;
-  DISPPARAMS params = {args, nullptr, 2, 0};
-  EXPECT_EQ(sink->Invoke(259, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
-            S_OK);
-  VariantClear(&url);
+  EXPECT_EQ(RaiseDocumentComplete(sink, sink, L"res://ZORMINT/%2323/%23102"), S_OK);
   EXPECT_EQ(recorder->events.back(), "DocumentComplete wbrAdBanner res://ZORMINT/%2323/%23102");
   form->Unload();
   // The browser went with its form.
