@@ -6,7 +6,7 @@
 #include <olectl.h>
 
 #include <cwctype>
-#include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
