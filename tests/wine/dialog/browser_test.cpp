@@ -106,23 +106,13 @@ HRESULT Raise(IDispatch* sink, DISPID event, std::vector<VARIANT> args,
                       nullptr);
 }
 
-VARIANT Text(BSTR text) {
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = text;
-  return v;
-}
 VARIANT FlagRef(VARIANT_BOOL* flag) {
   VARIANT v;
   V_VT(&v) = VT_BOOL | VT_BYREF;
   V_BOOLREF(&v) = flag;
   return v;
 }
-VARIANT Empty() {
-  VARIANT v;
-  VariantInit(&v);
-  return v;
-}
+const VARIANT kEmpty = {};  // VT_EMPTY
 
 // The banner is web content inside Outlook: the host reports a lock-down to the browser (no
 // scripts, Java, ActiveX, behaviours or frames; no context menu, border or scroll bars), lets
@@ -165,11 +155,10 @@ TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
   // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel).
   auto navigate = [&](const wchar_t* url) {
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT address = Text(SysAllocString(url));
+    const win32::Variant address = win32::Variant::Text(url);
     EXPECT_EQ(Raise(sink, DISPID_BEFORENAVIGATE2,
-                    {Empty(), address, Empty(), Empty(), Empty(), Empty(), FlagRef(&cancel)}),
+                    {kEmpty, address.Get(), kEmpty, kEmpty, kEmpty, kEmpty, FlagRef(&cancel)}),
               S_OK);
-    VariantClear(&address);
     return cancel != VARIANT_FALSE;  // cancelled
   };
   // The host's own navigation goes through once, whether the browser announces it inside
@@ -187,11 +176,10 @@ TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
   // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl): target="_blank".
   auto newWindow = [&](const wchar_t* url) {
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANT address = Text(SysAllocString(url));
+    const win32::Variant address = win32::Variant::Text(url);
     EXPECT_EQ(
-        Raise(sink, DISPID_NEWWINDOW3, {Empty(), FlagRef(&cancel), Empty(), Empty(), address}),
+        Raise(sink, DISPID_NEWWINDOW3, {kEmpty, FlagRef(&cancel), kEmpty, kEmpty, address.Get()}),
         S_OK);
-    VariantClear(&address);
     return cancel != VARIANT_FALSE;
   };
   opened.clear();
@@ -201,15 +189,13 @@ TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
   EXPECT_EQ(opened, std::vector<std::string>{"HTTPS://www.zormint.com/"});
   // NewWindow2(ppDisp, Cancel), from a browser that tells no address: refused.
   VARIANT_BOOL cancel = VARIANT_FALSE;
-  EXPECT_EQ(Raise(sink, DISPID_NEWWINDOW2, {Empty(), FlagRef(&cancel)}), S_OK);
+  EXPECT_EQ(Raise(sink, DISPID_NEWWINDOW2, {kEmpty, FlagRef(&cancel)}), S_OK);
   EXPECT_NE(cancel, VARIANT_FALSE);
   // FileDownload(ActiveDocument, Cancel): a download is cancelled, a page to show is not.
   for (const bool document : {false, true}) {
-    VARIANT active;
-    V_VT(&active) = VT_BOOL;
-    V_BOOL(&active) = document ? VARIANT_TRUE : VARIANT_FALSE;
+    const win32::Variant active = win32::Variant::Bool(document);
     cancel = VARIANT_FALSE;
-    EXPECT_EQ(Raise(sink, DISPID_FILEDOWNLOAD, {active, FlagRef(&cancel)}), S_OK);
+    EXPECT_EQ(Raise(sink, DISPID_FILEDOWNLOAD, {active.Get(), FlagRef(&cancel)}), S_OK);
     EXPECT_EQ(cancel != VARIANT_FALSE, !document);
   }
   EXPECT_EQ(opened.size(), 1u);
