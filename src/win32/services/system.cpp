@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "win32/com/failure.h"
 #include "win32/com/text.h"
+#include "zormint_messages.h"
 
 namespace zormint::win32 {
 
@@ -43,8 +44,10 @@ void Win32EventLog::ReportError(const std::string& text) {
   }
   const std::wstring wide = Widen(text);
   const wchar_t* strings[] = {wide.c_str()};
-  const BOOL reported =
-      ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
+  // The entry's event id names the message "%1" of this DLL's message table: with the source
+  // registered, the Event Viewer shows the text exactly as written here.
+  const BOOL reported = ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, ZORMINT_EVENT_ERROR, nullptr,
+                                     1, 0, strings, nullptr);
   const DWORD error = reported ? ERROR_SUCCESS : GetLastError();
   DeregisterEventSource(source);
   if (!reported) FailWithSystemError(HresultOf(error), "Cannot write to the event log", "", error);
