@@ -3,6 +3,7 @@
 
 #include "sim/session/addin_host.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "sim/com/com_face.h"
@@ -78,13 +79,11 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
          static_cast<double>(frequency.QuadPart);
 }
 
-}  // namespace
-
-std::vector<AddinEntry> ReadOutlookAddins() {
-  std::vector<AddinEntry> entries;
+// Appends the add-ins listed under `root` that `entries` does not name yet.
+void ReadAddins(HKEY root, std::vector<AddinEntry>& entries) {
   HKEY addins = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kAddinsKey, 0, KEY_READ, &addins) != ERROR_SUCCESS) {
-    return entries;
+  if (RegOpenKeyExW(root, kAddinsKey, 0, KEY_READ, &addins) != ERROR_SUCCESS) {
+    return;
   }
   for (DWORD i = 0;; ++i) {
     wchar_t name[256];
@@ -92,6 +91,11 @@ std::vector<AddinEntry> ReadOutlookAddins() {
     if (RegEnumKeyExW(addins, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
         ERROR_SUCCESS) {
       break;
+    }
+    if (std::any_of(entries.begin(), entries.end(), [&](const AddinEntry& listed) {
+          return _wcsicmp(listed.progId.c_str(), name) == 0;
+        })) {
+      continue;
     }
     HKEY key = nullptr;
     if (RegOpenKeyExW(addins, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
@@ -104,6 +108,17 @@ std::vector<AddinEntry> ReadOutlookAddins() {
     entries.push_back(std::move(entry));
   }
   RegCloseKey(addins);
+}
+
+}  // namespace
+
+std::vector<AddinEntry> ReadOutlookAddins() {
+  // The user's own add-ins first, then those installed for every user of the machine (in this
+  // program's registry view, as Outlook of its bitness reads them); an add-in listed in both
+  // is loaded once, as the user's.
+  std::vector<AddinEntry> entries;
+  ReadAddins(HKEY_CURRENT_USER, entries);
+  ReadAddins(HKEY_LOCAL_MACHINE, entries);
   return entries;
 }
 

@@ -1,6 +1,7 @@
 // Loads Outlook add-ins the way Outlook does: every add-in registered under
-// HKCU\Software\Microsoft\Office\Outlook\Addins with LoadBehavior 3 is created by its ProgID and
-// connected through IDTExtensibility2, with the simulated Outlook's Application object.
+// HKCU\Software\Microsoft\Office\Outlook\Addins or, for every user, under the same key in HKLM,
+// with LoadBehavior 3, is created by its ProgID and connected through IDTExtensibility2, with the
+// simulated Outlook's Application object.
 #pragma once
 
 #include <ole2.h>
@@ -25,7 +26,8 @@ struct AddinEntry {
   DWORD loadBehavior = 0;  // 3: connected and loaded at start-up
 };
 
-// The add-ins registered for Outlook for the current user, in registry order.
+// The add-ins registered for Outlook for the current user, then those for every user that the
+// user's list does not name, each in registry order.
 std::vector<AddinEntry> ReadOutlookAddins();
 
 // One add-in the host created.
