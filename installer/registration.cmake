@@ -6,6 +6,7 @@
 #   src/win32/server/registration.cpp     the ProgID, the add-in's names and load behaviour, the
 #                                  threading model, the registry locations
 #   src/win32/server/type_library.h       the type library version the registration writes
+#   src/win32/services/system.cpp         the event source the event-log entries are written under
 #
 #   zormint_read_registration(<source dir>)
 # sets, in the caller's scope:
@@ -14,8 +15,10 @@
 #   ZORMINT_TYPELIB_DESCRIPTION        the library's helpstring
 #   ZORMINT_PROGID, ZORMINT_FRIENDLY_NAME, ZORMINT_DESCRIPTION, ZORMINT_LOAD_BEHAVIOR,
 #   ZORMINT_THREADING_MODEL
-#   ZORMINT_CLASSES_KEY                "Software\Classes" (below HKEY_CURRENT_USER)
+#   ZORMINT_CLASSES_KEY                "Software\Classes" (below HKEY_CURRENT_USER, or below
+#                                      HKEY_LOCAL_MACHINE for every user)
 #   ZORMINT_ADDINS_KEY                 "Software\Microsoft\Office\Outlook\Addins"
+#   ZORMINT_EVENT_SOURCE               the event source's name ("ZORMINT")
 #   ZORMINT_REGISTRATION_SOURCES       the files read (for CMAKE_CONFIGURE_DEPENDS)
 # and stops with an error naming the file when something cannot be found.
 
@@ -37,9 +40,11 @@ function(zormint_read_registration source_dir)
   set(idl_file ${source_dir}/src/win32/server/zormint.idl)
   set(cpp_file ${source_dir}/src/win32/server/registration.cpp)
   set(tlb_file ${source_dir}/src/win32/server/type_library.h)
+  set(log_file ${source_dir}/src/win32/services/system.cpp)
   file(READ ${idl_file} idl)
   file(READ ${cpp_file} cpp)
   file(READ ${tlb_file} tlb)
+  file(READ ${log_file} log)
 
   # The attribute block in front of "library <name>" and "coclass dsrWrapper".
   _zormint_match(library_attributes "${idl}" "\\[([^]]*)\\][ \t\r\n]*library[ \t\r\n]+ZORMINT"
@@ -75,6 +80,8 @@ function(zormint_read_registration source_dir)
   _zormint_wide_constant(addins "${cpp}" kOutlookAddins ${cpp_file})
   _zormint_match(load_behavior "${cpp}" "DWORD kLoadBehavior = ([0-9]+);" "kLoadBehavior"
                  ${cpp_file})
+  _zormint_match(event_source "${log}" "RegisterEventSourceW\\(nullptr, L\"([^\"]+)\"\\)"
+                 "the event source RegisterEventSourceW opens" ${log_file})
   string(REGEX REPLACE "\\\\$" "" classes "${classes}")
   string(REGEX REPLACE "\\\\$" "" addins "${addins}")
 
@@ -91,5 +98,6 @@ function(zormint_read_registration source_dir)
   set(ZORMINT_THREADING_MODEL "${threading_model}" PARENT_SCOPE)
   set(ZORMINT_CLASSES_KEY "${classes}" PARENT_SCOPE)
   set(ZORMINT_ADDINS_KEY "${addins}" PARENT_SCOPE)
-  set(ZORMINT_REGISTRATION_SOURCES ${idl_file} ${cpp_file} ${tlb_file} PARENT_SCOPE)
+  set(ZORMINT_EVENT_SOURCE "${event_source}" PARENT_SCOPE)
+  set(ZORMINT_REGISTRATION_SOURCES ${idl_file} ${cpp_file} ${tlb_file} ${log_file} PARENT_SCOPE)
 endfunction()
