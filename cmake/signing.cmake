@@ -61,7 +61,7 @@ function(zormint_sign_after_build target)
   if(ZORMINT_SIGN_COMMAND)
     add_custom_command(TARGET ${target} POST_BUILD
                        COMMAND ${ZORMINT_SIGN_COMMAND} $<TARGET_FILE:${target}>
-                       COMMENT "Signing $<TARGET_FILE_NAME:${target}>"
+                       COMMENT "Signing ${target}"
                        VERBATIM)
   endif()
 endfunction()
