@@ -13,7 +13,8 @@ ctest --preset native -j"$(nproc)"
 # The Windows build: ZORMINT.dll for 64-bit Outlook, with its tests under Wine (in a Wine prefix
 # of build/win64 made from a template cached in build/wine), and for 32-bit Outlook, whose DLL
 # is checked from the Linux side (and under Wine too when the 32-bit Wine is installed). Each
-# build also packages its DLL (bin/ZORMINT-x64.msi, bin/ZORMINT-x86.msi) and tests the package.
+# build also packages its DLL for the current user and for every user (bin/ZORMINT-x64.msi and
+# ZORMINT-AllUsers-x64.msi, the x86 ones) and tests the packages.
 cmake --preset win64
 cmake --build --preset win64 -j"$(nproc)"
 ctest --preset win64 -j"$(nproc)"
