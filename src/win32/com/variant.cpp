@@ -55,6 +55,13 @@ Variant Variant::Object(IDispatch* object) noexcept {
   return v;
 }
 
+Variant Variant::Unknown(IUnknown* object) noexcept {
+  Variant v;
+  V_VT(v.Ptr()) = VT_UNKNOWN;
+  V_UNKNOWN(v.Ptr()) = ComRef<IUnknown>::Share(object).Detach();
+  return v;
+}
+
 Variant Variant::Missing() noexcept {
   Variant v;
   V_VT(v.Ptr()) = VT_ERROR;

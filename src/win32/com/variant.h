@@ -38,6 +38,7 @@ class Variant {
   static Variant Text(const std::string& utf8);
   static Variant Text(const wchar_t* text);
   static Variant Object(IDispatch* object) noexcept;  // adds a reference of its own
+  static Variant Unknown(IUnknown* object) noexcept;  // VT_UNKNOWN, a reference of its own
   // An optional argument left out, as COM clients mark it: VT_ERROR DISP_E_PARAMNOTFOUND.
   static Variant Missing() noexcept;
   static Variant Copy(const VARIANT& value);

@@ -181,13 +181,8 @@ TEST(LateBinding, OmittedOptionalArgumentsAreMarkedAndTrailingOnesLeftOff) {
   explorer.ReturnsObject(L"CommandBars", 0x4, bars.Dispatch());
   {
     FakeEnum elements(ListOf(Variant::Object(commandBar.Dispatch())));
-    bars.ReturnsValue(L"_NewEnum", DISPID_NEWENUM, [&] {
-      Variant v;
-      V_VT(v.Ptr()) = VT_UNKNOWN;
-      V_UNKNOWN(v.Ptr()) = static_cast<IEnumVARIANT*>(&elements);
-      elements.AddRef();
-      return v;
-    });
+    bars.ReturnsValue(L"_NewEnum", DISPID_NEWENUM,
+                      [&] { return Variant::Unknown(static_cast<IEnumVARIANT*>(&elements)); });
     auto found = win32::WrapExplorer(explorer.Dispatch())->CommandBars()->Enumerate()->Next();
     ASSERT_TRUE(found);
     host::ControlAddArgs args;
@@ -309,13 +304,8 @@ TEST(LateBinding, CommandBarsEnumerateAndStopAtAnElementThatIsNoBar) {
   {
     FakeEnum elements(ListOf(Variant::Object(web.Dispatch()), Variant::Int(5),
                              Variant::Object(nullptr), Variant::Object(standard.Dispatch())));
-    bars.ReturnsValue(L"_NewEnum", DISPID_NEWENUM, [&] {
-      Variant v;
-      V_VT(v.Ptr()) = VT_UNKNOWN;
-      V_UNKNOWN(v.Ptr()) = static_cast<IEnumVARIANT*>(&elements);
-      elements.AddRef();
-      return v;
-    });
+    bars.ReturnsValue(L"_NewEnum", DISPID_NEWENUM,
+                      [&] { return Variant::Unknown(static_cast<IEnumVARIANT*>(&elements)); });
     explorer.ReturnsObject(L"CommandBars", 1, bars.Dispatch());
     {
       auto enumeration = win32::WrapExplorer(explorer.Dispatch())->CommandBars()->Enumerate();

@@ -324,52 +324,6 @@ std::vector<UninstallEntry> UninstallEntries() {
   return entries;
 }
 
-void SnapshotInto(HKEY parent, const std::wstring& path, REGSAM view, std::wstring& out) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
-  out += L"[" + path + L"]\n";
-  std::vector<std::wstring> lines;
-  std::vector<wchar_t> name(16384);
-  std::vector<BYTE> data(65536);
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataSize = static_cast<DWORD>(data.size());
-    DWORD type = 0;
-    if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    std::wstring line = L"  \"" + std::wstring(name.data(), nameLength) + L"\" type " +
-                        std::to_wstring(type) + L":";
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-      line += L" \"" +
-              std::wstring(reinterpret_cast<const wchar_t*>(data.data()),
-                           wcsnlen(reinterpret_cast<const wchar_t*>(data.data()),
-                                   dataSize / sizeof(wchar_t))) +
-              L"\"";
-    } else {
-      for (DWORD b = 0; b < dataSize; ++b)
-        line += L" " + std::to_wstring(data[b]);
-    }
-    lines.push_back(line + L"\n");
-  }
-  std::vector<std::wstring> children;
-  for (DWORD i = 0;; ++i) {
-    wchar_t child[256];
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, i, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    children.emplace_back(child);
-  }
-  RegCloseKey(key);
-  std::sort(lines.begin(), lines.end());
-  for (const auto& line : lines)
-    out += line;
-  std::sort(children.begin(), children.end());
-  for (const auto& child : children)
-    SnapshotInto(parent, path + L"\\" + child, view, out);
-}
-
 // Every ZORMINT key of a package's hive (the current user's or the machine's), with all keys
 // and values below them, in both registry views or in one.
 std::wstring AddinEntries(const Kind& kind = kUser,
@@ -378,7 +332,7 @@ std::wstring AddinEntries(const Kind& kind = kUser,
   for (REGSAM view : views) {
     out += view == KEY_WOW64_64KEY ? L"(64-bit view)\n" : L"(32-bit view)\n";
     for (const auto& key : {ClsidKey(), ProgIdKey(), TypeLibKey(), AddinKey()})
-      SnapshotInto(kind.root(), key, view, out);
+      out += Snapshot(kind.root(), key, view);
   }
   return out;
 }

@@ -238,7 +238,9 @@ TEST_F(Win32Internet, AServerThatNeverAnswersEndsTheRequestAtTheProbesTimeOuts) 
     const ULONGLONG took = GetTickCount64() - started;
     EXPECT_EQ(request, 0u);
     EXPECT_NE(error, ERROR_SUCCESS);
-    if (accepts) EXPECT_EQ(server.Requests(), 1);  // the request was sent, and never answered
+    if (accepts) {
+      EXPECT_EQ(server.Requests(), 1);  // the request was sent, and never answered
+    }
     internet_.CloseHandle(request);
     internet_.CloseHandle(root);
     std::printf("[ FIGURE   ] probe_%s_ms: %llu (WinInet error %lu)\n",

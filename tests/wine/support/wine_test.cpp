@@ -4,7 +4,7 @@
 #include "support/wine_test.h"
 
 #include <algorithm>
-#include <map>
+#include <cwchar>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -34,11 +34,11 @@ void LoadExport(HMODULE module, const char* name, F& function) {
   function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-void SnapshotInto(HKEY parent, const std::wstring& path, std::wstring& out) {
+void SnapshotInto(HKEY parent, const std::wstring& path, REGSAM view, std::wstring& out) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
   out += L"[" + path + L"]\n";
-  std::map<std::wstring, std::wstring> values;
+  std::vector<std::wstring> lines;
   std::vector<wchar_t> name(16384);
   std::vector<BYTE> data(65536);
   for (DWORD i = 0;; ++i) {
@@ -49,27 +49,32 @@ void SnapshotInto(HKEY parent, const std::wstring& path, std::wstring& out) {
         ERROR_SUCCESS) {
       break;
     }
-    std::wstring text = L"type " + std::to_wstring(type) + L":";
-    for (DWORD b = 0; b < dataSize; ++b)
-      text += L" " + std::to_wstring(data[b]);
-    values[std::wstring(name.data(), nameLength)] = text;
+    std::wstring line = L"  \"" + std::wstring(name.data(), nameLength) + L"\" type " +
+                        std::to_wstring(type) + L":";
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+      const auto* text = reinterpret_cast<const wchar_t*>(data.data());
+      line += L" \"" + std::wstring(text, wcsnlen(text, dataSize / sizeof(wchar_t))) + L"\"";
+    } else {
+      for (DWORD b = 0; b < dataSize; ++b)
+        line += L" " + std::to_wstring(data[b]);
+    }
+    lines.push_back(line + L"\n");
   }
-  for (const auto& [name, text] : values)
-    out += L"  \"" + name + L"\" = " + text + L"\n";
   std::vector<std::wstring> children;
   for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256;
-    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
+    wchar_t child[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, i, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       break;
-    }
-    children.push_back(name);
+    children.emplace_back(child);
   }
   RegCloseKey(key);
+  std::sort(lines.begin(), lines.end());
+  for (const auto& line : lines)
+    out += line;
   std::sort(children.begin(), children.end());
   for (const auto& child : children)
-    SnapshotInto(parent, path + L"\\" + child, out);
+    SnapshotInto(parent, path + L"\\" + child, view, out);
 }
 
 }  // namespace
@@ -147,9 +152,9 @@ void DeleteTree(HKEY root, const std::wstring& key) {
   if (status != ERROR_FILE_NOT_FOUND) Check(status, "RegDeleteTreeW");
 }
 
-std::wstring Snapshot(HKEY root, const std::wstring& key) {
+std::wstring Snapshot(HKEY root, const std::wstring& key, REGSAM view) {
   std::wstring out;
-  SnapshotInto(root, key, out);
+  SnapshotInto(root, key, view, out);
   return out;
 }
 

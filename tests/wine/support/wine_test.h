@@ -36,8 +36,9 @@ bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
 void CreateKey(HKEY root, const std::wstring& key, DWORD options = REG_OPTION_NON_VOLATILE);
 void SetText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text);
 void DeleteTree(HKEY root, const std::wstring& key);  // a missing key is fine
-// Every key, value name, type and data below `key`, one per line, in a fixed order.
-std::wstring Snapshot(HKEY root, const std::wstring& key);
+// Every key, value name, type and data below `key` (texts as text), one per line, in a fixed
+// order; in one registry view when `view` names one.
+std::wstring Snapshot(HKEY root, const std::wstring& key, REGSAM view = 0);
 
 // Wine's COM looks classes up under HKLM\Software\Classes only (Windows merges the per-user
 // classes in): the COM tests copy the per-user class registration there and remove it after.
