@@ -304,9 +304,13 @@ void Story::Start(ext_ConnectMode mode) {
            << ", not loaded\n";
     }
   }
+  // The host keeps the add-ins of earlier connections: report only the ones loaded now.
+  const size_t earlier = host_->Addins().size();
   host_->Start(mode);
-  if (host_->Addins().empty()) out_ << "  no add-in is registered to load at start-up\n";
-  for (const HostedAddin& addin : host_->Addins()) {
+  const auto& addins = host_->Addins();
+  if (addins.size() == earlier) out_ << "  no add-in is registered to load at start-up\n";
+  for (size_t i = earlier; i < addins.size(); ++i) {
+    const HostedAddin& addin = addins[i];
     out_ << "  " << win32::Narrow(addin.entry.progId);
     if (!addin.entry.friendlyName.empty()) {
       out_ << " (" << Quoted(win32::Narrow(addin.entry.friendlyName)) << ")";
