@@ -21,9 +21,9 @@
 namespace zormint::wine_test::window {
 namespace {
 
+using sim::CommandBarStrip;
 using sim::ControlView;
 using sim::WindowRef;
-using sim::CommandBarStrip;
 using sim::WindowSession;
 
 const int kFaceResource = 101;
@@ -156,8 +156,7 @@ TEST_F(OutlookWindow, TheToolbarDrawsOutlooksButtonsThenTheAddinsBehindAGroupSep
   const int lunch = RowOf(explorer, Item("lunch"));
   EXPECT_EQ(ListText(explorer, lunch, 0), L"Lunch on Friday?");
   EXPECT_EQ(ListText(explorer, lunch, 2), L"");
-  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
-            5);
+  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0), 5);
 }
 
 TEST_F(OutlookWindow, SelectionsAndFolderSwitchesInTheListsDecideTheDrawnButtons) {
@@ -187,8 +186,7 @@ TEST_F(OutlookWindow, SelectionsAndFolderSwitchesInTheListsDecideTheDrawnButtons
   ASSERT_TRUE(PickFolder(explorer, L"Team posts"));
   EXPECT_TRUE(Says("> switch-folder explorer1 \"Team posts\"\n")) << transcript.str();
   EXPECT_EQ(Title(explorer), L"Team posts - Outlook (simulated)");
-  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0),
-            1);
+  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0), 1);
   EXPECT_TRUE(DrawnDisabled(explorer));
   SelectRows(explorer, {Item("teamphoto")});
   EXPECT_TRUE(DrawnEnabled(explorer));
