@@ -4,7 +4,7 @@
 set -euo pipefail
 
 native=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev python3
-        python3-pil clang-format)
+        python3-pil clang-format libxml2-dev)
 wine=(wine wine64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev
       xvfb xauth fonts-wine imagemagick xdotool msitools wixl osslsigncode openssl wine32:i386)
 

@@ -79,6 +79,7 @@ constexpr DISPID kViewSwitch = 0xF004;
 constexpr DISPID kDeactivate = 0xF006;
 constexpr DISPID kSelectionChange = 0xF007;
 constexpr DISPID kClose = 0xF008;
+constexpr DISPID kAttachmentSelectionChange = 0xFC79;
 constexpr DISPID kItemRead = 0xF001;
 constexpr DISPID kItemWrite = 0xF002;
 constexpr DISPID kItemOpen = 0xF003;
@@ -110,6 +111,7 @@ class ExplorerSink final : public host::ExplorerEvents, ComSink {
   void Deactivate() override { Call(kDeactivate); }
   void SelectionChange() override { Call(kSelectionChange); }
   void Close() override { Call(kClose); }
+  void AttachmentSelectionChange() override { Call(kAttachmentSelectionChange); }
 };
 
 class InspectorSink final : public host::InspectorEvents, ComSink {
@@ -118,6 +120,7 @@ class InspectorSink final : public host::InspectorEvents, ComSink {
   void Activate() override { Call(kActivate); }
   void Deactivate() override { Call(kDeactivate); }
   void Close() override { Call(kClose); }
+  void AttachmentSelectionChange() override { Call(kAttachmentSelectionChange); }
 };
 
 class ItemSink final : public host::ItemEvents, ComSink {

@@ -55,6 +55,9 @@ class ApplicationObject final
   HRESULT STDMETHODCALLTYPE get_Inspectors(_Inspectors** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewInspectors(proxy_->Inspectors()); });
   }
+  HRESULT STDMETHODCALLTYPE get_Version(BSTR* result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return Bstr(proxy_->Version()); });
+  }
 };
 
 class ExplorersObject final : public EventObject<ExplorersObject, _Explorers, &IID__Explorers,
@@ -95,6 +98,10 @@ class ExplorerObject final : public EventObject<ExplorerObject, _Explorer, &IID_
   using EventObject::EventObject;
   std::shared_ptr<EventSource> Events() { return ExplorerEventSource(proxy_); }
 
+  HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
+  }
+
   HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewCommandBars(proxy_->CommandBars()); });
   }
@@ -111,6 +118,10 @@ class InspectorObject final : public EventObject<InspectorObject, _Inspector, &I
  public:
   using EventObject::EventObject;
   std::shared_ptr<EventSource> Events() { return InspectorEventSource(proxy_); }
+
+  HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
+  }
 
   HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewCommandBars(proxy_->CommandBars()); });
@@ -194,6 +205,28 @@ class AttachmentObject final
   }
   HRESULT STDMETHODCALLTYPE SaveAsFile(BSTR path) noexcept override {
     return AutomationMember(kOutlook, [&] { proxy_->SaveAsFile(FromBstr(path)); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewItem(proxy_->Parent()); });
+  }
+};
+
+class AttachmentSelectionObject final
+    : public SimObject<AttachmentSelectionObject, _AttachmentSelection, &IID__AttachmentSelection,
+                       host::AttachmentSelection> {
+ public:
+  using SimObject::SimObject;
+
+  HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
+  }
+  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
+  }
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, Attachment** result) noexcept override {
+    return HandOut(kOutlook, result, [&] {
+      return NewAttachment(proxy_->Item(win32::ToInt32(index, "AttachmentSelection.Item")));
+    });
   }
 };
 
@@ -514,6 +547,9 @@ ComRef<Attachments> NewAttachments(std::shared_ptr<host::Attachments> p) {
 }
 ComRef<Attachment> NewAttachment(std::shared_ptr<host::Attachment> p) {
   return Make<AttachmentObject, Attachment>(std::move(p));
+}
+ComRef<_AttachmentSelection> NewAttachmentSelection(std::shared_ptr<host::AttachmentSelection> p) {
+  return Make<AttachmentSelectionObject, _AttachmentSelection>(std::move(p));
 }
 ComRef<_CommandBars> NewCommandBars(std::shared_ptr<host::CommandBars> p) {
   return Make<CommandBarsObject, _CommandBars>(std::move(p));

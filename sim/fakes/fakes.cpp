@@ -127,6 +127,16 @@ std::shared_ptr<host::Picture> FakeResources::LoadBitmapPicture(int32_t resource
   return std::make_shared<SimPicture>(32, 32, 24);
 }
 
+std::shared_ptr<host::Picture> FakeResources::LoadAlphaPicture(int32_t resourceId) {
+  EnterPlan(faults_, "Resources.LoadAlphaPicture");
+  if (resourceId != kRibbonZormint && resourceId != kRibbonOptions) {
+    Fail(err::kFileNotFound,
+         "Resource with identifier " + std::to_string(resourceId) + " not found");
+  }
+  ++loads;
+  return std::make_shared<SimPicture>(64, 64, 32);
+}
+
 // ---- Scripting shell ------------------------------------------------------------------------
 
 std::string FakeScriptShell::UserEnvironment(const std::string& name) {

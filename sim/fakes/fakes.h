@@ -131,8 +131,11 @@ class FakeMessagePump : public platform::MessagePump {
 class FakeResources : public platform::Resources {
  public:
   static constexpr int32_t kButtonFace = 101;
+  static constexpr int32_t kRibbonZormint = 107, kRibbonOptions = 108;
   explicit FakeResources(FaultPlan* faults = nullptr) : faults_(faults) {}
   std::shared_ptr<host::Picture> LoadBitmapPicture(int32_t resourceId) override;
+  // The ribbon's two pictures (107, 108): 64 x 64, 32 bits.
+  std::shared_ptr<host::Picture> LoadAlphaPicture(int32_t resourceId) override;
 
   int loads = 0;  // successful loads
 

@@ -345,6 +345,7 @@ void Model::Select(ExplorerId explorer, const std::vector<ItemId>& items) {
   ExplorerData& data = KnownExplorer(explorer);
   if (!data.open) Misuse("the Explorer is closed");
   data.selection = items;
+  data.selectedAttachments.clear();
   Fire<host::ExplorerEvents>([this, explorer] { return &explorers_.at(explorer).sinks; },
                              [](host::ExplorerEvents& sink) { sink.SelectionChange(); });
 }
@@ -378,6 +379,47 @@ void Model::CloseExplorer(ExplorerId explorer) {
   }
 }
 
+// ---- Attachments and the ribbon -----------------------------------------------------------------
+
+ItemId Model::ShownItem(WindowRef window) {
+  if (window.kind == WindowRef::kInspector) return OpenInspectorData(window.id).item;
+  const ExplorerData& data = OpenExplorerData(window.id);
+  return data.selection.empty() ? 0 : data.selection.front();
+}
+
+void Model::SelectAttachments(WindowRef window, const std::vector<int32_t>& positions) {
+  WindowData* data = FindWindow(window);
+  if (!data || !data->open) Misuse("the window is closed");
+  const ItemId item = ShownItem(window);
+  if (item == 0 && !positions.empty()) Misuse("the window shows no item");
+  for (int32_t position : positions) {
+    if (position < 1 ||
+        static_cast<size_t>(position) > KnownItem(item).contents.attachments.size()) {
+      Misuse("no such attachment");
+    }
+  }
+  data->selectedAttachments = positions;
+  if (window.kind == WindowRef::kExplorer) {
+    Fire<host::ExplorerEvents>(
+        [this, window] { return &explorers_.at(window.id).sinks; },
+        [](host::ExplorerEvents& sink) { sink.AttachmentSelectionChange(); });
+  } else {
+    Fire<host::InspectorEvents>(
+        [this, window] { return &inspectors_.at(window.id).sinks; },
+        [](host::InspectorEvents& sink) { sink.AttachmentSelectionChange(); });
+  }
+}
+
+std::shared_ptr<host::RibbonControl> Model::RibbonControl(WindowRef window, const std::string& id,
+                                                          const std::string& tag,
+                                                          bool onAttachments) {
+  return NewRibbonControlProxy(*this, window, id, tag, onAttachments);
+}
+
+std::shared_ptr<host::RibbonUI> Model::RibbonUI() {
+  return NewRibbonUIProxy(*this);
+}
+
 // ---- Inspectors ---------------------------------------------------------------------------------
 
 InspectorId Model::OpenInspector(ItemId item, bool wordMail) {
@@ -406,6 +448,7 @@ void Model::MoveInspector(InspectorId inspector, ItemId item) {
   if (!data.open) Misuse("the Inspector is closed");
   ItemId previous = data.item;
   data.item = item;
+  data.selectedAttachments.clear();
   bool cancel = false;
   Fire<host::ItemEvents>([this, previous] { return &items_.at(previous).sinks; },
                          [&cancel](host::ItemEvents& sink) { sink.Close(cancel); });

@@ -125,6 +125,25 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
   // when there is no such control or it is disabled (nothing fires then).
   virtual bool Click(WindowRef window, const std::string& tag) = 0;
 
+  // ---- Attachments and the ribbon -----------------------------------------------------------
+  // What Application.Version answers ("16.0.0.17928" unless set).
+  virtual void SetVersion(const std::string& version) = 0;
+  // The user selects attachments (1-based positions) of the item the window shows (an
+  // Explorer: its first selected item); AttachmentSelectionChange fires. A new selection of
+  // items, or a message window moving on, empties it.
+  virtual void SelectAttachments(WindowRef window, const std::vector<int32_t>& positions) = 0;
+  // A ribbon control of the window as Office hands it to a callback: its Context is the window,
+  // or, with `onAttachments`, the window's attachment selection (the attachment menu).
+  virtual std::shared_ptr<host::RibbonControl> RibbonControl(WindowRef window,
+                                                             const std::string& id,
+                                                             const std::string& tag,
+                                                             bool onAttachments = false) = 0;
+  // The add-in's ribbon as Office hands it to onLoad, and the control ids invalidated through
+  // it so far ("*" for Invalidate), oldest first.
+  virtual std::shared_ptr<host::RibbonUI> RibbonUI() = 0;
+  virtual std::vector<std::string> Invalidations() const = 0;
+  virtual void ClearInvalidations() = 0;
+
   // ---- Host shutdown ------------------------------------------------------------------------
   // Outlook discards temporary controls when it exits.
   virtual void DiscardTemporaryControls() = 0;

@@ -89,6 +89,7 @@ struct WindowData {
   bool open = true;
   bool closing = false;
   std::vector<BarData> bars;
+  std::vector<int32_t> selectedAttachments;  // positions in the shown item's attachments
 };
 
 struct ExplorerData : WindowData {
@@ -140,6 +141,15 @@ class Model final : public Outlook {
   std::vector<ControlView> AddInControls(WindowRef window) const override;
   bool Click(WindowRef window, const std::string& tag) override;
 
+  void SetVersion(const std::string& version) override { version_ = version; }
+  void SelectAttachments(WindowRef window, const std::vector<int32_t>& positions) override;
+  std::shared_ptr<host::RibbonControl> RibbonControl(WindowRef window, const std::string& id,
+                                                     const std::string& tag,
+                                                     bool onAttachments) override;
+  std::shared_ptr<host::RibbonUI> RibbonUI() override;
+  std::vector<std::string> Invalidations() const override { return invalidations_; }
+  void ClearInvalidations() override { invalidations_.clear(); }
+
   void DiscardTemporaryControls() override;
 
   int LiveReferences() const override;
@@ -158,6 +168,10 @@ class Model final : public Outlook {
   const std::vector<ExplorerId>& ExplorerOrder() const { return explorerOrder_; }
   const std::vector<InspectorId>& InspectorOrder() const { return inspectorOrder_; }
   ExplorerId ActiveExplorerId() const { return activeExplorer_; }
+  const std::string& Version() const { return version_; }
+  void RecordInvalidation(const std::string& id) { invalidations_.push_back(id); }
+  // The item a window shows (an Explorer: its first selected item; 0 for none).
+  ItemId ShownItem(WindowRef window);
 
   // Lookups that fail with a ZError as Outlook fails on an object that is gone. The Known*
   // forms find closed windows and deleted controls too (for Unadvise).
@@ -207,6 +221,8 @@ class Model final : public Outlook {
   std::vector<InspectorId> inspectorOrder_;
   ExplorerId activeExplorer_ = 0;
   std::vector<std::string> newWindowBars_{"Menu Bar", "Standard", "Advanced"};
+  std::string version_ = "16.0.0.17928";
+  std::vector<std::string> invalidations_;
 
   SinkList<host::ExplorersEvents> explorersSinks_;
   SinkList<host::InspectorsEvents> inspectorsSinks_;
@@ -217,5 +233,9 @@ std::shared_ptr<host::Application> NewApplicationProxy(Model& model);
 std::shared_ptr<host::Explorer> NewExplorerProxy(Model& model, ExplorerId id);
 std::shared_ptr<host::Inspector> NewInspectorProxy(Model& model, InspectorId id);
 std::shared_ptr<host::CommandBarButton> NewButtonProxy(Model& model, ControlId id);
+std::shared_ptr<host::RibbonControl> NewRibbonControlProxy(Model& model, WindowRef window,
+                                                           std::string id, std::string tag,
+                                                           bool onAttachments);
+std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model);
 
 }  // namespace zormint::sim

@@ -75,6 +75,8 @@ class FolderProxy final : public host::Folder, Proxy {
   FolderId id_;
 };
 
+std::shared_ptr<host::Item> NewItemProxy(Model& model, ItemId id);
+
 class AttachmentProxy final : public host::Attachment, Proxy {
  public:
   AttachmentProxy(Model& model, ItemId item, int32_t position)
@@ -100,6 +102,12 @@ class AttachmentProxy final : public host::Attachment, Proxy {
     out.write(contents.bytes.data(), static_cast<std::streamsize>(contents.bytes.size()));
     out.close();
     if (!out) Fail(err::kPathFileAccess, "Cannot write the attachment: " + path);
+  }
+
+  std::shared_ptr<host::Item> Parent() override {
+    auto model = Enter("Attachment.Parent");
+    model->KnownItem(item_);
+    return NewItemProxy(*model, item_);
   }
 
  private:
@@ -168,6 +176,119 @@ class SelectionProxy final : public host::Selection, Proxy {
 
  private:
   std::vector<ItemId> items_;
+};
+
+// A snapshot of the attachments selected when the ribbon control's Context was read.
+class AttachmentSelectionProxy final : public host::AttachmentSelection, Proxy {
+ public:
+  AttachmentSelectionProxy(Model& model, ItemId item, std::vector<int32_t> positions)
+      : Proxy(model, "AttachmentSelection"), item_(item), positions_(std::move(positions)) {}
+  int32_t Class() override {
+    Enter("AttachmentSelection.Class");
+    return host::kOlAttachmentSelection;
+  }
+  int32_t Count() override {
+    Enter("AttachmentSelection.Count");
+    return static_cast<int32_t>(positions_.size());
+  }
+  std::shared_ptr<host::Attachment> Item(int32_t index) override {
+    auto model = Enter("AttachmentSelection.Item");
+    CheckIndex(index, positions_.size());
+    return std::make_shared<AttachmentProxy>(*model, item_,
+                                             positions_[static_cast<size_t>(index - 1)]);
+  }
+
+ private:
+  ItemId item_;
+  std::vector<int32_t> positions_;
+};
+
+std::shared_ptr<host::Item> NewItemProxy(Model& model, ItemId id) {
+  return std::make_shared<ItemProxy>(model, id);
+}
+
+// ---- The ribbon (Office's objects) --------------------------------------------------------------
+
+// A control's Context: the window, or the window's attachment selection.
+class RibbonContextProxy final : public host::RibbonContext, Proxy {
+ public:
+  RibbonContextProxy(Model& model, WindowRef window, bool onAttachments)
+      : Proxy(model, "RibbonContext"),
+        model_(model.Weak()),
+        window_(window),
+        onAttachments_(onAttachments) {}
+  // What the object itself answers.
+  int32_t Class() override {
+    if (onAttachments_) return AsAttachmentSelection()->Class();
+    if (window_.kind == WindowRef::kExplorer) return AsExplorer()->Class();
+    return AsInspector()->Class();
+  }
+  std::shared_ptr<host::Explorer> AsExplorer() override {
+    auto model = Held();
+    if (onAttachments_ || window_.kind != WindowRef::kExplorer) return nullptr;
+    return NewExplorerProxy(*model, window_.id);
+  }
+  std::shared_ptr<host::Inspector> AsInspector() override {
+    auto model = Held();
+    if (onAttachments_ || window_.kind != WindowRef::kInspector) return nullptr;
+    return NewInspectorProxy(*model, window_.id);
+  }
+  std::shared_ptr<host::AttachmentSelection> AsAttachmentSelection() override {
+    auto model = Held();
+    if (!onAttachments_) return nullptr;
+    const ItemId item = model->ShownItem(window_);
+    std::vector<int32_t> positions = model->OpenWindow(window_).selectedAttachments;
+    return std::make_shared<AttachmentSelectionProxy>(*model, item, std::move(positions));
+  }
+
+ private:
+  // The model, without entering the fault plan: the As forms are no host calls.
+  std::shared_ptr<Model> Held() const {
+    std::shared_ptr<Model> model = model_.lock();
+    if (!model) Fail(kRpcDisconnected, "The host has exited: RibbonContext");
+    return model;
+  }
+
+  std::weak_ptr<Model> model_;
+  WindowRef window_;
+  bool onAttachments_;
+};
+
+class RibbonControlProxy final : public host::RibbonControl, Proxy {
+ public:
+  RibbonControlProxy(Model& model, WindowRef window, std::string id, std::string tag,
+                     bool onAttachments)
+      : Proxy(model, "IRibbonControl"),
+        window_(window),
+        id_(std::move(id)),
+        tag_(std::move(tag)),
+        onAttachments_(onAttachments) {}
+  std::string Id() override {
+    Enter("IRibbonControl.Id");
+    return id_;
+  }
+  std::shared_ptr<host::RibbonContext> Context() override {
+    auto model = Enter("IRibbonControl.Context");
+    return std::make_shared<RibbonContextProxy>(*model, window_, onAttachments_);
+  }
+  std::string Tag() override {
+    Enter("IRibbonControl.Tag");
+    return tag_;
+  }
+
+ private:
+  WindowRef window_;
+  std::string id_, tag_;
+  bool onAttachments_;
+};
+
+class RibbonUIProxy final : public host::RibbonUI, Proxy {
+ public:
+  explicit RibbonUIProxy(Model& model) : Proxy(model, "IRibbonUI") {}
+  void Invalidate() override { Enter("IRibbonUI.Invalidate")->RecordInvalidation("*"); }
+  void InvalidateControl(const std::string& controlId) override {
+    Enter("IRibbonUI.InvalidateControl")->RecordInvalidation(controlId);
+  }
 };
 
 // ---- Command bars -------------------------------------------------------------------------------
@@ -317,6 +438,10 @@ class CommandBarsProxy final : public host::CommandBars, Proxy {
 class ExplorerProxy final : public host::Explorer, Proxy {
  public:
   ExplorerProxy(Model& model, ExplorerId id) : Proxy(model, "Explorer"), id_(id) {}
+  int32_t Class() override {
+    Enter("Explorer.Class")->OpenExplorerData(id_);
+    return host::kOlExplorer;
+  }
   std::shared_ptr<host::CommandBars> CommandBars() override {
     auto model = Enter("Explorer.CommandBars");
     model->OpenExplorerData(id_);
@@ -346,6 +471,10 @@ class ExplorerProxy final : public host::Explorer, Proxy {
 class InspectorProxy final : public host::Inspector, Proxy {
  public:
   InspectorProxy(Model& model, InspectorId id) : Proxy(model, "Inspector"), id_(id) {}
+  int32_t Class() override {
+    Enter("Inspector.Class")->OpenInspectorData(id_);
+    return host::kOlInspector;
+  }
   std::shared_ptr<host::CommandBars> CommandBars() override {
     auto model = Enter("Inspector.CommandBars");
     model->OpenInspectorData(id_);
@@ -424,6 +553,7 @@ class ApplicationProxy final : public host::Application, Proxy {
   std::shared_ptr<host::Inspectors> Inspectors() override {
     return std::make_shared<InspectorsProxy>(*Enter("Application.Inspectors"));
   }
+  std::string Version() override { return Enter("Application.Version")->Version(); }
   // None (a null reference) while no Explorer is open, as in Outlook.
   std::shared_ptr<host::Explorer> ActiveExplorer() override {
     auto model = Enter("Application.ActiveExplorer");
@@ -449,6 +579,17 @@ std::shared_ptr<host::Inspector> NewInspectorProxy(Model& model, InspectorId id)
 
 std::shared_ptr<host::CommandBarButton> NewButtonProxy(Model& model, ControlId id) {
   return std::make_shared<ButtonProxy>(model, id);
+}
+
+std::shared_ptr<host::RibbonControl> NewRibbonControlProxy(Model& model, WindowRef window,
+                                                           std::string id, std::string tag,
+                                                           bool onAttachments) {
+  return std::make_shared<RibbonControlProxy>(model, window, std::move(id), std::move(tag),
+                                              onAttachments);
+}
+
+std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model) {
+  return std::make_shared<RibbonUIProxy>(model);
 }
 
 }  // namespace zormint::sim

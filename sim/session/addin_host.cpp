@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "sim/com/com_face.h"
+#include "sim/session/ribbon_host.h"
 #include "win32/com/variant.h"
 
 namespace zormint::sim {
@@ -65,13 +66,6 @@ class EmptyCustom {
   SAFEARRAY* pointer_ = array_.Get();
 };
 
-// The host lets go of an add-in.
-void LetGo(HostedAddin& addin) {
-  addin.active = false;
-  addin.object.Reset();
-  addin.instance.Reset();
-}
-
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -123,7 +117,15 @@ std::vector<AddinEntry> ReadOutlookAddins() {
 }
 
 AddinHost::AddinHost(Outlook& outlook)
-    : application_(com::NewApplicationObject(outlook.Application())) {}
+    : application_(com::NewApplicationObject(outlook.Application())),
+      ribbon_(std::make_unique<RibbonHost>(outlook)) {}
+
+void AddinHost::LetGo(HostedAddin& addin) {
+  ribbon_->Released(addin.entry.progId);
+  addin.active = false;
+  addin.object.Reset();
+  addin.instance.Reset();
+}
 
 AddinHost::~AddinHost() = default;
 
@@ -154,6 +156,7 @@ void AddinHost::Start(ext_ConnectMode mode) {
       addin.connectionMs = Milliseconds(before, after);
       addin.answers.emplace_back("OnConnection", addin.connected);
       addin.active = true;  // Outlook keeps an add-in whatever OnConnection answered
+      ribbon_->Connected(addin);
     }
     addins_.push_back(std::move(addin));
   }

@@ -1,7 +1,8 @@
 // Loads Outlook add-ins the way Outlook does: every add-in registered under
 // HKCU\Software\Microsoft\Office\Outlook\Addins or, for every user, under the same key in HKLM,
 // with LoadBehavior 3, is created by its ProgID and connected through IDTExtensibility2, with the
-// simulated Outlook's Application object.
+// simulated Outlook's Application object. Office's ribbon (RibbonHost) gets each add-in once it
+// is connected and lets go of it with the host.
 #pragma once
 
 #include <ole2.h>
@@ -17,6 +18,8 @@
 #include "zormint_idl.h"
 
 namespace zormint::sim {
+
+class RibbonHost;
 
 // One entry of Outlook's add-in list.
 struct AddinEntry {
@@ -71,11 +74,16 @@ class AddinHost {
   void ReleaseApplication();
 
   IDispatch* Application() const { return application_.Get(); }
+  RibbonHost& Ribbon() { return *ribbon_; }
   const std::vector<HostedAddin>& Addins() const { return addins_; }
 
  private:
+  // The host lets go of an add-in, and its ribbon with it.
+  void LetGo(HostedAddin& addin);
+
   win32::ComRef<IDispatch> application_;
   std::vector<HostedAddin> addins_;
+  std::unique_ptr<RibbonHost> ribbon_;
 };
 
 }  // namespace zormint::sim

@@ -194,6 +194,7 @@ bool Story::Command(const std::string& line) {
       const ItemId item = mailbox_.Message(words[1]).id;
       const bool wordMail = words.size() > 2 && words[2] == "wordmail";
       const InspectorId id = outlook_->OpenInspector(item, wordMail);
+      Ribbon().MessageWindowOpened();
       inspectorItem_[id] = item;
       out_ << "  inspector" << id << " opens on " << MessageText(item)
            << (wordMail ? " in the word-processor editor" : "") << "\n";
@@ -221,6 +222,24 @@ bool Story::Command(const std::string& line) {
     } else if (verb == "click") {
       need(3);
       Click(words);
+    } else if (verb == "ribbon") {
+      need(2);
+      ShowRibbon(Window(words[1]));
+    } else if (verb == "ribbon-click") {
+      need(3);
+      RibbonClick(words);
+    } else if (verb == "attachment-select") {
+      need(2);
+      std::vector<int32_t> positions;
+      for (size_t i = 2; i < words.size(); ++i)
+        positions.push_back(std::stoi(words[i]));
+      outlook_->SelectAttachments(Window(words[1]), positions);
+    } else if (verb == "outlook-version") {
+      need(2);
+      if (started_) throw std::runtime_error("the version is set before start");
+      const int major = std::stoi(words[1]);
+      outlook_->SetVersion(std::to_string(major) + ".0.0.0");
+      Ribbon().SetVersion(major);
     } else if (verb == "fail") {
       need(2);
       const int32_t code = words.size() > 2 ? FaultCode(words[2]) : static_cast<int32_t>(E_FAIL);
@@ -279,6 +298,7 @@ bool Story::Command(const std::string& line) {
     } else {
       throw std::runtime_error("unknown command " + Quoted(verb));
     }
+    ShowRibbonNews();
   } catch (const ZError& e) {
     out_ << "  error: " << e.Description() << "\n";
     return false;
@@ -328,6 +348,56 @@ void Story::Start(ext_ConnectMode mode) {
       out_ << "    slower than the second Outlook allows at start-up: Outlook would disable it\n";
     }
   }
+}
+
+void Story::ShowRibbonNews() {
+  const std::vector<std::string> ids = Ribbon().TakeInvalidations();
+  if (!ids.empty()) {
+    out_ << "  ribbon controls invalidated:";
+    for (const std::string& id : ids)
+      out_ << " " << id;
+    out_ << "\n";
+  }
+  for (const std::string& report : Ribbon().TakeReports())
+    out_ << "  ribbon: " << report << "\n";
+}
+
+void Story::ShowRibbon(WindowRef window) {
+  const std::vector<ShownRibbonButton> buttons = Ribbon().Buttons(window);
+  if (buttons.empty()) {
+    out_ << "    no add-in buttons on the ribbon\n";
+    return;
+  }
+  for (const ShownRibbonButton& shown : buttons) {
+    const RibbonButton& b = shown.button;
+    out_ << "    ribbon " << b.place;
+    if (!b.group.empty()) out_ << ", group " << Quoted(b.group);
+    out_ << ": " << Quoted(b.label) << " (" << b.id;
+    if (!b.size.empty()) out_ << ", " << b.size;
+    if (!b.screentip.empty()) out_ << ", screentip " << Quoted(b.screentip);
+    if (shown.picture) {
+      out_ << ", picture " << shown.picture->width << "x" << shown.picture->height << " "
+           << shown.picture->bitsPerPixel << "-bit";
+    }
+    out_ << ") " << (shown.enabled ? "enabled" : "disabled") << "\n";
+  }
+}
+
+void Story::RibbonClick(const std::vector<std::string>& words) {
+  const WindowRef window = Window(words[1]);
+  RibbonButton button;
+  switch (Ribbon().Click(window, words[2], &button)) {
+    case RibbonHost::Clicked::kNoSuchButton:
+      out_ << "  " << words[1] << " has no ribbon button " << Quoted(words[2]) << "\n";
+      return;
+    case RibbonHost::Clicked::kDisabled:
+      out_ << "  the ribbon button " << Quoted(button.id) << " is disabled: nothing happens\n";
+      return;
+    case RibbonHost::Clicked::kRan:
+      out_ << "  clicked the ribbon button " << Quoted(button.id) << " on " << button.place << "\n";
+      break;
+  }
+  ShowClickOutcome();
 }
 
 ExplorerId Story::ExplorerOrActive(const std::vector<std::string>& words, size_t& next) const {
@@ -380,6 +450,10 @@ void Story::Click(const std::vector<std::string>& words) {
     return;
   }
   out_ << "  clicked " << Quoted(tag) << "\n";
+  ShowClickOutcome();
+}
+
+void Story::ShowClickOutcome() {
   // The viewer is a process of its own: give it time to start and report.
   std::vector<std::string> starts = NewViewerStarts();
   for (int waited = 0; starts.empty() && waited < viewerWaitMs_; waited += 50) {
@@ -452,10 +526,12 @@ void Story::Show() {
       out_ << (i ? ", " : "") << MessageText(selection[i]);
     out_ << "\n";
     ShowButtons({WindowRef::kExplorer, id});
+    ShowRibbon({WindowRef::kExplorer, id});
   }
   for (InspectorId id : inspectors) {
     out_ << "  inspector" << id << ": Inspector on " << MessageText(inspectorItem_[id]) << "\n";
     ShowButtons({WindowRef::kInspector, id});
+    ShowRibbon({WindowRef::kInspector, id});
   }
 }
 

@@ -17,10 +17,16 @@
 //   move-inspector <inspector> <message>
 //   close <window>
 //   click <window> <tag, caption or tooltip of a button>
+//   ribbon <window>                the add-ins' buttons on the window's ribbon and menus
+//   ribbon-click <window> <id, label or screentip of a ribbon button>
+//   attachment-select <window> [<attachment number>...]   the user selects attachments of the
+//                                  message the window shows (none: no attachment selected)
+//   outlook-version <major>        the Outlook being simulated (16 unless said; 12 is 2007,
+//                                  whose main windows have no ribbon); before start
 //   fail <Object.Member> [E_FAIL|RPC_E_CALL_REJECTED|DISP_E_EXCEPTION|0x...] [nth]
 //   clear-faults
 //   viewer-wait <milliseconds>     how long a click waits for a viewer to start (default 5000)
-//   show                           the windows and their add-in buttons
+//   show                           the windows, their add-in buttons and ribbon buttons
 //   switch-off [<ProgID>]          the user switches an add-in (all of them) off
 //   shutdown                       Outlook exits and disconnects its add-ins
 //   fast-shutdown [exit|release]   Outlook exits without disconnecting them: the process is
@@ -43,6 +49,7 @@
 #include "sim/model/outlook_sim.h"
 #include "sim/session/addin_host.h"
 #include "sim/session/mailbox.h"
+#include "sim/session/ribbon_host.h"
 
 namespace zormint::sim {
 
@@ -68,6 +75,7 @@ class Story {
 
   Outlook& Model() { return *outlook_; }
   AddinHost& Host() { return *host_; }
+  RibbonHost& Ribbon() { return host_->Ribbon(); }
   const Mailbox& Messages() const { return mailbox_; }
   bool Started() const { return started_; }
   void SetViewerWait(int milliseconds) { viewerWaitMs_ = milliseconds; }
@@ -85,6 +93,12 @@ class Story {
   ExplorerId ExplorerOrActive(const std::vector<std::string>& words, size_t& next) const;
   std::string MessageText(ItemId id) const;
   void ShowButtons(WindowRef window);
+  void ShowRibbon(WindowRef window);
+  void RibbonClick(const std::vector<std::string>& words);
+  // The viewers started by a click, and the working folders after it.
+  void ShowClickOutcome();
+  // The invalidations and what Office would report, after each command.
+  void ShowRibbonNews();
   void ReportHeld();
 
   std::ostream& out_;

@@ -5,6 +5,7 @@
 #include "addin/zormint.h"
 #include "net/internet.h"
 #include "pictures/pic_attachments.h"
+#include "ribbon/ribbon.h"
 #include "settings/settings.h"
 #include "ui/frm_options.h"
 
@@ -18,7 +19,8 @@ dsrWrapper::dsrWrapper(Services services) : globals_(std::make_shared<Globals>()
 // still connected, it lets go of Outlook's objects as a host shutdown would.
 dsrWrapper::~dsrWrapper() {
   Globals& g = *globals_;
-  if (mclsZormint || g.gfsoFileSystem || g.gclsPicAttachments || g.gclsSettings || g.gclsInternet) {
+  if (mclsZormint || g.gfsoFileSystem || g.gclsPicAttachments || g.gclsSettings || g.gclsInternet ||
+      g.gclsRibbon) {
     AddinInstance_OnDisconnection(ext_dm_HostShutdown);
   }
 }
@@ -69,6 +71,10 @@ void dsrWrapper::AddinInstance_OnConnection(const std::shared_ptr<host::Applicat
           [&] { Require(g.gclsSettings, "gclsSettings")->Initialize(); });
 
   Attempt("OnConnection: new CInternet", [&] { g.gclsInternet = std::make_shared<CInternet>(g); });
+
+  Attempt("OnConnection: new CRibbon", [&] { g.gclsRibbon = std::make_shared<CRibbon>(g); });
+  Attempt("OnConnection: CRibbon.Initialize",
+          [&] { Require(g.gclsRibbon, "gclsRibbon")->Initialize(Application); });
 }
 
 // The teardown runs every step whatever the earlier ones did. RemoveMode 1 (the user switched
@@ -81,6 +87,11 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   Attempt("OnDisconnection: frmOptions.Close", [&] {
     if (std::shared_ptr<ui::frmOptions> dialog = g.gfrmOptions) dialog->Close();
   });
+  // The ribbon lets go of Office's ribbon first: Office may call the callbacks again at any
+  // time, and from now on they find no add-in.
+  Attempt("OnDisconnection: CRibbon.Cleanup",
+          [&] { Require(g.gclsRibbon, "gclsRibbon")->Cleanup(); });
+  Attempt("OnDisconnection: release gclsRibbon", [&] { g.gclsRibbon.reset(); });
   Attempt("OnDisconnection: release gclsInternet", [&] { g.gclsInternet.reset(); });
   Attempt("OnDisconnection: release gclsSettings", [&] { g.gclsSettings.reset(); });
   Attempt("OnDisconnection: CPicAttachments.Cleanup",
@@ -95,6 +106,40 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   }
   Attempt("OnDisconnection: release mclsZormint", [&] { mclsZormint.reset(); });
   Attempt("OnDisconnection: release gfsoFileSystem", [&] { g.gfsoFileSystem.reset(); });
+}
+
+// ---- The ribbon's callbacks
+// ---------------------------------------------------------------------- Each holds the ribbon
+// object for its length: a disconnection inside it (the dialog's modal loop) releases the
+// process-wide one.
+
+bool dsrWrapper::RibbonConnected() const noexcept {
+  return static_cast<bool>(globals_->gclsRibbon);
+}
+
+int32_t dsrWrapper::Ribbon_GetCustomUI(const std::string& RibbonID) noexcept {
+  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  return ribbon ? ribbon->CustomUIResource(RibbonID) : 0;
+}
+
+void dsrWrapper::Ribbon_OnLoad(std::shared_ptr<host::RibbonUI> RibbonUI) noexcept {
+  if (std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon)
+    ribbon->Ribbon_OnLoad(std::move(RibbonUI));
+}
+
+bool dsrWrapper::Ribbon_GetEnabled(const std::shared_ptr<host::RibbonControl>& Control) noexcept {
+  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  return ribbon && ribbon->Ribbon_GetEnabled(Control);
+}
+
+void dsrWrapper::Ribbon_OnAction(const std::shared_ptr<host::RibbonControl>& Control) noexcept {
+  if (std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon) ribbon->Ribbon_OnAction(Control);
+}
+
+std::shared_ptr<host::Picture> dsrWrapper::Ribbon_GetImage(
+    const std::shared_ptr<host::RibbonControl>& Control) noexcept {
+  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  return ribbon ? ribbon->Ribbon_GetImage(Control) : nullptr;
 }
 
 }  // namespace zormint

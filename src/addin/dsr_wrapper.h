@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "context/globals.h"
 #include "host/host.h"
@@ -32,6 +33,18 @@ class dsrWrapper {
   void AddinInstance_OnStartupComplete() noexcept {}
   void AddinInstance_OnBeginShutdown() noexcept {}
   void AddinInstance_OnAddInsUpdate() noexcept {}
+
+  // The ribbon: Office asks for the customisation of each of its ribbons, then calls the
+  // callbacks it names. While the add-in is not connected each answers "nothing" (no
+  // customisation, disabled, no picture) without touching Outlook or the control.
+  int32_t Ribbon_GetCustomUI(const std::string& RibbonID) noexcept;
+  void Ribbon_OnLoad(std::shared_ptr<host::RibbonUI> RibbonUI) noexcept;
+  bool Ribbon_GetEnabled(const std::shared_ptr<host::RibbonControl>& Control) noexcept;
+  void Ribbon_OnAction(const std::shared_ptr<host::RibbonControl>& Control) noexcept;
+  std::shared_ptr<host::Picture> Ribbon_GetImage(
+      const std::shared_ptr<host::RibbonControl>& Control) noexcept;
+  // Whether the ribbon callbacks reach the add-in (it is connected).
+  bool RibbonConnected() const noexcept;
 
   Globals& GetGlobals() { return *globals_; }
   const std::shared_ptr<CZormint>& Tracker() const { return mclsZormint; }

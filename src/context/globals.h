@@ -18,6 +18,7 @@ namespace zormint {
 class CPicAttachments;
 class CSettings;
 class CInternet;
+class CRibbon;
 namespace ui {
 class DialogToolkit;
 class frmOptions;
@@ -43,6 +44,8 @@ struct Globals {
   std::shared_ptr<CPicAttachments> gclsPicAttachments;
   std::shared_ptr<CSettings> gclsSettings;
   std::shared_ptr<CInternet> gclsInternet;
+  // The add-in's controls on Outlook's ribbon.
+  std::shared_ptr<CRibbon> gclsRibbon;
   // The selection dialog's result: empty, or a selected-attachment index list such as "2,3".
   std::string gsSelAttachmentIndexes;
   // The one selection dialog instance, created on first use and forgotten when it unloads.

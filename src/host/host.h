@@ -25,12 +25,17 @@ constexpr int32_t kOlPost = 45;
 // Folder default item types (OlItemType).
 constexpr int32_t kOlMailItem = 0;
 constexpr int32_t kOlPostItem = 6;
+// The classes (OlObjectClass) of what a ribbon control's Context can be.
+constexpr int32_t kOlExplorer = 34;
+constexpr int32_t kOlInspector = 35;
+constexpr int32_t kOlAttachmentSelection = 169;
 // Office command-bar constants.
 constexpr int32_t kMsoControlButton = 1;
 constexpr int32_t kMsoButtonIcon = 1;
 
 class Explorer;
 class Inspector;
+class Item;
 class CommandBarButton;
 
 // ---- Events ---------------------------------------------------------------------------------
@@ -56,6 +61,7 @@ class ExplorerEvents {
   virtual void Deactivate() {}
   virtual void SelectionChange() {}
   virtual void Close() {}
+  virtual void AttachmentSelectionChange() {}  // Outlook 2010 and later
 };
 
 class InspectorEvents {
@@ -64,6 +70,7 @@ class InspectorEvents {
   virtual void Activate() {}
   virtual void Deactivate() {}
   virtual void Close() {}
+  virtual void AttachmentSelectionChange() {}  // Outlook 2010 and later
 };
 
 class ItemEvents {
@@ -95,6 +102,8 @@ class Attachment {
   virtual std::string FileName() = 0;
   // Writes the attachment to the full path given, replacing an existing file.
   virtual void SaveAsFile(const std::string& path) = 0;
+  // The item the attachment belongs to.
+  virtual std::shared_ptr<host::Item> Parent() = 0;
 };
 
 class Attachments {
@@ -122,6 +131,15 @@ class Selection {
   virtual ~Selection() = default;
   virtual int32_t Count() = 0;
   virtual std::shared_ptr<host::Item> Item(int32_t index) = 0;  // 1-based
+};
+
+// The attachments selected in a window's attachment well (Outlook 2010 and later).
+class AttachmentSelection {
+ public:
+  virtual ~AttachmentSelection() = default;
+  virtual int32_t Class() = 0;  // kOlAttachmentSelection
+  virtual int32_t Count() = 0;
+  virtual std::shared_ptr<Attachment> Item(int32_t index) = 0;  // 1-based
 };
 
 class Folder {
@@ -192,6 +210,7 @@ class CommandBars {
 class Explorer {
  public:
   virtual ~Explorer() = default;
+  virtual int32_t Class() = 0;  // kOlExplorer
   virtual std::shared_ptr<host::CommandBars> CommandBars() = 0;
   virtual std::shared_ptr<Folder> CurrentFolder() = 0;
   virtual std::shared_ptr<host::Selection> Selection() = 0;
@@ -202,6 +221,7 @@ class Explorer {
 class Inspector {
  public:
   virtual ~Inspector() = default;
+  virtual int32_t Class() = 0;  // kOlInspector
   virtual std::shared_ptr<host::CommandBars> CommandBars() = 0;
   virtual std::shared_ptr<Item> CurrentItem() = 0;
   virtual bool IsWordMail() = 0;
@@ -233,6 +253,39 @@ class Application {
   virtual std::shared_ptr<host::Explorers> Explorers() = 0;
   virtual std::shared_ptr<host::Inspectors> Inspectors() = 0;
   virtual std::shared_ptr<Explorer> ActiveExplorer() = 0;
+  virtual std::string Version() = 0;  // "16.0.0.17928": the major version first
+};
+
+// ---- The ribbon (Office's objects) ----------------------------------------------------------
+
+// What a ribbon control acts on: the Explorer or Inspector whose ribbon shows it, or the
+// attachments a context menu was opened on. Class tells which; the As forms make no host call
+// and give none for another kind.
+class RibbonContext {
+ public:
+  virtual ~RibbonContext() = default;
+  virtual int32_t Class() = 0;
+  virtual std::shared_ptr<Explorer> AsExplorer() = 0;
+  virtual std::shared_ptr<Inspector> AsInspector() = 0;
+  virtual std::shared_ptr<host::AttachmentSelection> AsAttachmentSelection() = 0;
+};
+
+// The control a ribbon callback is made for.
+class RibbonControl {
+ public:
+  virtual ~RibbonControl() = default;
+  virtual std::string Id() = 0;
+  virtual std::shared_ptr<RibbonContext> Context() = 0;  // none for a control without one
+  virtual std::string Tag() = 0;
+};
+
+// The add-in's ribbon as Office hands it to the onLoad callback: asks Office to query the
+// callbacks of the add-in's controls again.
+class RibbonUI {
+ public:
+  virtual ~RibbonUI() = default;
+  virtual void Invalidate() = 0;
+  virtual void InvalidateControl(const std::string& controlId) = 0;
 };
 
 }  // namespace zormint::host

@@ -109,6 +109,8 @@ class Resources {
  public:
   virtual ~Resources() = default;
   virtual std::shared_ptr<host::Picture> LoadBitmapPicture(int32_t resourceId) = 0;
+  // A 32-bit bitmap resource with its alpha channel kept (a ribbon button's picture).
+  virtual std::shared_ptr<host::Picture> LoadAlphaPicture(int32_t resourceId) = 0;
 };
 
 // The Windows Internet functions the probe uses. Handles are opaque; 0 means failure.

@@ -4,6 +4,8 @@
     button_face.bmp  bitmap 101: the face of the "View ZORMINT Options" button
     banner.htm       HTML page 102: the banner shown while the maker's server is out of reach
     banner.jpg       JPEG 103: the picture that page shows
+    ribbon_zormint.bmp  bitmap 107: "Zormint" on the ribbon, 64 x 64, 32 bits with alpha
+    ribbon_options.bmp  bitmap 108: the options on the ribbon (the landscape), the same kind
 
 Needs Python 3 with Pillow (Debian: python3-pil) and the DejaVu fonts (fonts-dejavu-core).
 Run it again after changing a drawing; the files it writes are committed. The web server's
@@ -13,6 +15,7 @@ host name is read from src/net/internet.h, so the page links where the probe loo
 import io
 import os
 import re
+import struct
 import sys
 
 from PIL import Image, ImageCms, ImageDraw, ImageFilter, ImageFont
@@ -231,11 +234,97 @@ def make_banner_image(host):
     print("banner.jpg: quality %d, %d bytes" % (quality, size))
 
 
+RIBBON_SIZE = 64  # a large ribbon button is 32 x 32 at 100 %: this stays sharp up to 200 %
+
+
+def landscape(size):
+    """The landscape of the button face, drawn smooth: sky, sun, cloud and hills."""
+    sky = Image.new("RGBA", (size, size))
+    sd = ImageDraw.Draw(sky)
+    for y in range(size):
+        sd.line([(0, y), (size, y)], fill=mix((60, 160, 230), (190, 232, 252), y / size) + (255,))
+    sd.ellipse([size * 0.62, size * 0.10, size * 0.86, size * 0.34], fill=(232, 52, 40, 255))
+    for cx, cy, r in [(0.22, 0.32, 0.08), (0.33, 0.26, 0.10), (0.44, 0.33, 0.08)]:
+        sd.ellipse([size * (cx - r), size * (cy - r), size * (cx + r), size * (cy + r)],
+                   fill=(255, 255, 255, 255))
+    sd.rectangle([size * 0.15, size * 0.33, size * 0.51, size * 0.40], fill=(255, 255, 255, 255))
+    sd.ellipse([size * 0.35, size * 0.58, size * 1.35, size * 1.6], fill=(80, 196, 72, 255))
+    sd.ellipse([-size * 0.4, size * 0.66, size * 0.75, size * 1.7], fill=(28, 120, 46, 255))
+    return sky
+
+
+def framed(picture, size, border):
+    """A photo print: the picture inside a light border with rounded corners."""
+    card = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    mask = Image.new("L", (size, size), 0)
+    ImageDraw.Draw(mask).rounded_rectangle([0, 0, size - 1, size - 1], radius=border, fill=255)
+    card.paste((250, 250, 246, 255), (0, 0), mask)
+    inner = size - 2 * border
+    card.paste(picture.resize((inner, inner), Image.LANCZOS), (border, border))
+    ImageDraw.Draw(card).rounded_rectangle([0, 0, size - 1, size - 1], radius=border,
+                                           outline=(90, 100, 110, 255), width=max(1, border // 3))
+    return card
+
+
+def with_shadow(card, canvas, origin, angle, offset):
+    card = card.rotate(angle, resample=Image.BICUBIC, expand=True)
+    shadow = Image.new("RGBA", card.size, (0, 0, 0, 0))
+    shadow.putalpha(card.getchannel("A").point(lambda a: a * 0.45))
+    shadow = shadow.filter(ImageFilter.GaussianBlur(offset))
+    canvas.alpha_composite(shadow, (origin[0] + offset, origin[1] + offset))
+    canvas.alpha_composite(card, origin)
+
+
+def draw_ribbon_options():
+    scale = 4
+    size = RIBBON_SIZE * scale
+    canvas = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    card = framed(landscape(size), int(size * 0.86), 5 * scale)
+    with_shadow(card, canvas, (int(size * 0.04), int(size * 0.04)), 0, 2 * scale)
+    return canvas.resize((RIBBON_SIZE, RIBBON_SIZE), Image.LANCZOS)
+
+
+def draw_ribbon_zormint():
+    """Three prints fanned out: all the pictures of a message at once."""
+    scale = 4
+    size = RIBBON_SIZE * scale
+    canvas = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    plain = Image.new("RGBA", (size, size), (150, 176, 192, 255))
+    side = int(size * 0.64)
+    with_shadow(framed(plain, side, 4 * scale), canvas, (int(size * 0.02), int(size * 0.06)), 16,
+                scale)
+    with_shadow(framed(plain, side, 4 * scale), canvas, (int(size * 0.26), int(size * 0.02)), -12,
+                scale)
+    with_shadow(framed(landscape(size), side, 4 * scale), canvas,
+                (int(size * 0.16), int(size * 0.30)), 0, 2 * scale)
+    return canvas.resize((RIBBON_SIZE, RIBBON_SIZE), Image.LANCZOS)
+
+
+def write_alpha_bitmap(image, name):
+    """A 32-bit BI_RGB bitmap, bottom-up, blue-green-red-alpha with the colours premultiplied by
+    alpha, as GDI's AlphaBlend and Office's ribbon take it."""
+    width, height = image.size
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            r, g, b, a = image.getpixel((x, y))
+            row += bytes((b * a // 255, g * a // 255, r * a // 255, a))
+        rows.append(bytes(row))
+    pixels = b"".join(rows)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 32, 0, len(pixels), 3780, 3780, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    with open(os.path.join(HERE, name), "wb") as out:
+        out.write(header + info + pixels)
+
+
 def main():
     host = read_banner_host()
     make_button_face()
     make_banner_page(host)
     make_banner_image(host)
+    write_alpha_bitmap(draw_ribbon_zormint(), "ribbon_zormint.bmp")
+    write_alpha_bitmap(draw_ribbon_options(), "ribbon_options.bmp")
 
 
 if __name__ == "__main__":

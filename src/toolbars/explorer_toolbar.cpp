@@ -21,6 +21,9 @@ void ExplorerSink::SelectionChange() {
 void ExplorerSink::Close() {
   if (auto toolbar = Target()) toolbar->mxplOpened_Close();
 }
+void ExplorerSink::AttachmentSelectionChange() {
+  if (auto toolbar = Target()) toolbar->mxplOpened_AttachmentSelectionChange();
+}
 
 // ---- Set-up -------------------------------------------------------------------------------------
 
@@ -81,6 +84,7 @@ void CExplorerToolbar::RefreshButtons() noexcept {
               [&] { msWorkingFolderSuffix = TimeStamp(); });
   }
   SetButtonsEnabled(enable);
+  InvalidateRibbon();
   Attempt("CExplorerToolbar.RefreshButtons: DoEvents", [&] { LetHostProcessMessages(); });
 }
 

@@ -25,6 +25,7 @@ class ExplorerSink : public host::ExplorerEvents, public SinkOf<CExplorerToolbar
   void ViewSwitch() override;
   void SelectionChange() override;
   void Close() override;
+  void AttachmentSelectionChange() override;
 };
 
 class CExplorerToolbar final : public CToolbarButtons {
@@ -51,6 +52,7 @@ class CExplorerToolbar final : public CToolbarButtons {
   void mxplOpened_FolderSwitch() noexcept;
   void mxplOpened_SelectionChange() noexcept;
   void mxplOpened_Close() noexcept;
+  void mxplOpened_AttachmentSelectionChange() noexcept { InvalidateRibbon(); }
   void btnOptions_Click(std::shared_ptr<host::CommandBarButton> Ctrl,
                         bool& CancelDefault) noexcept override;
   void btnZormint_Click(std::shared_ptr<host::CommandBarButton> Ctrl,

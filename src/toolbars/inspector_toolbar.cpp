@@ -15,6 +15,9 @@ void InspectorSink::Deactivate() {
 void InspectorSink::Close() {
   if (auto toolbar = Target()) toolbar->mispExisting_Close();
 }
+void InspectorSink::AttachmentSelectionChange() {
+  if (auto toolbar = Target()) toolbar->mispExisting_AttachmentSelectionChange();
+}
 
 void MailItemSink::Read() {
   if (auto toolbar = Target()) toolbar->mlUnderlying_Read();
@@ -99,6 +102,7 @@ void CInspectorToolbar::Rebind() noexcept {
         Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(mlUnderlying.Get());
   });
   SetButtonsEnabled(enable);
+  InvalidateRibbon();
   Attempt("CInspectorToolbar.Rebind: time stamp", [&] { msWorkingFolderSuffix = TimeStamp(); });
   Attempt("CInspectorToolbar.Rebind: EntryID", [&] { msEntryID = mlUnderlying->EntryID(); });
 }

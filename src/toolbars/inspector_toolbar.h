@@ -25,6 +25,7 @@ class InspectorSink : public host::InspectorEvents, public SinkOf<CInspectorTool
   void Activate() override;
   void Deactivate() override;
   void Close() override;
+  void AttachmentSelectionChange() override;
 };
 
 class MailItemSink : public host::ItemEvents, public SinkOf<CInspectorToolbar> {
@@ -57,6 +58,7 @@ class CInspectorToolbar final : public CToolbarButtons {
   void mispExisting_Activate() noexcept;
   void mispExisting_Deactivate() noexcept {}
   void mispExisting_Close() noexcept;
+  void mispExisting_AttachmentSelectionChange() noexcept { InvalidateRibbon(); }
   void mlUnderlying_Close(bool& Cancel) noexcept;
   void mlUnderlying_Open(bool& /*Cancel*/) noexcept {}
   void mlUnderlying_Read() noexcept {}

@@ -1,11 +1,10 @@
 #include "toolbars/toolbar_buttons.h"
 
 #include <cctype>
-#include <cstdio>
 #include <utility>
 
-#include "pictures/pic_attachments.h"
-#include "ui/frm_options.h"
+#include "commands/picture_commands.h"
+#include "ribbon/ribbon.h"
 
 namespace zormint::toolbars {
 
@@ -104,62 +103,37 @@ void CToolbarButtons::ReleaseButtons() noexcept {
 }
 
 std::string CToolbarButtons::TimeStamp() const {
-  const platform::LocalTime now = Require(g_.services.clock, "Clock")->Now();
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.day, now.month,
-                ((now.year % 100) + 100) % 100, now.hour, now.minute, now.second);
-  return text;
+  return commands::TimeStamp(g_);
 }
 
 void CToolbarButtons::LetHostProcessMessages() const {
-  Require(g_.services.messagePump, "MessagePump")->DoEvents();
+  commands::LetHostProcessMessages(g_);
 }
 
+void CToolbarButtons::InvalidateRibbon() noexcept {
+  if (std::shared_ptr<CRibbon> ribbon = g_.gclsRibbon) ribbon->Invalidate();
+}
+
+namespace {
+const commands::StepNames kClickSteps = {"btnZormint_Click: ExtractAllNShow",
+                                         "btnOptions_Click: frmOptions",
+                                         "btnOptions_Click: BringToFront",
+                                         "btnOptions_Click: Populate",
+                                         "btnOptions_Click: Show",
+                                         "btnOptions_Click: DoEvents",
+                                         "btnOptions_Click: ExtractSelectedNShow"};
+}  // namespace
+
 void CToolbarButtons::ShowAllPictures(std::shared_ptr<host::Item> item) noexcept {
-  if (!item) return;  // no mail item to act on
-  Attempt("btnZormint_Click: ExtractAllNShow", [&] {
-    Require(g_.gclsPicAttachments, "gclsPicAttachments")
-        ->ExtractAllNShow(item, msWorkingFolderSuffix);
-  });
+  commands::ShowAllPictures(g_, std::move(item), msWorkingFolderSuffix, kClickSteps);
 }
 
 // The options dialog lists the pictures of `item`; the pictures the user ticks are extracted
-// from that same item, even when the window moved on to another message while the dialog was
-// open (the dialog has no owner, so the windows stay usable): the index list only means
-// something for the message it was made from. Nothing is extracted once the toolbar has been
-// cleaned up meanwhile (its window closed, or the add-in disconnected, which also closes the
-// dialog).
+// from that same item. Nothing is extracted once the toolbar has been cleaned up meanwhile (its
+// window closed, or the add-in disconnected, which also closes the dialog).
 void CToolbarButtons::ChooseAndShowPictures(std::shared_ptr<host::Item> item) noexcept {
-  std::shared_ptr<ui::frmOptions> dialog;
-  Attempt("btnOptions_Click: frmOptions", [&] { dialog = ui::frmOptions::Instance(g_); });
-  // Outlook's windows stay usable while the dialog is open: a click meanwhile leaves the open
-  // dialog's list alone, since it belongs to the message it was opened for, and brings the
-  // dialog to the front (it has no owner and may sit behind Outlook or be minimised).
-  if (dialog && dialog->IsShown()) {
-    Attempt("btnOptions_Click: BringToFront", [&] { dialog->BringToFront(); });
-    return;
-  }
-  Attempt("btnOptions_Click: Populate", [&] {
-    std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions")->lstPicAttachments();
-    Require(g_.gclsPicAttachments, "gclsPicAttachments")->Populate(item, list);
-  });
-  Attempt("btnOptions_Click: Show", [&] { Require(dialog, "frmOptions")->Show(); });
-  dialog.reset();
-  // A toolbar cleaned up meanwhile (its window closed, the add-in switched off or Outlook
-  // shutting down) does nothing more.
-  if (mbCleanedUp) {
-    g_.gsSelAttachmentIndexes.clear();
-    return;
-  }
-  Attempt("btnOptions_Click: DoEvents", [&] { LetHostProcessMessages(); });
-  // The list is taken, not just read: a list left from an earlier dialog must never be applied
-  // to another message when this click's dialog failed to open.
-  const std::string indexes = std::exchange(g_.gsSelAttachmentIndexes, std::string());
-  if (indexes.empty() || mbCleanedUp || !item) return;
-  Attempt("btnOptions_Click: ExtractSelectedNShow", [&] {
-    Require(g_.gclsPicAttachments, "gclsPicAttachments")
-        ->ExtractSelectedNShow(item, indexes, msWorkingFolderSuffix);
-  });
+  commands::ChooseAndShowPictures(
+      g_, std::move(item), msWorkingFolderSuffix, [this] { return mbCleanedUp; }, kClickSteps);
 }
 
 }  // namespace zormint::toolbars

@@ -1,7 +1,8 @@
 // CToolbarButtons: what the Explorer and the Inspector toolbars share. The two buttons on a
 // window's "Standard" command bar with their fixed properties, finding that bar, enabling and
 // deleting the buttons, the working-folder time stamp, the click sinks, and the two click
-// sequences (view all pictures; choose pictures in the options dialog and view them).
+// sequences (view all pictures; choose pictures in the options dialog and view them, shared with
+// the ribbon in commands/).
 //
 // The two toolbars differ only in the window they follow and in how they decide which mail item
 // the buttons act on; each derives from this class and says which item that is.
@@ -99,6 +100,10 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
   // Lets the host process its pending window messages once. Any window's events may run inside,
   // including this toolbar's own Close.
   void LetHostProcessMessages() const;
+
+  // Has the ribbon's controls queried again (their state follows the same events as the
+  // buttons'). Never fails.
+  void InvalidateRibbon() noexcept;
 
   // The click sequences, on the mail item the toolbar acts on.
   void ShowAllPictures(std::shared_ptr<host::Item> item) noexcept;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -16,6 +17,8 @@
 #include <vector>
 
 #include "net/internet.h"
+#include "ribbon/ribbon.h"
+#include "tests/support/xml_reader.h"
 
 namespace zormint::resources {
 namespace {
@@ -268,6 +271,132 @@ TEST(BannerImage, IsABaselineJpegOf500By110InThreeComponentsWithAnSrgbProfile) {
   // The description names sRGB (stored as text or as UTF-16).
   EXPECT_TRUE(profile.find("sRGB") != std::string::npos ||
               profile.find(std::string("\0s\0R\0G\0B", 8)) != std::string::npos);
+}
+
+// ---- Ribbon customisations and pictures ----------------------------------------------------
+
+struct Customisation {
+  const char* file;
+  const char* ribbonId;
+  const char* ns;
+  std::vector<std::string> places;  // where its buttons go, in order
+};
+
+const Customisation kCustomisations[] = {
+    {"ribbon_explorer.xml",
+     "Microsoft.Outlook.Explorer",
+     sim::kCustomUI2009,
+     {"TabMail", "TabMail", "TabAttachments", "TabAttachments", "ContextMenuAttachments"}},
+    {"ribbon_read.xml",
+     "Microsoft.Outlook.Mail.Read",
+     sim::kCustomUI2009,
+     {"TabReadMessage", "TabReadMessage", "TabAttachments", "TabAttachments"}},
+    {"ribbon_read_2007.xml",
+     "Microsoft.Outlook.Mail.Read",
+     sim::kCustomUI2006,
+     {"TabReadMessage", "TabReadMessage"}},
+};
+
+sim::CustomUI Read(const std::string& text, const std::string& ribbonId) {
+  std::string error;
+  std::optional<sim::XmlElement> root = test::ParseXml(text, &error);
+  if (!root) {
+    sim::CustomUI refused;
+    refused.errors.push_back(error);
+    return refused;
+  }
+  return sim::ReadCustomUI(*root, ribbonId);
+}
+
+TEST(RibbonCustomisation, IsValidForItsRibbonAndNamesOnlyTheAddinsCallbacks) {
+  const std::set<std::string> callbacks = {ribbon::kOnLoad, ribbon::kGetEnabled, ribbon::kOnAction,
+                                           ribbon::kGetImage};
+  const std::set<std::string> invalidated(std::begin(ribbon::kControlIds),
+                                          std::end(ribbon::kControlIds));
+  for (const Customisation& c : kCustomisations) {
+    SCOPED_TRACE(c.file);
+    const sim::CustomUI ui = Read(ReadAll(c.file), c.ribbonId);
+    for (const std::string& error : ui.errors)
+      ADD_FAILURE() << error;
+    EXPECT_EQ(ui.ns, c.ns);
+    EXPECT_EQ(ui.onLoad, ribbon::kOnLoad);
+    for (const std::string& name : ui.CallbackNames())
+      EXPECT_TRUE(callbacks.count(name)) << name;
+    std::vector<std::string> places;
+    for (const sim::RibbonButton& button : ui.buttons) {
+      places.push_back(button.place);
+      // Every button is enabled by the add-in, runs a command by its tag, shows its picture,
+      // and is one the add-in invalidates.
+      EXPECT_EQ(button.callbacks.at("getEnabled"), ribbon::kGetEnabled) << button.id;
+      EXPECT_EQ(button.callbacks.at("onAction"), ribbon::kOnAction) << button.id;
+      EXPECT_EQ(button.callbacks.at("getImage"), ribbon::kGetImage) << button.id;
+      EXPECT_TRUE(invalidated.count(button.id)) << button.id;
+      if (button.tag == ribbon::kZormintTag) {
+        EXPECT_EQ(button.place == "ContextMenuAttachments" ? button.label : button.screentip,
+                  "View All Picture Attachments");
+      } else {
+        EXPECT_EQ(button.tag, ribbon::kOptionsTag) << button.id;
+        EXPECT_EQ(button.screentip, "View ZORMINT Options");
+      }
+      if (!button.group.empty()) {
+        EXPECT_EQ(button.group, "ZORMINT");
+      }
+    }
+    EXPECT_EQ(places, c.places);
+  }
+}
+
+// Office drops a customisation with any of these faults; the simulated host must too.
+TEST(RibbonCustomisation, FaultsOfferedByAnAddinAreRefused) {
+  const std::string good = ReadAll("ribbon_explorer.xml");
+  auto with = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  const std::vector<std::pair<std::string, std::string>> faults = {
+      {"not well-formed", with("</customUI>", "")},
+      {"an id twice", with("id=\"ZormintTabOptions\"", "id=\"ZormintTabView\"")},
+      {"a tab of another window", with("idMso=\"TabMail\"", "idMso=\"TabReadMessage\"")},
+      {"an unknown tab", with("idMso=\"TabMail\"", "idMso=\"TabMailz\"")},
+      {"an unknown namespace", with("2009/07/customui", "2009/08/customui")},
+      {"an unnamed callback", with("onAction=\"Ribbon_OnAction\"/>", "onAction=\"\"/>")},
+      {"an unknown element", with("<tabs>", "<tabs><box/>")},
+      {"menus in the 2006 namespace", with("2009/07/customui", "2006/01/customui")},
+  };
+  for (const auto& [what, text] : faults)
+    EXPECT_FALSE(Read(text, "Microsoft.Outlook.Explorer").Valid()) << what;
+  EXPECT_TRUE(Read(good, "Microsoft.Outlook.Explorer").Valid());
+  EXPECT_FALSE(Read(good, "Microsoft.Outlook.Mail.Read").Valid());  // menus of the main window
+}
+
+TEST(RibbonPictures, Are32BitBitmapsWithAlphaLargeEnoughForTwiceTheScale) {
+  for (const char* name : {"ribbon_zormint.bmp", "ribbon_options.bmp"}) {
+    SCOPED_TRACE(name);
+    const std::string bmp = ReadAll(name);
+    ASSERT_GE(bmp.size(), 54u);
+    ASSERT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(Le32(bmp, 2), bmp.size());
+    const uint32_t offset = Le32(bmp, 10);
+    EXPECT_EQ(Le32(bmp, 14), 40u);
+    EXPECT_EQ(Le32(bmp, 18), 64u);
+    EXPECT_EQ(Le32(bmp, 22), 64u);  // bottom-up
+    EXPECT_EQ(Le16(bmp, 28), 32u);
+    EXPECT_EQ(Le32(bmp, 30), 0u);  // BI_RGB
+    ASSERT_EQ(bmp.size(), offset + 64u * 64u * 4u);
+    size_t clear = 0, opaque = 0;
+    for (size_t i = offset; i < bmp.size(); i += 4) {
+      const uint8_t b = bmp[i], g = bmp[i + 1], r = bmp[i + 2], a = bmp[i + 3];
+      // Premultiplied: no colour brighter than its pixel's coverage.
+      EXPECT_TRUE(b <= a && g <= a && r <= a) << "pixel " << (i - offset) / 4;
+      clear += a == 0;
+      opaque += a == 255;
+    }
+    // A real shape on a transparent ground, not a filled square.
+    EXPECT_GT(clear, 64u * 64u / 10);
+    EXPECT_GT(opaque, 64u * 64u / 3);
+  }
 }
 
 }  // namespace

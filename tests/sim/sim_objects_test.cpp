@@ -236,6 +236,64 @@ TEST_F(SimObjects, ItemsShowTheirClassStateAndUniqueEntryIds) {
   EXPECT_EQ(app->ActiveExplorer()->Selection()->Count(), 0);  // a new folder, nothing selected
 }
 
+// The ribbon's objects: a control's Context is its window or the attachments selected there,
+// the selection follows the window's message, and the ribbon records invalidations.
+TEST_F(SimObjects, RibbonControlsAnswerTheirContextAndTheRibbonRecordsInvalidations) {
+  ItemId mail = outlook->AddItem(inbox, {.attachments = {{"a.jpg", "A"}, {"b.txt", "B"}}});
+  ExplorerId explorer = outlook->OpenExplorer(inbox);
+  InspectorId inspector = outlook->OpenInspector(mail, true);
+  const WindowRef xpl{WindowRef::kExplorer, explorer}, isp{WindowRef::kInspector, inspector};
+  EXPECT_EQ(app->Version(), "16.0.0.17928");
+  outlook->SetVersion("14.0.7268.5000");
+  EXPECT_EQ(app->Version(), "14.0.7268.5000");
+
+  auto control = outlook->RibbonControl(xpl, "ZormintTabView", "zormint");
+  EXPECT_EQ(control->Id(), "ZormintTabView");
+  EXPECT_EQ(control->Tag(), "zormint");
+  auto context = control->Context();
+  EXPECT_EQ(context->Class(), host::kOlExplorer);
+  EXPECT_FALSE(context->AsInspector());
+  EXPECT_FALSE(context->AsAttachmentSelection());
+  EXPECT_EQ(context->AsExplorer()->Selection()->Count(), 0);
+  EXPECT_EQ(outlook->RibbonControl(isp, "x", "zormint")->Context()->Class(), host::kOlInspector);
+
+  // Nothing selected, then the second attachment of the selected message.
+  auto menu = outlook->RibbonControl(xpl, "ZormintMenuView", "zormint", true);
+  EXPECT_EQ(menu->Context()->Class(), host::kOlAttachmentSelection);
+  EXPECT_EQ(menu->Context()->AsAttachmentSelection()->Count(), 0);
+  EXPECT_THROW(outlook->SelectAttachments(xpl, {1}), ZError);  // no message selected
+  outlook->Select(explorer, {mail});
+  outlook->SelectAttachments(xpl, {2});
+  auto attachments = menu->Context()->AsAttachmentSelection();
+  ASSERT_EQ(attachments->Count(), 1);
+  EXPECT_EQ(attachments->Item(1)->FileName(), "b.txt");
+  EXPECT_EQ(attachments->Item(1)->Parent()->EntryID(), outlook->EntryIdOf(mail));
+  EXPECT_THROW(attachments->Item(2), ZError);
+  outlook->Select(explorer, {mail});  // a new selection of items: no attachment selected
+  EXPECT_EQ(menu->Context()->AsAttachmentSelection()->Count(), 0);
+  EXPECT_EQ(attachments->Count(), 1);  // one read before stays as it was
+
+  auto ribbon = outlook->RibbonUI();
+  ribbon->InvalidateControl("ZormintTabView");
+  ribbon->Invalidate();
+  EXPECT_EQ(outlook->Invalidations(), (std::vector<std::string>{"ZormintTabView", "*"}));
+  outlook->ClearInvalidations();
+  EXPECT_TRUE(outlook->Invalidations().empty());
+
+  // Every call is recorded by its published name and can fail.
+  outlook->Faults().ClearCalls();
+  control->Context()->Class();
+  menu->Context()->AsAttachmentSelection()->Count();
+  EXPECT_EQ(outlook->Faults().Calls(),
+            (std::vector<std::string>{"IRibbonControl.Context", "Explorer.Class",
+                                      "IRibbonControl.Context", "AttachmentSelection.Count"}));
+  outlook->Faults().FailMember("IRibbonUI.InvalidateControl");
+  EXPECT_THROW(ribbon->InvalidateControl("x"), ZError);
+  EXPECT_TRUE(outlook->Invalidations().empty());
+  outlook->CloseInspector(inspector);
+  EXPECT_THROW(outlook->RibbonControl(isp, "x", "zormint")->Context()->Class(), ZError);
+}
+
 TEST_F(SimObjects, SaveAsFileWritesTheBytesReplacingAFileAndFailsWithoutItsFolder) {
   fs::path dir = fs::temp_directory_path() /
                  ("zormint_sim_" +

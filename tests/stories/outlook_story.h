@@ -90,6 +90,27 @@ class OutlookStory {
   bool ClickZormint(WindowRef window) { return ClickButton(window, 2); }
   bool ClickOptions(WindowRef window) { return ClickButton(window, 1); }
 
+  // ---- The ribbon, as Office calls it
+  // ------------------------------------------------------------- Office's onLoad: the add-in gets
+  // its ribbon.
+  void RibbonLoad() { addin->Ribbon_OnLoad(outlook.RibbonUI()); }
+  // The callbacks for a control of the window: "zormint" or "options", on the window's own tab
+  // or (onAttachments) on the attachment menu.
+  bool RibbonEnabled(WindowRef window, const std::string& tag = "zormint",
+                     bool onAttachments = false) {
+    return addin->Ribbon_GetEnabled(
+        outlook.RibbonControl(window, ControlId(tag, onAttachments), tag, onAttachments));
+  }
+  void RibbonClick(WindowRef window, const std::string& tag = "zormint",
+                   bool onAttachments = false) {
+    addin->Ribbon_OnAction(
+        outlook.RibbonControl(window, ControlId(tag, onAttachments), tag, onAttachments));
+  }
+  static std::string ControlId(const std::string& tag, bool onAttachments) {
+    if (onAttachments) return "ZormintMenuView";
+    return tag == "options" ? "ZormintTabOptions" : "ZormintTabView";
+  }
+
   // The files handed to the associated viewer, in order.
   std::vector<std::string> Shown() const {
     std::vector<std::string> files;

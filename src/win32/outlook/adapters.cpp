@@ -69,6 +69,8 @@ class FolderAdapter final : public host::Folder, Adapter {
   int32_t DefaultItemType() override { return object_.GetInt32(L"DefaultItemType"); }
 };
 
+class ItemAdapter;
+
 class AttachmentAdapter final : public host::Attachment, Adapter {
  public:
   explicit AttachmentAdapter(ComRef<IDispatch> object) noexcept
@@ -79,6 +81,7 @@ class AttachmentAdapter final : public host::Attachment, Adapter {
     args.String(path);
     object_.Call(L"SaveAsFile", args);
   }
+  std::shared_ptr<host::Item> Parent() override;
 };
 
 class AttachmentsAdapter final : public host::Attachments, Adapter {
@@ -104,6 +107,21 @@ class ItemAdapter final : public host::Item, Adapter {
     return AdviseEvents(events::kItemEvents10, std::move(sink));
   }
   void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kItemEvents10, cookie); }
+};
+
+std::shared_ptr<host::Item> AttachmentAdapter::Parent() {
+  return Make<ItemAdapter>(object_.GetObject(L"Parent"));
+}
+
+class AttachmentSelectionAdapter final : public host::AttachmentSelection, Adapter {
+ public:
+  explicit AttachmentSelectionAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "AttachmentSelection") {}
+  int32_t Class() override { return object_.GetInt32(L"Class"); }
+  int32_t Count() override { return object_.GetInt32(L"Count"); }
+  std::shared_ptr<host::Attachment> Item(int32_t index) override {
+    return Make<AttachmentAdapter>(ItemAt(index));
+  }
 };
 
 class SelectionAdapter final : public host::Selection, Adapter {
@@ -246,6 +264,7 @@ class ExplorerAdapter final : public host::Explorer, Adapter {
  public:
   explicit ExplorerAdapter(ComRef<IDispatch> object) noexcept
       : Adapter(std::move(object), "Explorer") {}
+  int32_t Class() override { return object_.GetInt32(L"Class"); }
   std::shared_ptr<host::CommandBars> CommandBars() override {
     return Make<CommandBarsAdapter>(object_.GetObject(L"CommandBars"));
   }
@@ -265,6 +284,7 @@ class InspectorAdapter final : public host::Inspector, Adapter {
  public:
   explicit InspectorAdapter(ComRef<IDispatch> object) noexcept
       : Adapter(std::move(object), "Inspector") {}
+  int32_t Class() override { return object_.GetInt32(L"Class"); }
   std::shared_ptr<host::CommandBars> CommandBars() override {
     return Make<CommandBarsAdapter>(object_.GetObject(L"CommandBars"));
   }
@@ -326,6 +346,52 @@ class ApplicationAdapter final : public host::Application, Adapter {
     ComRef<IDispatch> explorer = object_.GetObjectOrNone(L"ActiveExplorer");
     return explorer ? Make<ExplorerAdapter>(std::move(explorer)) : nullptr;
   }
+  std::string Version() override { return object_.GetUtf8(L"Version"); }
+};
+
+// ---- The ribbon ---------------------------------------------------------------------------------
+
+// A ribbon control's Context: one object of Outlook's, taken as what its Class says.
+class RibbonContextAdapter final : public host::RibbonContext, Adapter {
+ public:
+  explicit RibbonContextAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "Context") {}
+  int32_t Class() override { return object_.GetInt32(L"Class"); }
+  std::shared_ptr<host::Explorer> AsExplorer() override { return As<ExplorerAdapter>(); }
+  std::shared_ptr<host::Inspector> AsInspector() override { return As<InspectorAdapter>(); }
+  std::shared_ptr<host::AttachmentSelection> AsAttachmentSelection() override {
+    return As<AttachmentSelectionAdapter>();
+  }
+
+ private:
+  template <class T>
+  std::shared_ptr<T> As() {
+    return Make<T>(ComRef<IDispatch>::Share(object_.Raw()));
+  }
+};
+
+class RibbonControlAdapter final : public host::RibbonControl, Adapter {
+ public:
+  explicit RibbonControlAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "IRibbonControl") {}
+  std::string Id() override { return object_.GetUtf8(L"Id"); }
+  std::shared_ptr<host::RibbonContext> Context() override {
+    ComRef<IDispatch> context = object_.GetObjectOrNone(L"Context");
+    return context ? Make<RibbonContextAdapter>(std::move(context)) : nullptr;
+  }
+  std::string Tag() override { return object_.GetUtf8(L"Tag"); }
+};
+
+class RibbonUIAdapter final : public host::RibbonUI, Adapter {
+ public:
+  explicit RibbonUIAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "IRibbonUI") {}
+  void Invalidate() override { object_.Call(L"Invalidate", Arguments()); }
+  void InvalidateControl(const std::string& controlId) override {
+    Arguments args;
+    args.String(controlId);
+    object_.Call(L"InvalidateControl", args);
+  }
 };
 
 template <class T>
@@ -350,6 +416,14 @@ std::shared_ptr<host::Inspector> WrapInspector(IDispatch* inspector) {
 
 std::shared_ptr<host::CommandBarButton> WrapCommandBarButton(IDispatch* button) {
   return Wrap<CommandBarButtonAdapter>(button);
+}
+
+std::shared_ptr<host::RibbonControl> WrapRibbonControl(IDispatch* control) {
+  return Wrap<RibbonControlAdapter>(control);
+}
+
+std::shared_ptr<host::RibbonUI> WrapRibbonUI(IDispatch* ribbon) {
+  return Wrap<RibbonUIAdapter>(ribbon);
 }
 
 long LiveAdapterCount() noexcept {

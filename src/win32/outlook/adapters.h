@@ -27,6 +27,9 @@ std::shared_ptr<host::Application> WrapApplication(IDispatch* application);
 std::shared_ptr<host::Explorer> WrapExplorer(IDispatch* explorer);
 std::shared_ptr<host::Inspector> WrapInspector(IDispatch* inspector);
 std::shared_ptr<host::CommandBarButton> WrapCommandBarButton(IDispatch* button);
+// Office's ribbon objects that the ribbon callbacks receive.
+std::shared_ptr<host::RibbonControl> WrapRibbonControl(IDispatch* control);
+std::shared_ptr<host::RibbonUI> WrapRibbonUI(IDispatch* ribbon);
 
 // How many adapters (host:: objects over COM objects) and event sink objects exist now.
 long LiveAdapterCount() noexcept;

@@ -112,6 +112,8 @@ struct Dispatcher<host::ExplorerEvents> {
         return sink.SelectionChange();
       case events::kClose:
         return sink.Close();
+      case events::kAttachmentSelectionChange:
+        return sink.AttachmentSelectionChange();
       default:
         return;
     }
@@ -129,6 +131,8 @@ struct Dispatcher<host::InspectorEvents> {
         return sink.Deactivate();
       case events::kClose:
         return sink.Close();
+      case events::kAttachmentSelectionChange:
+        return sink.AttachmentSelectionChange();
       default:
         return;
     }

@@ -41,6 +41,7 @@ inline constexpr DISPID kViewSwitch = 0xF004;
 inline constexpr DISPID kDeactivate = 0xF006;
 inline constexpr DISPID kSelectionChange = 0xF007;
 inline constexpr DISPID kClose = 0xF008;
+inline constexpr DISPID kAttachmentSelectionChange = 0xFC79;  // Outlook 2010 and later
 // ItemEvents_10.
 inline constexpr DISPID kItemRead = 0xF001;
 inline constexpr DISPID kItemWrite = 0xF002;

@@ -18,10 +18,17 @@ constexpr int32_t kResourceNotFound = 326;
 Win32Resources::Win32Resources(HMODULE module) : module_(module ? module : ThisModule()) {}
 
 std::shared_ptr<host::Picture> Win32Resources::LoadBitmapPicture(int32_t resourceId) {
+  return Load(resourceId, LR_DEFAULTCOLOR);
+}
+
+std::shared_ptr<host::Picture> Win32Resources::LoadAlphaPicture(int32_t resourceId) {
+  return Load(resourceId, LR_CREATEDIBSECTION);
+}
+
+std::shared_ptr<host::Picture> Win32Resources::Load(int32_t resourceId, UINT flags) {
   const std::string what = "Resource with identifier " + std::to_string(resourceId) + " not found";
   if (!module_ || resourceId <= 0 || resourceId > 0xFFFF) Fail(kResourceNotFound, what);
-  HANDLE image =
-      LoadImageW(module_, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+  HANDLE image = LoadImageW(module_, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, flags);
   if (!image) FailWithSystemError(kResourceNotFound, what, "", GetLastError());
   HBITMAP bitmap = static_cast<HBITMAP>(image);
 

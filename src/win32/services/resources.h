@@ -36,8 +36,12 @@ class Win32Resources : public platform::Resources {
   // The bitmap resource `resourceId` as a picture object that owns its bitmap. Fails with the
   // run-time error "Resource with identifier not found" (326) when there is no such bitmap.
   std::shared_ptr<host::Picture> LoadBitmapPicture(int32_t resourceId) override;
+  // The same for a 32-bit bitmap, kept as a DIB section so that its alpha channel survives.
+  std::shared_ptr<host::Picture> LoadAlphaPicture(int32_t resourceId) override;
 
  private:
+  std::shared_ptr<host::Picture> Load(int32_t resourceId, UINT flags);
+
   HMODULE module_;
 };
 

@@ -169,5 +169,138 @@ TEST(Adapters, TheAddinLetsGoOfTheApplication) {
   EXPECT_EQ(dll.CanUnloadNow(), S_OK);
 }
 
+// The ribbon: the add-in object answers IRibbonExtensibility, gives each ribbon its
+// customisation, and serves the callbacks by name on its IDispatch with Office's objects
+// reached by name; after the disconnection a callback touches none of them, and nothing of
+// Outlook's or Office's is held.
+TEST(Adapters, TheAddinServesTheRibbonByNameAndLetsGoOfItsObjects) {
+  Apartment apartment;
+  ZormintDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  SmallOutlook outlook;
+  outlook.application.ReturnsObject(L"ActiveExplorer", 0x111, outlook.explorer.Dispatch());
+  outlook.application.ReturnsValue(L"Version", 0x116, [] { return Variant::Text(L"16.0.0.1"); });
+  outlook.explorer.ReturnsInt(L"Class", 0xF00A, host::kOlExplorer);
+  outlook.explorer.ReturnsObject(L"CommandBars", 0x2100, nullptr);
+  outlook.explorer.Events(win32::events::kExplorerEvents10);
+  FakeObject control, menuControl, attachmentSelection, ribbonUI;
+  control.ReturnsValue(L"Id", 1, [] { return Variant::Text(L"ZormintTabView"); });
+  control.ReturnsObject(L"Context", 2, outlook.explorer.Dispatch());
+  control.ReturnsValue(L"Tag", 3, [] { return Variant::Text(L"zormint"); });
+  menuControl.ReturnsObject(L"Context", 2, attachmentSelection.Dispatch());
+  menuControl.ReturnsValue(L"Tag", 3, [] { return Variant::Text(L"zormint"); });
+  attachmentSelection.ReturnsInt(L"Class", 0xF00A, host::kOlAttachmentSelection);
+  attachmentSelection.ReturnsInt(L"Count", 0x50, 1);
+  attachmentSelection.ReturnsObject(L"Item", 0x51, outlook.attachment.Dispatch());
+  outlook.attachment.ReturnsObject(L"Parent", 0xF001, outlook.mail.Dispatch());
+  ribbonUI.Accepts(L"InvalidateControl", 2);
+
+  auto call = [](IDispatch* addin, const wchar_t* name, IDispatch* argument, VARIANT* result) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = addin->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    if (FAILED(hr)) return hr;
+    VARIANT arg;
+    V_VT(&arg) = VT_DISPATCH;
+    V_DISPATCH(&arg) = argument;
+    DISPPARAMS params = {&arg, nullptr, 1, 0};
+    return addin->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+  };
+  {
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(dll.GetClassObject(CLSID_dsrWrapper, IID_IClassFactory, factory.OutVoid()), S_OK);
+    ComPtr<IDTExtensibility2> addin;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDTExtensibility2, addin.OutVoid()), S_OK);
+    ComPtr<IRibbonExtensibility> ribbon;
+    ASSERT_EQ(addin->QueryInterface(__uuidof(IRibbonExtensibility), ribbon.OutVoid()), S_OK);
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(ribbon->QueryInterface(IID_IDispatch, dispatch.OutVoid()), S_OK);
+    SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
+    EXPECT_EQ(addin->OnConnection(outlook.application.Dispatch(), ext_cm_Startup, nullptr, &custom),
+              S_OK);
+
+    // The customisations, from the library's resources.
+    auto customUI = [&](const wchar_t* id) {
+      BSTR xml = nullptr;
+      BSTR ribbonId = SysAllocString(id);
+      EXPECT_EQ(ribbon->GetCustomUI(ribbonId, &xml), S_OK);
+      SysFreeString(ribbonId);
+      const std::wstring text = xml ? xml : L"(null)";
+      SysFreeString(xml);
+      return text;
+    };
+    EXPECT_NE(customUI(L"Microsoft.Outlook.Explorer").find(L"idMso=\"TabMail\""),
+              std::wstring::npos);
+    EXPECT_NE(customUI(L"Microsoft.Outlook.Mail.Read").find(L"idMso=\"TabReadMessage\""),
+              std::wstring::npos);
+    EXPECT_EQ(customUI(L"Microsoft.Outlook.Mail.Compose"), L"");
+
+    // Callbacks by name; unknown names and wrong calls fail cleanly.
+    Variant result;
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_OnLoad", ribbonUI.Dispatch(), result.Out()), S_OK);
+    EXPECT_EQ(call(dispatch.Get(), L"ribbon_getenabled", control.Dispatch(), result.Out()), S_OK);
+    EXPECT_EQ(result.Type(), VT_BOOL);
+    EXPECT_EQ(V_BOOL(&result.Get()), VARIANT_TRUE);  // one message with a picture
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_GetEnabled", menuControl.Dispatch(), result.Out()),
+              S_OK);
+    EXPECT_EQ(V_BOOL(&result.Get()), VARIANT_TRUE);
+    EXPECT_EQ(outlook.attachment.CallsOf(0xF001), 1);
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_GetImage", control.Dispatch(), result.Out()), S_OK);
+    ASSERT_EQ(result.Type(), VT_DISPATCH);
+    ComPtr<IPicture> picture;
+    ASSERT_EQ(V_DISPATCH(&result.Get())->QueryInterface(IID_IPicture, picture.OutVoid()), S_OK);
+    SHORT type = 0;
+    EXPECT_EQ(picture->get_Type(&type), S_OK);
+    EXPECT_EQ(type, PICTYPE_BITMAP);
+    picture.Reset();
+    result = Variant();
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_Unknown", control.Dispatch(), result.Out()),
+              DISP_E_UNKNOWNNAME);
+    DISPID onAction = DISPID_UNKNOWN;
+    LPOLESTR name[] = {const_cast<LPOLESTR>(L"Ribbon_OnAction")};
+    ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, name, 1, 0, &onAction), S_OK);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    EXPECT_EQ(
+        dispatch->Invoke(onAction, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+        DISP_E_BADPARAMCOUNT);
+    VARIANT text;
+    V_VT(&text) = VT_I4;
+    V_I4(&text) = 5;
+    DISPPARAMS wrong = {&text, nullptr, 1, 0};
+    EXPECT_EQ(
+        dispatch->Invoke(onAction, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, nullptr),
+        DISP_E_TYPEMISMATCH);
+    // The type library's members are still there.
+    LPOLESTR member[] = {const_cast<LPOLESTR>(L"OnConnection")};
+    DISPID onConnection = DISPID_UNKNOWN;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, member, 1, 0, &onConnection), S_OK);
+    EXPECT_EQ(onConnection, 1);
+
+    // A selection change invalidates the controls through the ribbon onLoad handed over.
+    outlook.explorer.Events(win32::events::kExplorerEvents10).Fire(0xF007);
+    EXPECT_EQ(ribbonUI.CallsOf(2), 5);
+    for (const Invocation& invalidation : ribbonUI.calls) {
+      EXPECT_EQ(invalidation.flags, DISPATCH_METHOD);
+      ASSERT_EQ(invalidation.args.size(), 1u);
+      EXPECT_EQ(invalidation.args[0].Type(), VT_BSTR);
+    }
+
+    EXPECT_EQ(addin->OnDisconnection(ext_dm_UserClosed, &custom), S_OK);
+    SafeArrayDestroy(custom);
+    // Office may still call: nothing is asked of the control, and no picture is enabled.
+    const size_t asked = control.calls.size();
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_GetEnabled", control.Dispatch(), result.Out()), S_OK);
+    EXPECT_EQ(V_BOOL(&result.Get()), VARIANT_FALSE);
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_OnAction", control.Dispatch(), nullptr), S_OK);
+    EXPECT_EQ(control.calls.size(), asked);
+    EXPECT_EQ(customUI(L"Microsoft.Outlook.Explorer"), L"");
+  }
+  for (FakeObject* fake : outlook.All())
+    EXPECT_EQ(fake->References(), 1u);
+  for (FakeObject* fake : {&control, &menuControl, &attachmentSelection, &ribbonUI})
+    EXPECT_EQ(fake->References(), 1u);
+  EXPECT_EQ(dll.CanUnloadNow(), S_OK);
+}
+
 }  // namespace
 }  // namespace zormint::wine_test

@@ -227,6 +227,107 @@ TEST_F(AddinStory, SwitchingOffRemovesTheButtonsAndShutdownLeavesThemToOutlook) 
   ExpectNothingHeld();
 }
 
+// The ribbon, as Outlook 2010 and later show the add-in: its groups on the Home tab, the
+// Attachments tab and the attachment menu of the main window, and on the message tab of a
+// message window (a WordMail one, which has no command-bar buttons), enabled by the rule of the
+// buttons as the selection changes, each running "Zormint" for the message of its Context.
+TEST_F(AddinStory, TheRibbonShowsItsGroupsEnablesThemByTheRuleAndRunsZormint) {
+  NewStory();
+  story->SetViewerWait(10000);
+  Run({"open-explorer Inbox", "start"});
+  auto states = [&](WindowRef window) {
+    std::vector<std::string> seen;
+    for (const sim::ShownRibbonButton& shown : story->Ribbon().Buttons(window)) {
+      seen.push_back(shown.button.place + ":" + shown.button.id + "=" +
+                     (shown.enabled ? "on" : "off"));
+      EXPECT_TRUE(shown.picture) << shown.button.id;
+      if (shown.picture) {
+        EXPECT_EQ(shown.picture->bitsPerPixel, 32) << shown.button.id;
+        EXPECT_EQ(shown.picture->width, 64) << shown.button.id;
+        // Transparent corners, an opaque middle: the alpha channel came through.
+        EXPECT_EQ(shown.picture->pixels.front() >> 24, 0u) << shown.button.id;
+        EXPECT_EQ(shown.picture->pixels[32 * 64 + 32] >> 24, 255u) << shown.button.id;
+      }
+    }
+    return seen;
+  };
+  const std::vector<std::string> off = {
+      "TabMail:ZormintTabView=off", "TabMail:ZormintTabOptions=off",
+      "TabAttachments:ZormintAttView=off", "TabAttachments:ZormintAttOptions=off",
+      "ContextMenuAttachments:ZormintMenuView=off"};
+  EXPECT_EQ(states(Xpl(1)), off) << transcript.str();
+
+  // Selecting a message with pictures invalidates the controls; Office asks again.
+  const int before = story->Ribbon().EnabledQueries();
+  Run({"select holiday"});
+  EXPECT_NE(transcript.str().find("ribbon controls invalidated: ZormintTabView"), std::string::npos)
+      << transcript.str();
+  EXPECT_EQ(states(Xpl(1)),
+            (std::vector<std::string>{"TabMail:ZormintTabView=on", "TabMail:ZormintTabOptions=on",
+                                      "TabAttachments:ZormintAttView=on",
+                                      "TabAttachments:ZormintAttOptions=on",
+                                      "ContextMenuAttachments:ZormintMenuView=off"}));
+  EXPECT_EQ(story->Ribbon().EnabledQueries(), before + 5);
+  Run({"ribbon-click explorer1 Zormint"});
+  ASSERT_EQ(ViewerStarts().size(), 1u) << transcript.str();
+  EXPECT_NE(ViewerStarts()[0].find("\\beach.jpg"), std::string::npos);
+
+  // The attachment menu acts on the message the selected attachment belongs to.
+  Run({"attachment-select explorer1 2", "ribbon-click explorer1 ZormintMenuView"});
+  EXPECT_EQ(ViewerStarts().size(), 2u) << transcript.str();
+  Run({"select lunch", "ribbon-click explorer1 ZormintTabView"});
+  EXPECT_NE(transcript.str().find("the ribbon button \"ZormintTabView\" is disabled"),
+            std::string::npos);
+
+  // A WordMail message window: no command-bar buttons, the ribbon works.
+  Run({"open-inspector drawings wordmail"});
+  EXPECT_TRUE(Buttons(Isp(1)).empty());
+  EXPECT_EQ(states(Isp(1)),
+            (std::vector<std::string>{
+                "TabReadMessage:ZormintTabView=on", "TabReadMessage:ZormintTabOptions=on",
+                "TabAttachments:ZormintAttView=on", "TabAttachments:ZormintAttOptions=on"}));
+  Run({"ribbon-click inspector1 \"View All Picture Attachments\""});
+  EXPECT_EQ(ViewerStarts().size(), 3u) << transcript.str();
+  Run({"show"});
+  EXPECT_NE(transcript.str().find("ribbon TabReadMessage, group \"ZORMINT\": \"Zormint\""),
+            std::string::npos)
+      << transcript.str();
+  // The command-bar buttons of the main window are as before.
+  EXPECT_FALSE(Enabled(Xpl(1)));
+  EXPECT_TRUE(story->Ribbon().TakeReports().empty());
+  ExpectNothingHeld();
+}
+
+// Switched off and on again in the same Outlook: the new add-in object's ribbon is loaded anew,
+// and neither the old nor the new one keeps anything of Outlook's.
+TEST_F(AddinStory, TheRibbonFollowsTheAddinSwitchedOffAndOnAgain) {
+  NewStory();
+  Run({"open-explorer Inbox", "start", "open-inspector holiday wordmail", "switch-off"});
+  // Only the host's own Application is left.
+  EXPECT_EQ(Model().DescribeLiveReferences(), "Application x1");
+  EXPECT_TRUE(story->Ribbon().Buttons(Xpl(1)).empty());
+  Run({"start after-startup", "select holiday"});
+  const std::vector<sim::ShownRibbonButton> buttons = story->Ribbon().Buttons(Xpl(1));
+  ASSERT_EQ(buttons.size(), 5u) << transcript.str();
+  EXPECT_TRUE(buttons[0].enabled);
+  EXPECT_EQ(story->Ribbon().Buttons(Isp(1)).size(), 4u);  // a message window was seen before
+  ExpectNothingHeld();
+}
+
+// Outlook 2007: message windows have a ribbon in the older namespace, main windows none.
+TEST_F(AddinStory, Outlook2007GetsTheRibbonOfItsMessageWindowsOnly) {
+  NewStory();
+  Run({"outlook-version 12", "open-explorer Inbox", "start", "open-inspector holiday"});
+  EXPECT_TRUE(story->Ribbon().Buttons(Xpl(1)).empty());
+  const std::vector<sim::ShownRibbonButton> buttons = story->Ribbon().Buttons(Isp(1));
+  ASSERT_EQ(buttons.size(), 2u) << transcript.str();
+  EXPECT_EQ(buttons[0].button.place, "TabReadMessage");
+  EXPECT_TRUE(buttons[0].enabled);
+  EXPECT_TRUE(story->Ribbon().TakeReports().empty());
+  EXPECT_EQ(Buttons(Isp(1)).size(), 2u);  // and the command-bar buttons, as before
+  ExpectNothingHeld();
+}
+
 TEST_F(AddinStory, FailingOutlookCallsDuringAStoryAreSurvived) {
   struct Case {
     const char* fault;
@@ -293,8 +394,10 @@ TEST_F(AddinStory, AnyOneFailingOutlookCallLeavesNothingHeld) {
       "start",
       "select holiday",
       "click explorer1 \"View All Picture Attachments\"",
+      "ribbon-click explorer1 ZormintTabView",
       "select lunch",
       "open-inspector holiday",
+      "ribbon inspector1",
       "move-inspector inspector1 drawings",
       "close inspector1",
       "open-explorer Inbox",

@@ -1,0 +1,169 @@
+#include "sim/model/custom_ui.h"
+
+#include <algorithm>
+#include <set>
+
+namespace zormint::sim {
+
+namespace {
+
+const char* const kCallbackAttributes[] = {"onAction", "getEnabled", "getImage",
+                                           "getLabel", "getVisible", "getScreentip"};
+
+class Reader {
+ public:
+  Reader(CustomUI& ui, const std::string& ribbonId) : ui_(ui), places_(KnownPlaces(ribbonId)) {}
+
+  void Root(const XmlElement& root) {
+    if (root.name != "customUI") return Error("the root is <" + root.name + ">, not <customUI>");
+    if (root.ns != kCustomUI2009 && root.ns != kCustomUI2006)
+      return Error("unknown namespace \"" + root.ns + "\"");
+    ui_.ns = root.ns;
+    if (const std::string* onLoad = root.Attribute("onLoad")) ui_.onLoad = Callback(*onLoad);
+    for (const XmlElement& child : Children(root)) {
+      if (child.name == "ribbon") {
+        Ribbon(child);
+      } else if (child.name == "contextMenus" && root.ns == kCustomUI2009) {
+        for (const XmlElement& menu : Expect(child, "contextMenu"))
+          Buttons(menu, Place(menu), "");
+      } else {
+        Error("<" + child.name + "> is not allowed in <customUI> of this namespace");
+      }
+    }
+  }
+
+ private:
+  void Ribbon(const XmlElement& ribbon) {
+    for (const XmlElement& child : Children(ribbon)) {
+      if (child.name == "tabs") {
+        for (const XmlElement& tab : Expect(child, "tab"))
+          Tab(tab);
+      } else if (child.name == "contextualTabs") {
+        for (const XmlElement& set : Expect(child, "tabSet")) {
+          Place(set);
+          for (const XmlElement& tab : Expect(set, "tab"))
+            Tab(tab);
+        }
+      } else {
+        Error("<" + child.name + "> is not allowed in <ribbon>");
+      }
+    }
+  }
+  void Tab(const XmlElement& tab) {
+    const std::string place = Place(tab);
+    for (const XmlElement& group : Expect(tab, "group")) {
+      Id(group);
+      const std::string* label = group.Attribute("label");
+      Buttons(group, place, label ? *label : "");
+    }
+  }
+  void Buttons(const XmlElement& parent, const std::string& place, const std::string& group) {
+    for (const XmlElement& element : Expect(parent, "button")) {
+      RibbonButton button;
+      button.place = place;
+      button.group = group;
+      button.id = Id(element);
+      for (const auto& [name, value] : element.attributes) {
+        if (name == "tag") button.tag = value;
+        if (name == "label") button.label = value;
+        if (name == "screentip") button.screentip = value;
+        if (name == "size") button.size = value;
+        if (std::find(std::begin(kCallbackAttributes), std::end(kCallbackAttributes), name) !=
+            std::end(kCallbackAttributes)) {
+          button.callbacks[name] = Callback(value);
+        }
+      }
+      if (!button.callbacks.count("onAction")) Error("button " + button.id + " has no onAction");
+      ui_.buttons.push_back(std::move(button));
+    }
+  }
+
+  // The element's idMso, which must exist in the windows of the ribbon.
+  std::string Place(const XmlElement& element) {
+    const std::string* idMso = element.Attribute("idMso");
+    if (!idMso) {
+      Error("<" + element.name + "> of the add-in's own is not supported here");
+      return "";
+    }
+    if (std::find(places_.begin(), places_.end(), *idMso) == places_.end())
+      Error("idMso \"" + *idMso + "\" does not exist in " + ui_.ribbonId);
+    return *idMso;
+  }
+  // The element's id, which must be there and unique.
+  std::string Id(const XmlElement& element) {
+    const std::string* id = element.Attribute("id");
+    if (!id || id->empty()) {
+      Error("<" + element.name + "> without an id");
+      return "";
+    }
+    if (!ids_.insert(*id).second) Error("id \"" + *id + "\" is used twice");
+    return *id;
+  }
+  std::string Callback(const std::string& name) {
+    if (name.empty()) Error("an empty callback name");
+    return name;
+  }
+  // The children, all in the customisation's namespace.
+  std::vector<XmlElement> Children(const XmlElement& element) {
+    for (const XmlElement& child : element.children) {
+      if (child.ns != ui_.ns) Error("<" + child.name + "> is in another namespace");
+    }
+    return element.children;
+  }
+  // The children, which must all be `name` elements.
+  std::vector<XmlElement> Expect(const XmlElement& element, const std::string& name) {
+    std::vector<XmlElement> found;
+    for (const XmlElement& child : Children(element)) {
+      if (child.name == name) {
+        found.push_back(child);
+      } else {
+        Error("<" + child.name + "> is not allowed in <" + element.name + ">");
+      }
+    }
+    return found;
+  }
+  void Error(const std::string& text) { ui_.errors.push_back(text); }
+
+  CustomUI& ui_;
+  std::vector<std::string> places_;
+  std::set<std::string> ids_;
+};
+
+}  // namespace
+
+const std::string* XmlElement::Attribute(const std::string& attribute) const {
+  for (const auto& [name, value] : attributes) {
+    if (name == attribute) return &value;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> CustomUI::CallbackNames() const {
+  std::set<std::string> names;
+  if (!onLoad.empty()) names.insert(onLoad);
+  for (const RibbonButton& button : buttons) {
+    for (const auto& [attribute, name] : button.callbacks)
+      names.insert(name);
+  }
+  return std::vector<std::string>(names.begin(), names.end());
+}
+
+std::vector<std::string> KnownPlaces(const std::string& ribbonId) {
+  if (ribbonId == "Microsoft.Outlook.Explorer") {
+    return {"TabMail", "TabAddIns", "TabSetAttachments", "TabAttachments",
+            "ContextMenuAttachments"};
+  }
+  if (ribbonId == "Microsoft.Outlook.Mail.Read") {
+    return {"TabReadMessage", "TabAddIns", "TabSetAttachments", "TabAttachments"};
+  }
+  return {};
+}
+
+CustomUI ReadCustomUI(const XmlElement& root, const std::string& ribbonId) {
+  CustomUI ui;
+  ui.ribbonId = ribbonId;
+  Reader(ui, ribbonId).Root(root);
+  return ui;
+}
+
+}  // namespace zormint::sim

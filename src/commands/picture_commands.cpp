@@ -1,0 +1,65 @@
+#include "commands/picture_commands.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "pictures/pic_attachments.h"
+#include "ui/frm_options.h"
+
+namespace zormint::commands {
+
+std::string TimeStamp(Globals& g) {
+  const platform::LocalTime now = Require(g.services.clock, "Clock")->Now();
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.day, now.month,
+                ((now.year % 100) + 100) % 100, now.hour, now.minute, now.second);
+  return text;
+}
+
+void LetHostProcessMessages(Globals& g) {
+  Require(g.services.messagePump, "MessagePump")->DoEvents();
+}
+
+void ShowAllPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
+                     const StepNames& names) noexcept {
+  if (!item) return;  // no mail item to act on
+  Attempt(names.extractAll, [&] {
+    Require(g.gclsPicAttachments, "gclsPicAttachments")->ExtractAllNShow(item, suffix);
+  });
+}
+
+void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
+                           const std::function<bool()>& gone, const StepNames& names) noexcept {
+  std::shared_ptr<ui::frmOptions> dialog;
+  Attempt(names.dialog, [&] { dialog = ui::frmOptions::Instance(g); });
+  // Outlook's windows stay usable while the dialog is open: a click meanwhile leaves the open
+  // dialog's list alone, since it belongs to the message it was opened for, and brings the
+  // dialog to the front (it has no owner and may sit behind Outlook or be minimised).
+  if (dialog && dialog->IsShown()) {
+    Attempt(names.bringToFront, [&] { dialog->BringToFront(); });
+    return;
+  }
+  Attempt(names.populate, [&] {
+    std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions")->lstPicAttachments();
+    Require(g.gclsPicAttachments, "gclsPicAttachments")->Populate(item, list);
+  });
+  Attempt(names.show, [&] { Require(dialog, "frmOptions")->Show(); });
+  dialog.reset();
+  // A caller gone meanwhile (its window closed, the add-in switched off or Outlook shutting
+  // down) does nothing more.
+  if (gone()) {
+    g.gsSelAttachmentIndexes.clear();
+    return;
+  }
+  Attempt(names.doEvents, [&] { LetHostProcessMessages(g); });
+  // The list is taken, not just read: a list left from an earlier dialog must never be applied
+  // to another message when this click's dialog failed to open.
+  const std::string indexes = std::exchange(g.gsSelAttachmentIndexes, std::string());
+  if (indexes.empty() || gone() || !item) return;
+  Attempt(names.extractSelected, [&] {
+    Require(g.gclsPicAttachments, "gclsPicAttachments")
+        ->ExtractSelectedNShow(item, indexes, suffix);
+  });
+}
+
+}  // namespace zormint::commands
