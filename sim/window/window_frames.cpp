@@ -122,6 +122,7 @@ bool Frame::CreateFrame(const wchar_t* windowClass, const std::wstring& title,
                   this);
   if (!hwnd_) return false;
   if (!strip_.Create(hwnd_, kToolbarId, session_.Font())) return false;
+  if (!ribbon_.Create(hwnd_, kRibbonId, session_.Font(), false)) return false;
   status_ = Child(hwnd_, STATUSCLASSNAMEW, SBARS_SIZEGRIP, kStatusBarId, session_.Font());
   return status_ != nullptr;
 }
@@ -141,7 +142,9 @@ void Frame::RedrawToolbar() {
   } catch (...) {
     controls.clear();  // a window the model does not know has no bar to draw
   }
-  if (strip_.Show(controls)) Relayout();
+  const bool toolbarChanged = strip_.Show(controls);
+  const bool ribbonChanged = ribbon_.Show(session_.RibbonControls(window_));
+  if (toolbarChanged || ribbonChanged) Relayout();
 }
 
 void Frame::SetStatus(const std::wstring& text) {
@@ -158,6 +161,15 @@ void Frame::Relayout() {
     RECT r;
     GetWindowRect(toolbar, &r);
     top = r.bottom - r.top;
+  }
+  if (HWND ribbon = ribbon_.Handle()) {
+    const bool any = SendMessageW(ribbon, TB_BUTTONCOUNT, 0, 0) > 0;
+    SIZE size = {};
+    SendMessageW(ribbon, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    const int height = any ? static_cast<int>(size.cy) + 6 : 0;
+    MoveWindow(ribbon, 0, top, client.right, height, TRUE);
+    ShowWindow(ribbon, any ? SW_SHOW : SW_HIDE);
+    top += height;
   }
   if (status_) {
     SendMessageW(status_, WM_SIZE, 0, 0);
@@ -178,12 +190,18 @@ LRESULT Frame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessageW(hwnd_, kActionClick, LOWORD(wParam), 0);
         return 0;
       }
+      if (lParam && reinterpret_cast<HWND>(lParam) == ribbon_.Handle()) {
+        PostMessageW(hwnd_, kActionRibbonClick, LOWORD(wParam), 0);
+        return 0;
+      }
       break;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (header->code == TBN_GETINFOTIPW) {
         auto* tip = reinterpret_cast<NMTBGETINFOTIPW*>(lParam);
-        const std::wstring text = strip_.TooltipOf(tip->iItem);
+        const std::wstring text = header->hwndFrom == ribbon_.Handle()
+                                      ? ribbon_.TooltipOf(tip->iItem)
+                                      : strip_.TooltipOf(tip->iItem);
         if (tip->pszText && tip->cchTextMax > 0)
           lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
         return 0;
@@ -194,6 +212,12 @@ LRESULT Frame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (const ControlView* control = strip_.ControlOf(static_cast<int>(wParam))) {
         const ControlView pressed = *control;  // the bar may be redrawn during the click
         session_.Click(*this, pressed);
+      }
+      return 0;
+    case kActionRibbonClick:
+      if (const ControlView* control = ribbon_.ControlOf(static_cast<int>(wParam))) {
+        const ControlView pressed = *control;
+        session_.RibbonClick(*this, pressed);
       }
       return 0;
     case WM_ACTIVATE:

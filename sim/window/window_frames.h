@@ -21,6 +21,7 @@ enum FrameAction : UINT {
   kActionFolder,              // wParam: the folder picked in the folder list
   kActionOpen,                // wParam: the message to open
   kActionActivate,            // wParam: 1 active, 0 inactive
+  kActionRibbonClick,         // wParam: the ribbon strip's command
 };
 
 class Frame {
@@ -38,7 +39,7 @@ class Frame {
   // Whether the model was last told that the window is active.
   bool Active() const { return active_; }
   void SetActive(bool active) { active_ = active; }
-  // Draws the window's "Standard" bar as the model has it now.
+  // Draws the window's "Standard" bar and its ribbon group as the model has them now.
   void RedrawToolbar();
   void SetStatus(const std::wstring& text);
 
@@ -54,6 +55,7 @@ class Frame {
   HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
   CommandBarStrip strip_;
+  CommandBarStrip ribbon_;  // below the toolbar: the add-ins' group on the window's ribbon tab
 
  private:
   friend LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "sim/com/com_face.h"
 #include "sim/window/window_frames.h"
 #include "win32/com/failure.h"
 #include "win32/com/text.h"
@@ -256,6 +257,69 @@ void WindowSession::Click(Frame& from, const ControlView& control) {
     if (!from.Closed()) from.SetStatus(L"\"" + what + L"\" clicked");
   }
   out_.flush();
+}
+
+std::vector<ControlView> WindowSession::RibbonControls(WindowRef window) {
+  std::vector<ControlView> controls;
+  std::vector<ShownRibbonButton> buttons;
+  try {
+    buttons = story_->Ribbon().Buttons(window);
+  } catch (const std::exception&) {
+    return controls;  // a window the model no longer knows
+  }
+  std::string group;
+  for (const ShownRibbonButton& shown : buttons) {
+    const RibbonButton& button = shown.button;
+    if (button.place != "TabMail" && button.place != "TabReadMessage") continue;
+    if (button.group != group) {  // the group's name, as the ribbon writes it under the group
+      group = button.group;
+      ControlView name;
+      name.type = 0;  // not a button: drawn by its caption, never pressed
+      name.caption = group + ":";
+      name.enabled = false;
+      name.beginGroup = true;
+      controls.push_back(name);
+    }
+    ControlView control;
+    control.addedByAddIn = true;
+    control.caption = button.label;
+    control.tag = button.id;
+    control.tooltipText = button.screentip;
+    control.enabled = shown.enabled;
+    control.style = 3;  // a large ribbon button: its picture and its label
+    if (const RibbonPicture* picture = shown.picture.get()) {
+      // Drawn on the window's colour: the picture's alpha (premultiplied) decides the mix.
+      const COLORREF ground = GetSysColor(COLOR_BTNFACE);
+      const uint32_t back[3] = {GetRValue(ground), GetGValue(ground), GetBValue(ground)};
+      std::vector<uint32_t> pixels;
+      pixels.reserve(picture->pixels.size());
+      for (uint32_t pixel : picture->pixels) {
+        const uint32_t a = pixel >> 24;
+        uint32_t mixed = 0;
+        for (int channel = 0; channel < 3; ++channel) {
+          const uint32_t c = (pixel >> (16 - 8 * channel)) & 0xFF;
+          mixed = (mixed << 8) | std::min<uint32_t>(255, c + back[channel] * (255 - a) / 255);
+        }
+        pixels.push_back(mixed);
+      }
+      control.picture = std::make_shared<com::BitmapFace>(picture->width, picture->height,
+                                                          picture->bitsPerPixel, pixels);
+    }
+    controls.push_back(control);
+  }
+  return controls;
+}
+
+void WindowSession::RibbonClick(Frame& from, const ControlView& control) {
+  if (finished_ || from.Closed() || control.tag.empty()) return;
+  EventScope scope(*this);
+  const WindowRef window = from.Window();
+  const std::wstring what =
+      win32::Widen(control.tooltipText.empty() ? control.caption : control.tooltipText);
+  if (Command("ribbon-click " + NameOf(window) + " " + control.tag, &from)) {
+    lastClicked_ = window;
+    if (!from.Closed()) from.SetStatus(L"\"" + what + L"\" clicked on the ribbon");
+  }
 }
 
 void WindowSession::OpenInspector(ItemId item, Frame* from) {

@@ -44,6 +44,7 @@ enum WindowChild : int {
   kMessageListId = 103,  // Explorer: the messages of the current folder (a list view)
   kBannerId = 104,       // Explorer: the current folder's name above the list
   kMessageBodyId = 105,  // Inspector: the message's header and attachments
+  kRibbonId = 106,       // the add-ins' groups on the window's own ribbon tab (a Windows toolbar)
 };
 
 // The window classes.
@@ -83,6 +84,10 @@ class WindowSession {
   // the model refused it.
   bool Command(const std::string& line, Frame* from);
   void Click(Frame& from, const ControlView& control);
+  // The add-ins' buttons on the window's own ribbon tab (Home, or a message's Message tab), as
+  // controls to draw: the group's name, then each button with its picture and state.
+  std::vector<ControlView> RibbonControls(WindowRef window);
+  void RibbonClick(Frame& from, const ControlView& control);
   void OpenInspector(ItemId item, Frame* from);
   void Close(Frame& frame);
   void Activate(Frame& frame, bool active);

@@ -81,11 +81,12 @@ CommandBarStrip::~CommandBarStrip() {
   if (grayFaces_) ImageList_Destroy(grayFaces_);
 }
 
-bool CommandBarStrip::Create(HWND parent, int controlId, HFONT font) {
+bool CommandBarStrip::Create(HWND parent, int controlId, HFONT font, bool atTop) {
+  const DWORD placement = atTop ? CCS_TOP : CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
   toolbar_ =
       CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
-                          TBSTYLE_TOOLTIPS | CCS_TOP,
+                          TBSTYLE_TOOLTIPS | placement,
                       0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                       GetModuleHandleW(nullptr), nullptr);
   if (!toolbar_) return false;

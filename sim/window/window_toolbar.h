@@ -32,8 +32,9 @@ class CommandBarStrip {
   CommandBarStrip(const CommandBarStrip&) = delete;
   CommandBarStrip& operator=(const CommandBarStrip&) = delete;
 
-  // Makes the toolbar as a child of `parent`; false when it cannot be made.
-  bool Create(HWND parent, int controlId, HFONT font);
+  // Makes the toolbar as a child of `parent`, at the parent's top, or (not `atTop`) where the
+  // parent moves it; false when it cannot be made.
+  bool Create(HWND parent, int controlId, HFONT font, bool atTop = true);
   HWND Handle() const { return toolbar_; }
 
   // Draws the bar's controls. Returns true when the drawing changed.

@@ -272,6 +272,58 @@ TEST_F(OutlookWindow, TheOptionsButtonOpensTheAddinsDialogForTheSelectedMessage)
   EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; })) << transcript.str();
 }
 
+// Below the toolbar, the ribbon's Home tab carries the add-in's group: its name, then "Zormint"
+// and "Options" with their pictures, enabled by the rule as the selection changes; "Options"
+// there opens the add-in's dialog for the selected message.
+TEST_F(OutlookWindow, TheRibbonGroupIsDrawnBelowTheToolbarAndItsOptionsOpenTheDialog) {
+  Open();
+  HWND ribbon = ToolbarOf(explorer, sim::kRibbonId);
+  ASSERT_NE(ribbon, nullptr);
+  std::vector<DrawnButton> drawn = DrawnButtons(explorer, sim::kRibbonId);
+  ASSERT_EQ(drawn.size(), 3u) << transcript.str();
+  EXPECT_TRUE(drawn[1].showsText && drawn[1].image >= 0);  // "Zormint": picture and label
+  EXPECT_TRUE(drawn[2].image >= 0);
+  EXPECT_FALSE(drawn[0].enabled || drawn[1].enabled || drawn[2].enabled);
+  RECT toolbar = {}, strip = {};
+  GetWindowRect(ToolbarOf(explorer), &toolbar);
+  GetWindowRect(ribbon, &strip);
+  EXPECT_GE(strip.top, toolbar.bottom);  // below the toolbar, not over it
+
+  SelectRows(explorer, {Item("holiday")});
+  ASSERT_TRUE(PumpUntil([&] {
+    drawn = DrawnButtons(explorer, sim::kRibbonId);
+    return drawn.size() == 3 && drawn[1].enabled && drawn[2].enabled;
+  })) << transcript.str();
+  EXPECT_FALSE(drawn[0].enabled);  // the group's name is no button
+  RECT whole = {};
+  GetWindowRect(explorer, &whole);
+  SaveScreen(whole, (Screenshots() / "outlook-ribbon.bmp").wstring());
+
+  User user;
+  HWND dialog = nullptr;
+  LRESULT listed = -1;
+  user.When(
+      "the dialog is up",
+      [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+      [&] {
+        listed = SendMessageW(ChildOf(dialog, L"ListBox", nullptr), LB_GETCOUNT, 0, 0);
+        SendMessageW(ChildOf(dialog, L"Button", L"&Open"), BM_CLICK, 0, 0);
+      });
+  user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+  user.Start();
+  Press(explorer, drawn[2].command, sim::kRibbonId);  // the dialog's loop runs inside
+  EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+  EXPECT_EQ(listed, 3);
+  EXPECT_TRUE(Says("> ribbon-click explorer1 ZormintTabOptions\n")) << transcript.str();
+  EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; })) << transcript.str();
+
+  SelectRows(explorer, {Item("lunch")});
+  EXPECT_TRUE(PumpUntil([&] {
+    drawn = DrawnButtons(explorer, sim::kRibbonId);
+    return drawn.size() == 3 && !drawn[1].enabled;
+  })) << transcript.str();
+}
+
 // The user closes Outlook's window while the add-in's dialog is still up: the window closes
 // (the add-in takes its buttons away), and Outlook exits once the dialog has gone.
 TEST_F(OutlookWindow, ClosingTheWindowWhileTheDialogIsUpEndsOutlookAfterTheDialog) {

@@ -74,13 +74,13 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
   return true;
 }
 
-HWND ToolbarOf(HWND frame) {
-  return GetDlgItem(frame, kToolbarId);
+HWND ToolbarOf(HWND frame, int bar) {
+  return GetDlgItem(frame, bar);
 }
 
-std::vector<DrawnButton> DrawnButtons(HWND frame) {
+std::vector<DrawnButton> DrawnButtons(HWND frame, int strip) {
   std::vector<DrawnButton> drawn;
-  HWND bar = ToolbarOf(frame);
+  HWND bar = ToolbarOf(frame, strip);
   const int count = static_cast<int>(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     TBBUTTON button = {};
@@ -114,8 +114,8 @@ std::vector<DrawnButton> DrawnButtons(HWND frame) {
   return drawn;
 }
 
-void Press(HWND frame, int command) {
-  HWND bar = ToolbarOf(frame);
+void Press(HWND frame, int command, int strip) {
+  HWND bar = ToolbarOf(frame, strip);
   RECT r = {};
   if (!SendMessageW(bar, TB_GETRECT, command, reinterpret_cast<LPARAM>(&r))) return;
   const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);

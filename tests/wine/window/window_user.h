@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/window/window_session.h"
+
 namespace zormint::wine_test::window {
 
 // Runs the thread's messages for `ms` milliseconds.
@@ -30,11 +32,12 @@ struct DrawnButton {
   std::wstring tooltip;  // as the window answers the toolbar's question for it
   RECT rect = {};        // in the toolbar's client coordinates
 };
-std::vector<DrawnButton> DrawnButtons(HWND frame);
-HWND ToolbarOf(HWND frame);
+// The buttons of the window's "Standard" toolbar, or of another strip of its (the ribbon's).
+std::vector<DrawnButton> DrawnButtons(HWND frame, int bar = sim::kToolbarId);
+HWND ToolbarOf(HWND frame, int bar = sim::kToolbarId);
 
 // A click on a toolbar button with the mouse.
-void Press(HWND frame, int command);
+void Press(HWND frame, int command, int bar = sim::kToolbarId);
 // Selects the rows whose items are `items` (by item id) in the message list, and only them.
 void SelectRows(HWND frame, const std::vector<int>& items);
 int RowOf(HWND frame, int item);
