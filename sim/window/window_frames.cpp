@@ -178,6 +178,8 @@ void Frame::Relayout() {
     bottom -= r.bottom - r.top;
   }
   Layout(client.right, top, std::max(top, bottom));
+  // Children moved by a strip that appeared or changed height are drawn again where they are now.
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 LRESULT Frame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
