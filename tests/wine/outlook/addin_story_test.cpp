@@ -275,6 +275,9 @@ TEST_F(AddinStory, TheRibbonShowsItsGroupsEnablesThemByTheRuleAndRunsZormint) {
   // The attachment menu acts on the message the selected attachment belongs to.
   Run({"attachment-select explorer1 2", "ribbon-click explorer1 ZormintMenuView"});
   EXPECT_EQ(ViewerStarts().size(), 2u) << transcript.str();
+  // The Attachments tab's group does the same for the message shown.
+  Run({"ribbon-click explorer1 ZormintAttView"});
+  EXPECT_EQ(ViewerStarts().size(), 3u) << transcript.str();
   Run({"select lunch", "ribbon-click explorer1 ZormintTabView"});
   EXPECT_NE(transcript.str().find("the ribbon button \"ZormintTabView\" is disabled"),
             std::string::npos);
@@ -287,7 +290,7 @@ TEST_F(AddinStory, TheRibbonShowsItsGroupsEnablesThemByTheRuleAndRunsZormint) {
                 "TabReadMessage:ZormintTabView=on", "TabReadMessage:ZormintTabOptions=on",
                 "TabAttachments:ZormintAttView=on", "TabAttachments:ZormintAttOptions=on"}));
   Run({"ribbon-click inspector1 \"View All Picture Attachments\""});
-  EXPECT_EQ(ViewerStarts().size(), 3u) << transcript.str();
+  EXPECT_EQ(ViewerStarts().size(), 4u) << transcript.str();
   Run({"show"});
   EXPECT_NE(transcript.str().find("ribbon TabReadMessage, group \"ZORMINT\": \"Zormint\""),
             std::string::npos)
