@@ -23,17 +23,8 @@ using win32::ComRef;
 // IDispatch by name over a few members with Office's published dispatch ids, as Office's own
 // objects answer late-bound callers.
 template <class Derived, class Interface>
-class NamedObject : public win32::ComObject<Derived, Interface> {
+class NamedObject : public win32::UntypedDispatch<Derived, Interface> {
  public:
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) noexcept override {
     if (!names || !ids || count == 0) return E_INVALIDARG;

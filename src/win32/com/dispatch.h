@@ -51,6 +51,22 @@ HRESULT TypedGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids)
 HRESULT TypedInvoke(void* vtableObject, REFIID iid, DISPID member, WORD flags, DISPPARAMS* params,
                     VARIANT* result, EXCEPINFO* exception, UINT* badArgument) noexcept;
 
+// IDispatch of an object that describes no type (an event sink, an object called through a
+// member table of its own): callers reach it by dispatch id or by name, never by type.
+template <class Derived, class Interface = IDispatch, class... More>
+class UntypedDispatch : public ComObject<Derived, Interface, More...> {
+ public:
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+  }
+};
+
 // A COM object whose primary interface `Dual` is a dual interface of the module's type library
 // (with the IID *DualIid), answering IDispatch through that library.
 template <class Derived, class Dual, const IID* DualIid, class... More>

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/error.h"
+#include "win32/com/dispatch.h"
 #include "win32/com/failure.h"
 #include "win32/com/late_bound.h"
 #include "win32/com/object.h"
@@ -179,7 +180,7 @@ struct Dispatcher<host::CommandBarButtonEvents> {
 // ---- The sink object ------------------------------------------------------------------------
 
 template <class Events>
-class EventSink final : public ComObject<EventSink<Events>, IDispatch> {
+class EventSink final : public UntypedDispatch<EventSink<Events>> {
  public:
   explicit EventSink(std::shared_ptr<Events> events) noexcept : events_(std::move(events)) {
     ++gLiveSinks;
@@ -191,16 +192,7 @@ class EventSink final : public ComObject<EventSink<Events>, IDispatch> {
     return IsEqualIID(riid, Dispatcher<Events>::kEvents) ? static_cast<IDispatch*>(this) : nullptr;
   }
 
-  // A sink describes no type: hosts call it by DISPID only.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
+  // Hosts call a sink by DISPID only.
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
                                           DISPID* ids) noexcept override {
     if (ids) std::fill(ids, ids + count, DISPID_UNKNOWN);

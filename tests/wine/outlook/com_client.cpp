@@ -70,16 +70,6 @@ HRESULT Put(IDispatch* object, const wchar_t* name, Variant value, WORD flags) {
 
 // ---- RecordingSink ------------------------------------------------------------------------------
 
-HRESULT RecordingSink::GetTypeInfoCount(UINT* count) noexcept {
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT RecordingSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-  *info = nullptr;
-  return E_NOTIMPL;
-}
-
 HRESULT RecordingSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
   return E_NOTIMPL;
 }

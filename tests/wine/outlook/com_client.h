@@ -15,6 +15,7 @@
 
 #include "outlook_sim_idl.h"
 #include "win32/com/com_ref.h"
+#include "win32/com/dispatch.h"
 #include "win32/com/object.h"
 #include "win32/com/variant.h"
 
@@ -50,7 +51,7 @@ HRESULT Put(IDispatch* object, const wchar_t* name, Variant value,
 
 // An event sink that answers IUnknown, IDispatch and one event interface, and records each
 // call (dispatch id and the arguments as COM passed them, in reverse order).
-class RecordingSink final : public win32::ComObject<RecordingSink, IDispatch> {
+class RecordingSink final : public win32::UntypedDispatch<RecordingSink> {
  public:
   struct Event {
     DISPID id;
@@ -64,8 +65,6 @@ class RecordingSink final : public win32::ComObject<RecordingSink, IDispatch> {
     return IsEqualIID(riid, iid_) ? static_cast<IDispatch*>(this) : nullptr;
   }
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) noexcept override;
