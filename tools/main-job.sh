@@ -23,7 +23,7 @@ prefix="$build/main-job-prefix"
 step() { echo "main-job: $*" >&2; }
 trap 'echo "main-job: failed; the logs are in $logs" >&2' ERR
 
-tools/deps.sh all >&2
+tools/deps.sh main >&2
 
 step "building ZORMINT.dll and the simulated Outlook (win64 preset)"
 mkdir -p "$logs"
@@ -52,15 +52,11 @@ wine_run regsvr32 /s "$(winpath "$bin/ZORMINT.dll")"
 # Wine's COM reads classes from HKLM only; Windows merges the per-user registration in.
 wine_run reg copy 'HKCU\Software\Classes' 'HKLM\Software\Classes' /s /f /reg:64
 
-step "registering the viewer recorder as the program that opens .jpg pictures"
-recorder="$(winpath "$bin/viewer-recorder.exe")"
+step "registering the viewer recorder as the program that opens every picture type"
+# shellcheck source=tools/viewer-association.sh
+. tools/viewer-association.sh
 regfile="$logs/viewer.reg"
-{
-  printf 'REGEDIT4\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\Software\\Classes\\.jpg]\r\n@="ZormintSim.Picture"\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\Software\\Classes\\ZormintSim.Picture\\shell\\open\\command]\r\n'
-  printf '@="\\"%s\\" \\"%%1\\""\r\n' "${recorder//\\/\\\\}"
-} >"$regfile"
+write_viewer_association "$regfile" "\"$(winpath "$bin/viewer-recorder.exe")\" \"%1\""
 wine_run reg import "$(winpath "$regfile")" /reg:64
 
 step "running the simulated Outlook: $(basename "$story")"

@@ -50,7 +50,7 @@ seconds="${ZORMINT_WINDOW_TIMEOUT:-14400}"  # how long a session may last
 step() { echo "outlook-window: $*" >&2; }
 trap 'echo "outlook-window: failed; the logs are in $logs" >&2' ERR
 
-tools/deps.sh wine >&2
+tools/deps.sh main >&2
 
 step "building ZORMINT.dll and the simulated Outlook"
 mkdir -p "$logs"
@@ -98,24 +98,16 @@ wine_do regsvr32 /s "$(winpath "$bin/ZORMINT.dll")"
 # Wine's COM reads classes from HKLM only; Windows merges the per-user registration in.
 wine_do reg copy 'HKCU\Software\Classes' 'HKLM\Software\Classes' /s /f /reg:64
 
+# shellcheck source=tools/viewer-association.sh
+. tools/viewer-association.sh
+regfile="$logs/viewer.reg"
 if [ $host_viewer -eq 1 ]; then
   step "pictures open in this computer's image viewer"
-  viewer='winebrowser.exe \"%1\"'
+  write_viewer_association "$regfile" 'winebrowser.exe "%1"'
 else
   step "pictures open in the viewer recorder (see the transcript)"
-  recorder="$(winpath "$bin/viewer-recorder.exe")"
-  viewer="\\\"${recorder//\\/\\\\}\\\" \\\"%1\\\""
+  write_viewer_association "$regfile" "\"$(winpath "$bin/viewer-recorder.exe")\" \"%1\""
 fi
-regfile="$logs/viewer.reg"
-{
-  printf 'REGEDIT4\r\n\r\n'
-  for extension in jpg jpeg gif bmp tif tiff; do
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Classes\\.%s]\r\n@="ZormintSim.Picture"\r\n\r\n' \
-      "$extension"
-  done
-  printf '[HKEY_LOCAL_MACHINE\\Software\\Classes\\ZormintSim.Picture\\shell\\open\\command]\r\n'
-  printf '@="%s"\r\n' "$viewer"
-} >"$regfile"
 wine_do reg import "$(winpath "$regfile")" /reg:64
 
 transcript="$logs/transcript.txt"

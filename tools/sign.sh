@@ -22,7 +22,7 @@ fail() { echo "sign.sh: $*" >&2; exit 1; }
 [ -f "$ZORMINT_SIGN_PKCS12" ] || fail "no PKCS#12 file at $ZORMINT_SIGN_PKCS12"
 [ -n "${ZORMINT_SIGN_PASSWORD+set}" ] ||
   fail "ZORMINT_SIGN_PASSWORD (the password of $ZORMINT_SIGN_PKCS12) is not set"
-command -v osslsigncode >/dev/null || fail "osslsigncode is not installed (tools/deps.sh wine)"
+command -v osslsigncode >/dev/null || fail "osslsigncode is not installed (tools/deps.sh main)"
 
 timestamp=()
 if [ -n "${ZORMINT_SIGN_TIMESTAMP:-}" ]; then

@@ -96,7 +96,7 @@ xvfb_alive() {
 start_xvfb() {
   local prefix="$1" number pid
   xvfb_alive "$prefix" && return 0
-  command -v Xvfb >/dev/null || die "Xvfb is not installed (tools/deps.sh wine)"
+  command -v Xvfb >/dev/null || die "Xvfb is not installed (tools/deps.sh main)"
   for number in $(seq 90 189); do
     [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
     setsid Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$prefix.xvfb.log" 2>&1 \
@@ -143,7 +143,7 @@ down() {
   rm -f "$prefix.display"
 }
 
-command -v "$ZORMINT_WINE" >/dev/null || die "wine is not installed (tools/deps.sh wine)"
+command -v "$ZORMINT_WINE" >/dev/null || die "wine is not installed (tools/deps.sh main)"
 # What a prefix was made by: the Wine version, and whether the 32-bit part of Wine (wine32)
 # could run to set up the prefix's 32-bit side (C:\windows\syswow64).
 version="$("$ZORMINT_WINE" --version 2>/dev/null </dev/null)"
