@@ -7,12 +7,17 @@
 # session (its lines after "> " are a story that outlook-sim.exe can play again) ends with what
 # the add-in still held.
 #
-#   tools/outlook-window.sh [--screenshot FILE] [--host-viewer] [--folder NAME] [MAILBOX]
+#   tools/outlook-window.sh [--screenshot FILE [--message-screenshot FILE]] [--host-viewer]
+#                           [--folder NAME] [MAILBOX]
 #
 # With DISPLAY set the windows open on that display (and a window manager may frame them);
 # otherwise they open on a virtual display (Xvfb) of their own, which only a screenshot shows.
-#   --screenshot FILE  waits for the main window, saves a picture of it to FILE (PNG), then
-#                      closes the window and ends
+#   --screenshot FILE  waits for the main window, selects the first message of the list (as
+#                      the Down key does), saves a picture of it to FILE (PNG), then closes the
+#                      window and ends
+#   --message-screenshot FILE   with --screenshot: then also opens the second message (a
+#                      double click on its row) in a window of its own and saves a picture
+#                      of that window to FILE
 #   --host-viewer      opens the pictures with this computer's own image viewer (through
 #                      winebrowser and xdg-open) instead of the recorder, which only notes in
 #                      the transcript that a viewer was started
@@ -28,12 +33,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 # shellcheck source=tools/wine-loader.sh
 . "$root/tools/wine-loader.sh"
 screenshot=""
+message_screenshot=""
 host_viewer=0
 folder="Inbox"
 mailbox="$root/samples/mailbox.txt"
 while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot) screenshot="$(realpath -m "$2")"; shift 2 ;;
+    --message-screenshot) message_screenshot="$(realpath -m "$2")"; shift 2 ;;
     --host-viewer) host_viewer=1; shift ;;
     --folder) folder="$2"; shift 2 ;;
     -h | --help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
@@ -120,20 +127,47 @@ program=$!
 # Interrupted here: the simulated Outlook goes too.
 trap 'kill "$program" 2>/dev/null' INT TERM
 
+# shot WINDOW FILE: a picture of the window (of the whole virtual screen on our own display, so
+# that tooltips and dialogs are in it too).
+shot() {
+  mkdir -p "$(dirname "$2")"
+  if [ $own_display -eq 1 ]; then
+    import -display "$DISPLAY" -window root "$2"
+  else
+    import -display "$DISPLAY" -window "$1" "$2"
+  fi
+  step "screenshot saved to $2"
+}
 if [ -n "$screenshot" ]; then
   window="$(timeout 120 xdotool search --sync --name "Outlook \\(simulated\\)" | head -1)" || true
   if [ -z "$window" ]; then
     step "the main window did not appear"
   else
     sleep 2  # let it draw
-    mkdir -p "$(dirname "$screenshot")"
-    if [ $own_display -eq 1 ]; then
-      # The whole virtual screen, so that tooltips and dialogs are in the picture too.
-      import -display "$DISPLAY" -window root "$screenshot"
-    else
-      import -display "$DISPLAY" -window "$window" "$screenshot"
+    # A click on the empty part of the message list gives it the focus; Down selects its first
+    # message, as a user's key press does, and the add-in's buttons follow the selection.
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove --window "$window" $((WIDTH * 3 / 5)) $((HEIGHT - 40)) click 1 \
+      >/dev/null 2>&1 || true
+    xdotool key --window "$window" Down >/dev/null 2>&1 || true
+    sleep 2
+    shot "$window" "$screenshot"
+    if [ -n "$message_screenshot" ]; then
+      # The second message opens in a window of its own: a double click on its row (the rows
+      # start below the window's caption, toolbar, ribbon strip, banner and column headers).
+      xdotool mousemove --window "$window" 260 173 click --repeat 2 --delay 80 1 \
+        >/dev/null 2>&1 || true
+      message="$(timeout 60 xdotool search --sync --name " - Message" | head -1)" || true
+      if [ -z "$message" ]; then
+        step "the message window did not appear"
+      else
+        sleep 2
+        shot "$message" "$message_screenshot"
+        xdotool windowfocus --sync "$message" >/dev/null 2>&1 || true
+        xdotool key --clearmodifiers alt+F4 >/dev/null 2>&1 || true
+        sleep 1
+      fi
     fi
-    step "screenshot saved to $screenshot"
     # Alt+F4 closes the window as a user would: Outlook exits and reports.
     xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
     xdotool key --clearmodifiers alt+F4 >/dev/null 2>&1 || true
