@@ -203,6 +203,9 @@ class AttachmentObject final
   HRESULT STDMETHODCALLTYPE get_FileName(BSTR* result) noexcept override {
     return HandOut(kOutlook, result, [&] { return Bstr(proxy_->FileName()); });
   }
+  HRESULT STDMETHODCALLTYPE get_Type(LONG* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Type(); });
+  }
   HRESULT STDMETHODCALLTYPE SaveAsFile(BSTR path) noexcept override {
     return AutomationMember(kOutlook, [&] { proxy_->SaveAsFile(FromBstr(path)); });
   }

@@ -69,6 +69,20 @@ std::shared_ptr<ui::Form> HeadlessDialogs::CreateForm(const ui::FormLayout& layo
   return form;
 }
 
+int32_t HeadlessDialogs::MsgBox(const std::string& prompt, uint32_t buttons,
+                                const std::string& title) {
+  if (state_->faults) state_->faults->Enter("Dialogs.MsgBox");
+  MessageBoxRecord record;
+  record.title = title;
+  record.text = prompt;
+  record.style = buttons;
+  record.warningIcon = (buttons & 0xF0) == ui::vbExclamation;
+  record.okOnly = (buttons & 0x0F) == ui::vbOKOnly;
+  record.whileModal = state_->modalDepth > 0;
+  state_->messageBoxes.push_back(record);
+  return ui::vbOK;
+}
+
 void HeadlessDialogs::OnNextShow(DialogScript script) {
   state_->scripts.push_back(std::move(script));
 }

@@ -14,9 +14,9 @@
 // in Browsers() after its form has gone.
 //
 // Calls from the add-in enter the fault plan when one is given: "Form.Load", "Form.ShowModal",
-// "Form.Unload", "Form.MsgBox", "Form.SetFocus", "Form.BringToFront", "ListBox.<member>",
-// "OptionButton.Value", "TextBox.Text", "Control.Enabled", "FileDialog.Flags",
-// "FileDialog.ShowOpen" (a property put enters under the property's name).
+// "Form.Unload", "Form.MsgBox", "Dialogs.MsgBox" (a message box of no form), "Form.SetFocus",
+// "Form.BringToFront", "ListBox.<member>", "OptionButton.Value", "TextBox.Text", "Control.Enabled",
+// "FileDialog.Flags", "FileDialog.ShowOpen" (a property put enters under the property's name).
 #pragma once
 
 #include <cstdint>
@@ -38,7 +38,7 @@ class HeadlessForm;
 using DialogScript = std::function<void(HeadlessForm&)>;
 
 struct MessageBoxRecord {
-  std::string formCaption;  // the form it was modal to
+  std::string formCaption;  // the form it was modal to; empty for a box of no form
   std::string title;
   std::string text;
   uint32_t style = 0;
@@ -86,6 +86,7 @@ class HeadlessDialogs : public ui::DialogToolkit {
 
   std::shared_ptr<ui::Form> CreateForm(const ui::FormLayout& layout,
                                        std::weak_ptr<ui::FormEvents> events) override;
+  int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
 
   // ---- Scripting ----
   void OnNextShow(DialogScript script);

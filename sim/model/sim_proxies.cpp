@@ -83,11 +83,17 @@ class AttachmentProxy final : public host::Attachment, Proxy {
       : Proxy(model, "Attachment"), item_(item), position_(position) {}
 
   std::string FileName() override { return Contents(*Enter("Attachment.FileName")).fileName; }
+  int32_t Type() override { return Contents(*Enter("Attachment.Type")).type; }
 
   void SaveAsFile(const std::string& path) override {
     auto model = Enter("Attachment.SaveAsFile");
     const AttachmentSpec& contents = Contents(*model);
     if (path.empty()) Fail(err::kInvalidCall, "Cannot save the attachment: no file name");
+    if (model->KnownItem(item_).contents.saveRefused)
+      Fail(err::kPathFileAccess, "Cannot save the attachment: the item is protected");
+    // Only a file stored in the item can be written out.
+    if (contents.type != host::kOlByValue)
+      Fail(err::kInvalidCall, "Cannot save an attachment that holds no file: " + path);
     namespace fs = std::filesystem;
     fs::path target = platform::ToFsPath(path);
     std::error_code ec;

@@ -25,6 +25,11 @@ constexpr int32_t kOlPost = 45;
 // Folder default item types (OlItemType).
 constexpr int32_t kOlMailItem = 0;
 constexpr int32_t kOlPostItem = 6;
+// Attachment types (OlAttachmentType): only an attachment by value holds a file of its own.
+constexpr int32_t kOlByValue = 1;
+constexpr int32_t kOlByReference = 4;  // also a link to a cloud file
+constexpr int32_t kOlEmbeddeditem = 5;
+constexpr int32_t kOlOLE = 6;
 // The classes (OlObjectClass) of what a ribbon control's Context can be.
 constexpr int32_t kOlExplorer = 34;
 constexpr int32_t kOlInspector = 35;
@@ -100,6 +105,8 @@ class Attachment {
  public:
   virtual ~Attachment() = default;
   virtual std::string FileName() = 0;
+  // How the attachment is held (OlAttachmentType): kOlByValue for a file stored in the item.
+  virtual int32_t Type() = 0;
   // Writes the attachment to the full path given, replacing an existing file.
   virtual void SaveAsFile(const std::string& path) = 0;
   // The item the attachment belongs to.

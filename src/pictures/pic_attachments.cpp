@@ -25,6 +25,13 @@ std::string WithoutTrailingSeparators(std::string path) {
 
 // ---- Detection and listing ------------------------------------------------------------------
 
+bool CPicAttachments::IsPicture(host::Attachment& attachment, std::string* fileName) {
+  std::string name = attachment.FileName();
+  const bool picture = IsPictureName(name) && attachment.Type() == host::kOlByValue;
+  if (fileName) *fileName = std::move(name);
+  return picture;
+}
+
 bool CPicAttachments::AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGeneric) noexcept {
   bool found = false;
   std::shared_ptr<host::Attachments> attachments;
@@ -34,9 +41,8 @@ bool CPicAttachments::AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGen
     count = Deref(attachments, "Attachments").Count();
   });
   for (int32_t position = 1; position <= count && !found; ++position) {
-    Attempt("CPicAttachments.AtLeastOnePresent: attachment name", [&] {
-      found = IsPictureName(Deref(attachments->Item(position), "Attachment").FileName());
-    });
+    Attempt("CPicAttachments.AtLeastOnePresent: attachment name",
+            [&] { found = IsPicture(Deref(attachments->Item(position), "Attachment")); });
   }
   return found;
 }
@@ -54,11 +60,13 @@ void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
   });
   for (int32_t position = 1; position <= count; ++position) {
     std::string name;
-    if (!Attempt("CPicAttachments.Populate: attachment name",
-                 [&] { name = Deref(attachments->Item(position), "Attachment").FileName(); })) {
+    bool picture = false;
+    if (!Attempt("CPicAttachments.Populate: attachment", [&] {
+          picture = IsPicture(Deref(attachments->Item(position), "Attachment"), &name);
+        })) {
       continue;
     }
-    if (!IsPictureName(name)) continue;
+    if (!picture) continue;
     // An entry that could not be added gets nothing more: the entry appended last is another
     // picture's, and its position must not be overwritten with this one's.
     if (!Attempt("CPicAttachments.Populate: AddItem", [&] { list.AddItem(name); })) continue;
@@ -188,22 +196,25 @@ bool CPicAttachments::PrepareWorkingFolder(const std::string& workingFolder) noe
 // ---- Extraction and display -----------------------------------------------------------------
 
 void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& attachments,
-                                  int32_t position, const std::string& workingFolder,
-                                  std::string& firstPicture) noexcept {
+                                  int32_t position, SaveRun& run) noexcept {
   std::shared_ptr<host::Attachment> attachment;
   std::string name;
-  if (!Attempt("CPicAttachments.SavePicture: attachment name", [&] {
+  bool picture = false;
+  if (!Attempt("CPicAttachments.SavePicture: attachment", [&] {
         attachment = Deref(attachments, "Attachments").Item(position);
-        name = Deref(attachment, "Attachment").FileName();
+        picture = IsPicture(Deref(attachment, "Attachment"), &name);
       })) {
-    return;  // an attachment that cannot be fetched or named is not a picture
+    return;  // an attachment that cannot be fetched, named or typed is not a picture
   }
-  if (!IsPictureName(name)) return;
+  if (!picture) return;
+  run.anyPicture = true;
   // The sender chose the name: it is saved under its last component, and not at all when
   // nothing usable is left.
   const std::optional<std::string> saveName = SafeSaveName(name);
   if (!saveName) return;
-  const std::string path = workingFolder + *saveName;
+  // Phones name every picture alike: a later picture of the same name is numbered rather
+  // than written over an earlier one.
+  const std::string path = run.workingFolder + DistinctSaveName(*saveName, run.takenNames);
   // A link in the picture's place (one the preparation could not remove, or one made since) is
   // removed, never written through: the save would land wherever the link points. When that
   // cannot be made sure of, this picture is not saved.
@@ -213,18 +224,31 @@ void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& atta
     if (fso->IsLink(path)) fso->DeleteFile(path, true);
     safe = true;
   });
-  if (safe)
-    Attempt("CPicAttachments.SavePicture: SaveAsFile", [&] { attachment->SaveAsFile(path); });
-  // The viewer gets the first picture met, whether or not its save succeeded.
-  if (firstPicture.empty()) firstPicture = path;
+  if (!safe) return;
+  // Only a picture that was written goes to the viewer: a failed save (a protected message,
+  // a full disk, a name Windows refuses) leaves no file to show.
+  if (Attempt("CPicAttachments.SavePicture: SaveAsFile", [&] { attachment->SaveAsFile(path); }) &&
+      run.firstSaved.empty()) {
+    run.firstSaved = path;
+  }
 }
 
-void CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
-                                      const std::string& sWorkingFolderSuffix) noexcept {
-  if (msTempRoot.empty()) return;
-  std::string firstPicture;
-  const std::string workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
-  if (!PrepareWorkingFolder(workingFolder)) return;
+Extraction CPicAttachments::Finish(SaveRun& run, const char* step) noexcept {
+  if (!run.firstSaved.empty()) {
+    Attempt(step, [&] { ShowInViewer(run.firstSaved, run.workingFolder); });
+    return Extraction::kSaved;
+  }
+  return run.anyPicture ? Extraction::kNoneSaved : Extraction::kNoPictures;
+}
+
+Extraction CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                                            const std::string& sWorkingFolderSuffix) noexcept {
+  // Without a temporary root or a working folder nothing can be saved, whatever the message
+  // holds.
+  if (msTempRoot.empty()) return Extraction::kNoneSaved;
+  SaveRun run;
+  run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
+  if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
 
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
@@ -233,30 +257,27 @@ void CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGener
   Attempt("CPicAttachments.ExtractAllNShow: Count",
           [&] { count = Deref(attachments, "Attachments").Count(); });
   for (int32_t position = 1; position <= count; ++position) {
-    SavePicture(attachments, position, workingFolder, firstPicture);
+    SavePicture(attachments, position, run);
   }
-  if (!firstPicture.empty())
-    Attempt("CPicAttachments.ExtractAllNShow: ShowInViewer",
-            [&] { ShowInViewer(firstPicture, workingFolder); });
+  return Finish(run, "CPicAttachments.ExtractAllNShow: ShowInViewer");
 }
 
-void CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
-                                           const std::string& sSelAttachmentIndexes,
-                                           const std::string& sWorkingFolderSuffix) noexcept {
-  if (msTempRoot.empty()) return;
-  std::string firstPicture;
-  const std::string workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
-  if (!PrepareWorkingFolder(workingFolder)) return;
+Extraction CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                                                 const std::string& sSelAttachmentIndexes,
+                                                 const std::string& sWorkingFolderSuffix) noexcept {
+  if (msTempRoot.empty()) return Extraction::kNoneSaved;
+  SaveRun run;
+  run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
+  if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
 
   std::shared_ptr<host::Attachments> attachments;
   Attempt("CPicAttachments.ExtractSelectedNShow: Attachments",
           [&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+  std::set<int32_t> done;
   for (int32_t position : ReadIndexList(sSelAttachmentIndexes)) {
-    SavePicture(attachments, position, workingFolder, firstPicture);
+    if (done.insert(position).second) SavePicture(attachments, position, run);
   }
-  if (!firstPicture.empty())
-    Attempt("CPicAttachments.ExtractSelectedNShow: ShowInViewer",
-            [&] { ShowInViewer(firstPicture, workingFolder); });
+  return Finish(run, "CPicAttachments.ExtractSelectedNShow: ShowInViewer");
 }
 
 void CPicAttachments::ShowInViewer(const std::string& picturePath,

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,17 @@ bool IsPictureName(const std::string& fileName);
 // PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, CLOCK$, with or without an extension), or
 // holding one of <>:"|?* or a control character.
 std::optional<std::string> SafeSaveName(const std::string& fileName);
+
+// The name a picture is saved under when the names in `taken` are already held by other
+// pictures of the same message: the name itself when it is free, else the first free of
+// "<stem> (2)<extension>", "<stem> (3)<extension>" ... (the extension from the last dot on;
+// a name without a dot gets the number at its end). Names are compared as Windows compares
+// them, without regard to case (FoldedName). The name returned is added to `taken`.
+std::string DistinctSaveName(const std::string& saveName, std::set<std::string>& taken);
+
+// A name with its letters in one case, as Windows compares file names: ASCII, Latin-1,
+// Latin Extended-A, Greek and Cyrillic letters (UTF-8) fold together; anything else stays.
+std::string FoldedName(const std::string& name);
 
 // Reads a selected-attachment index list ("2,3"): the text is split at every ","; each piece
 // that is a decimal whole number (digits only, fitting 32 bits) gives a position, in list

@@ -206,6 +206,9 @@ class DialogToolkit {
   // A new, unloaded form that will be built from the layout and report to `events`.
   virtual std::shared_ptr<Form> CreateForm(const FormLayout& layout,
                                            std::weak_ptr<FormEvents> events) = 0;
+  // A message box of no form, modal to the host's windows of this thread; returns the button
+  // pressed (vbOK).
+  virtual int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) = 0;
 };
 
 }  // namespace zormint::ui

@@ -46,6 +46,12 @@ inline constexpr MessageText kMsgNoViewerChosen{
     "NO Image Viewer Chosen", "Please select Image viewer option in order to proceed."};
 inline constexpr MessageText kMsgNoViewerExe{
     "NO Image Viewer EXE", "Please enter fully qualified name of Image viewer EXE."};
+// Shown, in the same style, when a message's pictures were asked for and not one could be
+// saved (no form is open then).
+inline constexpr MessageText kMsgNothingSaved{
+    "NO Pictures Saved",
+    "None of the pictures could be saved, so there is nothing to show. The message may be "
+    "protected, or the disk full."};
 inline constexpr const char* kMsgInvalidViewerTitle = "INVALID Image Viewer";
 // "Please enter Valid Image viewer EXE." CR LF <path> " does NOT exist."
 std::string InvalidViewerText(const std::string& path);

@@ -8,7 +8,7 @@ using ListingTest = PicturesTest;
 
 TEST_F(ListingTest, FindsAPictureAnywhereAndStopsAtTheFirst) {
   CPicAttachments engine(env.globals);  // needs no Initialize
-  EXPECT_FALSE(engine.AtLeastOnePresent(Mail({})));
+  EXPECT_FALSE(engine.AtLeastOnePresent(Mail(std::vector<std::string>{})));
   EXPECT_FALSE(engine.AtLeastOnePresent(Mail({"notes.pdf", "photo.png", "pic.gif "})));
   EXPECT_TRUE(engine.AtLeastOnePresent(Mail({"patch.diff"})));
 
@@ -21,6 +21,39 @@ TEST_F(ListingTest, FindsAPictureAnywhereAndStopsAtTheFirst) {
   EXPECT_EQ(env.outlook->LiveReferences(), held);  // every host object released
 }
 
+TEST_F(ListingTest, AnAttachmentNotStoredInTheMessageIsNoPictureWhateverItsName) {
+  CPicAttachments engine(env.globals);
+  sim::ItemSpec contents;
+  contents.attachments = {{"cloud.jpg", "", host::kOlByReference},
+                          {"forwarded.gif", "", host::kOlEmbeddeditem},
+                          {"notes.pdf", ""},
+                          {"chart.bmp", "", host::kOlOLE}};
+  auto links = Mail(contents);
+  EXPECT_FALSE(engine.AtLeastOnePresent(links));
+  // Every name is read; the type only of the three picture names.
+  EXPECT_EQ(env.faults.CallCount("Attachment.FileName"), 4u);
+  EXPECT_EQ(env.faults.CallCount("Attachment.Type"), 3u);
+  auto list = std::make_shared<MemoryListBox>();
+  engine.Populate(links, list);
+  EXPECT_TRUE(list->entries.empty());
+
+  contents.attachments.push_back({"beach.jpg", ""});
+  auto mail = Mail(contents);
+  EXPECT_TRUE(engine.AtLeastOnePresent(mail));
+  engine.Populate(mail, list);
+  ASSERT_EQ(list->entries.size(), 1u);
+  EXPECT_EQ(list->entries[0].text, "beach.jpg");
+  EXPECT_EQ(list->entries[0].data, 5);
+
+  // A type that cannot be read is no picture: the next one still counts.
+  env.faults.FailMember("Attachment.Type", 4);
+  EXPECT_FALSE(engine.AtLeastOnePresent(mail));
+  env.faults.FailMember("Attachment.Type", 1);
+  engine.Populate(Mail({"a.jpg", "b.jpg"}), list);
+  ASSERT_EQ(list->entries.size(), 1u);
+  EXPECT_EQ(list->entries[0].text, "b.jpg");
+}
+
 TEST_F(ListingTest, AMessageWhoseFirstAttachmentIsAPictureCostsOneNameRead) {
   std::vector<std::string> names(1000, "report.pdf");
   names[0] = "first.jpg";
@@ -28,7 +61,7 @@ TEST_F(ListingTest, AMessageWhoseFirstAttachmentIsAPictureCostsOneNameRead) {
   EXPECT_TRUE(CPicAttachments(env.globals).AtLeastOnePresent(mail));
   EXPECT_EQ(env.faults.Calls(),
             (std::vector<std::string>{"Item.Attachments", "Attachments.Count", "Attachments.Item",
-                                      "Attachment.FileName"}));
+                                      "Attachment.FileName", "Attachment.Type"}));
 }
 
 TEST_F(ListingTest, HostFailuresCountAsNoPicture) {
@@ -61,7 +94,7 @@ TEST_F(ListingTest, ListsThePicturesWithTheirPositionsAllSelected) {
     EXPECT_TRUE(list->entries[i].selected);
   }
 
-  engine.Populate(Mail({}), list);
+  engine.Populate(Mail(std::vector<std::string>{}), list);
   EXPECT_TRUE(list->entries.empty());
   list->entries = {{"old.jpg", 7, true}};
   engine.Populate(nullptr, list);

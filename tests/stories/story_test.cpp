@@ -16,6 +16,9 @@ struct Seen {
   bool laterExplorerButtons = false;
   bool inspectorButtons = false;
   size_t viewerLaunches = 0;
+  bool linkEnablesNothing = false;
+  bool sameNamesKept = false;
+  std::vector<std::string> messageBoxes;  // titles
 };
 
 // Connect, browse, click both buttons in an Explorer and an Inspector, follow the Inspector to
@@ -58,6 +61,24 @@ Seen RunSession(OutlookStory& s, int32_t removeMode) {
   s.outlook.CloseInspector(inspector);
   s.outlook.CloseExplorer(second);
 
+  // Mail as it comes today: a link to a cloud file named like a picture is no picture; two
+  // photos of one name are both kept; a protected message saves nothing, and the user is told.
+  ItemId link = s.Mail({{"album.jpg", "", host::kOlByReference}, {"notes.pdf", "pdf"}}, false);
+  ItemId twins = s.Mail({{"image.jpg", "one"}, {"IMAGE.JPG", "two"}}, false);
+  ItemId locked = s.Mail({{"site.jpg", "site"}}, true);
+  s.outlook.Select(s.mainExplorer, {link});
+  seen.linkEnablesNothing = s.Buttons(main).size() == 2 && !s.Buttons(main)[0].enabled;
+  s.outlook.Select(s.mainExplorer, {twins});
+  s.ClickZormint(main);
+  seen.sameNamesKept =
+      s.Saved("071226210509", "image.jpg") && s.Saved("071226210509", "IMAGE (2).JPG");
+  s.outlook.Select(s.mainExplorer, {locked});
+  s.ClickZormint(main);
+  s.dialogs->OnNextShow([](sim::HeadlessForm& form) { form.Click("cmdOpen"); });
+  s.ClickOptions(main);
+  for (const sim::MessageBoxRecord& box : s.dialogs->MessageBoxes())
+    seen.messageBoxes.push_back(box.title);
+
   s.Disconnect(removeMode);
   seen.viewerLaunches = s.Shown().size();
   return seen;
@@ -79,10 +100,16 @@ TEST(Story, ASessionEndedByTheUser) {
   EXPECT_TRUE(seen.enabledOnPictures);
   EXPECT_TRUE(seen.laterExplorerButtons);
   EXPECT_TRUE(seen.inspectorButtons);
-  ASSERT_EQ(seen.viewerLaunches, 4u);
+  EXPECT_TRUE(seen.linkEnablesNothing);
+  EXPECT_TRUE(seen.sameNamesKept);
+  // The protected message, by either button: told twice, shown nothing.
+  EXPECT_EQ(seen.messageBoxes,
+            (std::vector<std::string>{"NO Pictures Saved", "NO Pictures Saved"}));
+  ASSERT_EQ(seen.viewerLaunches, 5u);
   const std::string folder = s.WorkingFolder("071226210509");
   EXPECT_EQ(s.Shown(), (std::vector<std::string>{folder + "beach.jpg", folder + "chart.GIF",
-                                                 folder + "scan.tif", folder + "beach.jpg"}));
+                                                 folder + "scan.tif", folder + "beach.jpg",
+                                                 folder + "image.jpg"}));
   EXPECT_EQ(AddInButtonsLeft(s), 0u);
   s.ExpectNothingHeld();
 }
@@ -90,7 +117,7 @@ TEST(Story, ASessionEndedByTheUser) {
 TEST(Story, ASessionEndedByTheHostShuttingDown) {
   OutlookStory s;
   Seen seen = RunSession(s, ext_dm_HostShutdown);
-  EXPECT_EQ(seen.viewerLaunches, 4u);
+  EXPECT_EQ(seen.viewerLaunches, 5u);
   // The start-up Explorer and the Inspector still open keep their buttons for the host.
   EXPECT_EQ(s.Buttons(Xpl(s.mainExplorer)).size(), 2u);
   EXPECT_EQ(AddInButtonsLeft(s), 4u);

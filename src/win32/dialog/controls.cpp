@@ -221,6 +221,17 @@ class Toolkit final : public ui::DialogToolkit {
     return std::make_shared<DialogForm>(layout, std::move(events), icons_);
   }
 
+  int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override {
+    // No form is open: the box is modal to the thread's windows (Outlook's), as a form's
+    // message box is to its form, and comes to the front.
+    const int answer = MessageBoxW(nullptr, Widen(prompt).c_str(), Widen(title).c_str(),
+                                   static_cast<UINT>(buttons) | MB_TASKMODAL | MB_SETFOREGROUND);
+    if (answer == 0) {
+      Fail(static_cast<int32_t>(HRESULT_FROM_WIN32(GetLastError())), "The message box failed");
+    }
+    return answer;
+  }
+
  private:
   HMODULE resources_;
   std::once_flag iconsOnce_;

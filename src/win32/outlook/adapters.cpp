@@ -76,6 +76,7 @@ class AttachmentAdapter final : public host::Attachment, Adapter {
   explicit AttachmentAdapter(ComRef<IDispatch> object) noexcept
       : Adapter(std::move(object), "Attachment") {}
   std::string FileName() override { return object_.GetUtf8(L"FileName"); }
+  int32_t Type() override { return object_.GetInt32(L"Type"); }
   void SaveAsFile(const std::string& path) override {
     Arguments args;
     args.String(path);
