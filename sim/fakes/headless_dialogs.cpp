@@ -22,6 +22,8 @@ const char* KindName(ControlKind kind) {
       return "Frame";
     case ControlKind::kOptionButton:
       return "OptionButton";
+    case ControlKind::kCheckBox:
+      return "CheckBox";
     case ControlKind::kTextBox:
       return "TextBox";
     case ControlKind::kCommandButton:
@@ -256,6 +258,13 @@ class OptionButtonHandle : public ControlHandle<ui::OptionButton> {
   }
 };
 
+class CheckBoxHandle : public ControlHandle<ui::CheckBox> {
+ public:
+  using ControlHandle::ControlHandle;
+  bool Value() override { return Live("CheckBox.Value").value; }
+  void SetValue(bool value) override { Live("CheckBox.Value").value = value; }
+};
+
 class TextBoxHandle : public ControlHandle<ui::TextBox> {
  public:
   using ControlHandle::ControlHandle;
@@ -459,6 +468,11 @@ std::shared_ptr<ui::OptionButton> HeadlessForm::GetOptionButton(const std::strin
   return std::make_shared<OptionButtonHandle>(weak_from_this(), byName_[name]);
 }
 
+std::shared_ptr<ui::CheckBox> HeadlessForm::GetCheckBox(const std::string& name) {
+  RequireKind(name, ControlKind::kCheckBox);
+  return std::make_shared<CheckBoxHandle>(weak_from_this(), byName_[name]);
+}
+
 std::shared_ptr<ui::TextBox> HeadlessForm::GetTextBox(const std::string& name) {
   RequireKind(name, ControlKind::kTextBox);
   return std::make_shared<TextBoxHandle>(weak_from_this(), byName_[name]);
@@ -489,6 +503,7 @@ bool HeadlessForm::Focusable(const ControlData& d) const {
   switch (d.layout.kind) {
     case ControlKind::kListBox:
     case ControlKind::kOptionButton:
+    case ControlKind::kCheckBox:
     case ControlKind::kTextBox:
     case ControlKind::kCommandButton:
       return !d.dead && EffectiveEnabled(d);
@@ -642,6 +657,13 @@ bool HeadlessForm::Click(const std::string& name) {
     if (found->layout.kind == ControlKind::kOptionButton) {
       focus_ = name;
       SelectOption(*byName_[name]);
+      return true;
+    }
+    if (found->layout.kind == ControlKind::kCheckBox) {
+      // A click toggles the box, takes the focus and tells the form.
+      focus_ = name;
+      byName_[name]->value = !byName_[name]->value;
+      Raise([&](ui::FormEvents& e) { e.OnClick(name); });
       return true;
     }
     if (found->layout.kind != ControlKind::kCommandButton) return false;

@@ -56,10 +56,7 @@ void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const s
     Attempt(names.bringToFront, [&] { dialog->BringToFront(); });
     return;
   }
-  Attempt(names.populate, [&] {
-    std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions")->lstPicAttachments();
-    Require(g.gclsPicAttachments, "gclsPicAttachments")->Populate(item, list);
-  });
+  Attempt(names.populate, [&] { Require(dialog, "frmOptions")->ListPicturesOf(item); });
   Attempt(names.show, [&] { Require(dialog, "frmOptions")->Show(); });
   dialog.reset();
   // A caller gone meanwhile (its window closed, the add-in switched off or Outlook shutting

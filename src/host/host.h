@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace zormint::host {
 
@@ -101,6 +102,19 @@ class Picture {
   virtual ~Picture() = default;
 };
 
+// A MAPI property's value as Attachment.PropertyAccessor reads it: text (PT_UNICODE), a flag
+// (PT_BOOLEAN), a number (PT_LONG), or something else (empty).
+using PropertyValue = std::variant<std::monostate, std::string, bool, int32_t>;
+
+// Reads MAPI properties by their schema name ("http://schemas.microsoft.com/mapi/proptag/
+// 0x3712001F"); Outlook 2007 and later. GetProperty fails for a property the object does not
+// have.
+class PropertyAccessor {
+ public:
+  virtual ~PropertyAccessor() = default;
+  virtual PropertyValue GetProperty(const std::string& schemaName) = 0;
+};
+
 class Attachment {
  public:
   virtual ~Attachment() = default;
@@ -111,6 +125,8 @@ class Attachment {
   virtual void SaveAsFile(const std::string& path) = 0;
   // The item the attachment belongs to.
   virtual std::shared_ptr<host::Item> Parent() = 0;
+  // Its MAPI properties (Outlook 2007 and later; fails before).
+  virtual std::shared_ptr<host::PropertyAccessor> PropertyAccessor() = 0;
 };
 
 class Attachments {

@@ -25,24 +25,65 @@ std::string WithoutTrailingSeparators(std::string path) {
 
 // ---- Detection and listing ------------------------------------------------------------------
 
-bool CPicAttachments::IsPicture(host::Attachment& attachment, std::string* fileName) {
+bool CPicAttachments::MorePictureTypes() const noexcept {
+  bool on = false;
+  Attempt("CPicAttachments: picture types", [&] {
+    if (const std::shared_ptr<CSettings> settings = g_.gclsSettings)
+      on = settings->Value(rvMorePictureTypes) == kMorePictureTypesOn;
+  });
+  return on;
+}
+
+bool CPicAttachments::IsPicture(host::Attachment& attachment, bool morePictureTypes,
+                                std::string* fileName) {
   std::string name = attachment.FileName();
-  const bool picture = IsPictureName(name) && attachment.Type() == host::kOlByValue;
+  const bool named = IsPictureName(name) || (morePictureTypes && IsMorePictureName(name));
   if (fileName) *fileName = std::move(name);
-  return picture;
+  if (!named || attachment.Type() != host::kOlByValue) return false;
+  return !morePictureTypes || !ShownInText(attachment);
+}
+
+bool CPicAttachments::ShownInText(host::Attachment& attachment) noexcept {
+  std::shared_ptr<host::PropertyAccessor> accessor;
+  // Outlook 2003 has no PropertyAccessor: there nothing is left out.
+  if (!Attempt("CPicAttachments.ShownInText: PropertyAccessor",
+               [&] { accessor = attachment.PropertyAccessor(); }) ||
+      !accessor) {
+    return false;
+  }
+  // Most attachments lack these properties, and Outlook answers with a failure then: that is
+  // no fault, so a property that cannot be read counts as not set, untraced.
+  auto read = [&](const char* schemaName) -> host::PropertyValue {
+    try {
+      return accessor->GetProperty(schemaName);
+    } catch (...) {
+      return std::monostate();
+    }
+  };
+  // Only a picture that the text can refer to (it has a content id) is taken for one shown
+  // there; Outlook then marks it hidden, or referenced by the text.
+  const host::PropertyValue contentId = read(kPrAttachContentId);
+  const std::string* id = std::get_if<std::string>(&contentId);
+  if (!id || id->empty()) return false;
+  const host::PropertyValue hidden = read(kPrAttachmentHidden);
+  if (const bool* flag = std::get_if<bool>(&hidden); flag && *flag) return true;
+  const host::PropertyValue flags = read(kPrAttachFlags);
+  const int32_t* number = std::get_if<int32_t>(&flags);
+  return number && (*number & kAttachFlagReferencedByText) != 0;
 }
 
 bool CPicAttachments::AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGeneric) noexcept {
   bool found = false;
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
+  const bool more = MorePictureTypes();
   Attempt("CPicAttachments.AtLeastOnePresent: Attachments", [&] {
     attachments = Deref(mlGeneric, "mlGeneric").Attachments();
     count = Deref(attachments, "Attachments").Count();
   });
   for (int32_t position = 1; position <= count && !found; ++position) {
     Attempt("CPicAttachments.AtLeastOnePresent: attachment name",
-            [&] { found = IsPicture(Deref(attachments->Item(position), "Attachment")); });
+            [&] { found = IsPicture(Deref(attachments->Item(position), "Attachment"), more); });
   }
   return found;
 }
@@ -54,6 +95,7 @@ void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
   Attempt("CPicAttachments.Populate: Clear", [&] { list.Clear(); });
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
+  const bool more = MorePictureTypes();
   Attempt("CPicAttachments.Populate: Attachments", [&] {
     attachments = Deref(mlGeneric, "mlGeneric").Attachments();
     count = Deref(attachments, "Attachments").Count();
@@ -62,7 +104,7 @@ void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
     std::string name;
     bool picture = false;
     if (!Attempt("CPicAttachments.Populate: attachment", [&] {
-          picture = IsPicture(Deref(attachments->Item(position), "Attachment"), &name);
+          picture = IsPicture(Deref(attachments->Item(position), "Attachment"), more, &name);
         })) {
       continue;
     }
@@ -202,7 +244,7 @@ void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& atta
   bool picture = false;
   if (!Attempt("CPicAttachments.SavePicture: attachment", [&] {
         attachment = Deref(attachments, "Attachments").Item(position);
-        picture = IsPicture(Deref(attachment, "Attachment"), &name);
+        picture = IsPicture(Deref(attachment, "Attachment"), run.morePictureTypes, &name);
       })) {
     return;  // an attachment that cannot be fetched, named or typed is not a picture
   }
@@ -247,6 +289,7 @@ Extraction CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& m
   // holds.
   if (msTempRoot.empty()) return Extraction::kNoneSaved;
   SaveRun run;
+  run.morePictureTypes = MorePictureTypes();
   run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
   if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
 
@@ -267,6 +310,7 @@ Extraction CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Ite
                                                  const std::string& sWorkingFolderSuffix) noexcept {
   if (msTempRoot.empty()) return Extraction::kNoneSaved;
   SaveRun run;
+  run.morePictureTypes = MorePictureTypes();
   run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
   if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
 

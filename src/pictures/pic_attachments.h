@@ -29,7 +29,9 @@ class CPicAttachments {
   // True when at least one attachment of the item is a picture: a picture name (the name is
   // read first, and is all that is read of an attachment with another name) held by value,
   // as a file stored in the item; a link to a cloud file, an OLE object or an attached item is
-  // no picture whatever its name. Never fails.
+  // no picture whatever its name. With rvMorePictureTypes on, PNG, WebP, HEIC, HEIF, AVIF and
+  // JFIF names count as well, and pictures shown in the message's text are left out. Never
+  // fails.
   bool AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGeneric) noexcept;
   // Fills the list with the item's picture attachments, each selected, item data = position.
   void Populate(const std::shared_ptr<host::Item>& mlGeneric,
@@ -55,8 +57,16 @@ class CPicAttachments {
   // Empties the working folder of files, or creates it. False when the path is a link that
   // could not be removed, or cannot be checked (nothing may then be saved there).
   bool PrepareWorkingFolder(const std::string& workingFolder) noexcept;
-  // The rule of AtLeastOnePresent for one attachment; fails when a host call fails.
-  bool IsPicture(host::Attachment& attachment, std::string* fileName = nullptr);
+  // The rule of AtLeastOnePresent for one attachment; fails when a host call fails. With the
+  // more recent picture types switched on, their names count too, and a picture the message
+  // shows in its own text does not (both read only for names that pass).
+  bool IsPicture(host::Attachment& attachment, bool morePictureTypes,
+                 std::string* fileName = nullptr);
+  // Whether the user switched the more recent picture types on (rvMorePictureTypes).
+  bool MorePictureTypes() const noexcept;
+  // True when Outlook marks the attachment as shown in the message's text: a content id, and
+  // hidden or referenced by the text. False when that cannot be read (Outlook 2003).
+  static bool ShownInText(host::Attachment& attachment) noexcept;
 
   // One extraction's progress: the names taken so far (folded), the first picture saved.
   struct SaveRun {
@@ -64,6 +74,7 @@ class CPicAttachments {
     std::set<std::string> takenNames;
     std::string firstSaved;
     bool anyPicture = false;
+    bool morePictureTypes = false;
   };
   // Saves the attachment at `position` into the working folder when it is a picture, under a
   // name no other picture of the run holds, and remembers the first picture saved.

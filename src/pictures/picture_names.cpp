@@ -48,6 +48,18 @@ bool IsPictureName(const std::string& fileName) {
          last == "iff";
 }
 
+bool IsMorePictureName(const std::string& fileName) {
+  const size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string extension = fileName.substr(dot + 1);
+  for (char& c : extension)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* type : {"png", "webp", "heic", "heif", "avif", "jfif"}) {
+    if (extension == type) return true;
+  }
+  return false;
+}
+
 std::optional<std::string> SafeSaveName(const std::string& fileName) {
   const size_t slash = fileName.find_last_of("\\/");
   const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);

@@ -16,6 +16,23 @@ namespace zormint {
 // "scan.diff" is a picture name and "pic.gif " is not.
 bool IsPictureName(const std::string& fileName);
 
+// A file name is one of the more recent picture types when the text after its last dot,
+// lower-cased, is "png", "webp", "heic", "heif", "avif" or "jfif". They count as pictures only
+// when the user switched them on (rvMorePictureTypes).
+bool IsMorePictureName(const std::string& fileName);
+
+// The MAPI properties that tell a picture the message shows in its own text, as
+// Attachment.PropertyAccessor names them: PR_ATTACH_CONTENT_ID (the id the text refers to),
+// PR_ATTACHMENT_HIDDEN (kept out of the attachment well) and PR_ATTACH_FLAGS, whose
+// kAttachFlagReferencedByText (ATT_MHTML_REF) says the text refers to it.
+inline constexpr const char* kPrAttachContentId =
+    "http://schemas.microsoft.com/mapi/proptag/0x3712001F";
+inline constexpr const char* kPrAttachmentHidden =
+    "http://schemas.microsoft.com/mapi/proptag/0x7FFE000B";
+inline constexpr const char* kPrAttachFlags =
+    "http://schemas.microsoft.com/mapi/proptag/0x37140003";
+inline constexpr int32_t kAttachFlagReferencedByText = 4;
+
 // The name an attachment is saved under inside a working folder, or nullopt when its file name
 // gives nothing that can be saved there. Attachment names come from the sender, so only the
 // last component counts ("..\..\x.jpg", "a/b.jpg", "C:\x.jpg" and "\\host\share\x.jpg" are

@@ -17,6 +17,7 @@ inline constexpr const char* kFraImageViewer = "fraImageViewer";
 inline constexpr const char* kOptDefaultViewer = "optDefaultViewer";
 inline constexpr const char* kOptCustomViewer = "optCustomViewer";
 inline constexpr const char* kTxtCustomViewer = "txtCustomViewer";
+inline constexpr const char* kChkMorePictureTypes = "chkMorePictureTypes";
 inline constexpr const char* kCmdBrowse = "cmdBrowse";
 inline constexpr const char* kCmdOpen = "cmdOpen";
 inline constexpr const char* kCmdClose = "cmdClose";
@@ -30,7 +31,7 @@ inline constexpr uint32_t kViewerDialogFlags = cdlOFNHideReadOnly | cdlOFNPathMu
                                                cdlOFNLongNames;
 static_assert(kViewerDialogFlags == 0x281804);
 
-// The whole form: caption, client size 7860 x 5640 twips, Tahoma 8.25 pt, fixed border, and
+// The whole form: caption, client size 7860 x 6000 twips, Tahoma 8.25 pt, fixed border, and
 // the controls in creation order.
 const FormLayout& OptionsLayout();
 

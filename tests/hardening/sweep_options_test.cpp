@@ -527,6 +527,7 @@ class OptionsStory : public SweepStory {
       return true;
     }
     if (f.member == "Dialogs.MsgBox") return true;  // the telling alone fails
+    if (f.member == "CheckBox.Value") return true;  // the box shows "off" as it starts
     if (f.In("viewall") &&
         (f.member == "FileSystem.FileNames" || f.member == "FileSystem.DeleteFile" ||
          f.member == "FileSystem.FolderExists")) {

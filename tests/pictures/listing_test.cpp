@@ -54,6 +54,110 @@ TEST_F(ListingTest, AnAttachmentNotStoredInTheMessageIsNoPictureWhateverItsName)
   EXPECT_EQ(list->entries[0].text, "b.jpg");
 }
 
+class MorePictureTypesTest : public PicturesTest {
+ protected:
+  MorePictureTypesTest() {
+    env.globals.gclsSettings = std::make_shared<CSettings>(env.globals);
+    env.globals.gclsSettings->Initialize();
+  }
+  void SwitchOn(bool on) { env.globals.gclsSettings->SetValue(rvMorePictureTypes, on ? "1" : "0"); }
+  // What the dialog would list for these attachments.
+  std::vector<std::string> Listed(const sim::ItemSpec& contents) {
+    auto list = std::make_shared<MemoryListBox>();
+    CPicAttachments(env.globals).Populate(Mail(contents), list);
+    std::vector<std::string> names;
+    for (const auto& entry : list->entries)
+      names.push_back(entry.text + "#" + std::to_string(entry.data));
+    return names;
+  }
+  static sim::AttachmentSpec Inline(const std::string& name, bool hidden, int32_t flags) {
+    sim::AttachmentSpec a{name, "logo"};
+    a.contentId = "image001.png@01DA0000";
+    a.hidden = hidden;
+    a.flags = flags;
+    return a;
+  }
+};
+
+TEST_F(MorePictureTypesTest, OffTheyAreNoPicturesAndNothingIsLeftOut) {
+  sim::ItemSpec contents;
+  contents.attachments = {{"shot.png", ""}, {"IMG_2041.HEIC", ""}, Inline("logo.jpg", true, 4)};
+  EXPECT_EQ(Listed(contents), (std::vector<std::string>{"logo.jpg#3"}));
+  EXPECT_EQ(env.faults.CallCount("Attachment.PropertyAccessor"), 0u);
+  contents.attachments.pop_back();
+  EXPECT_FALSE(CPicAttachments(env.globals).AtLeastOnePresent(Mail(contents)));
+}
+
+TEST_F(MorePictureTypesTest, OnTheyArePicturesAndPicturesShownInTheTextAreLeftOut) {
+  SwitchOn(true);
+  sim::ItemSpec contents;
+  contents.attachments = {
+      {"shot.PNG", ""},
+      {"IMG_2041.heic", ""},
+      {"a.webp", ""},
+      {"b.heif", ""},
+      {"c.avif", ""},
+      {"d.jfif", ""},
+      {"notes.png.txt", ""},
+      {"album.png", "", host::kOlByReference},
+      Inline("logo.png", true, 0),       // hidden, with a content id: left out
+      Inline("banner.jpg", false, 4),    // referenced by the text: left out
+      Inline("attached.jpg", false, 1),  // a content id alone: kept
+      Inline("plain.gif", false, 0),     // a content id alone: kept
+      {"hidden-no-id.bmp", "", host::kOlByValue, "", true, 4}};  // no content id: kept
+  EXPECT_EQ(Listed(contents),
+            (std::vector<std::string>{"shot.PNG#1", "IMG_2041.heic#2", "a.webp#3", "b.heif#4",
+                                      "c.avif#5", "d.jfif#6", "attached.jpg#11", "plain.gif#12",
+                                      "hidden-no-id.bmp#13"}));
+  // Only pictures stored in the message have their properties read.
+  EXPECT_EQ(env.faults.CallCount("Attachment.PropertyAccessor"), 11u);
+
+  // Saving follows the same rule.
+  CPicAttachments engine(env.globals);
+  sim::ItemSpec logos;
+  logos.attachments = {Inline("logo.png", true, 4), {"shot.png", "shot"}};
+  engine.Initialize();
+  EXPECT_EQ(engine.ExtractAllNShow(Mail(logos), kSuffix), Extraction::kSaved);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (std::vector<std::string>{"shot.png"}));
+  logos.attachments.pop_back();
+  EXPECT_FALSE(engine.AtLeastOnePresent(Mail(logos)));
+  EXPECT_EQ(engine.ExtractAllNShow(Mail(logos), kSuffix), Extraction::kNoPictures);
+}
+
+TEST_F(MorePictureTypesTest, WhatCannotBeReadLeavesThePictureInAndOutlook2003LeavesNothingOut) {
+  SwitchOn(true);
+  sim::ItemSpec contents;
+  contents.attachments = {Inline("logo.png", true, 4)};
+  auto mail = Mail(contents);
+  const int held = env.outlook->LiveReferences();
+  CPicAttachments engine(env.globals);
+  EXPECT_FALSE(engine.AtLeastOnePresent(mail));
+  env.faults.FailMember("PropertyAccessor.GetProperty", 1);  // the content id
+  EXPECT_TRUE(engine.AtLeastOnePresent(mail));
+  env.faults.FailMember("PropertyAccessor.GetProperty", 2);  // hidden: the flags still tell
+  EXPECT_FALSE(engine.AtLeastOnePresent(mail));
+  env.faults.FailMember("Attachment.PropertyAccessor", 1);
+  EXPECT_TRUE(engine.AtLeastOnePresent(mail));
+  EXPECT_EQ(env.outlook->LiveReferences(), held) << env.outlook->DescribeLiveReferences();
+
+  env.outlook->SetVersion("11.0.0.8312");
+  env.faults.ClearCalls();
+  EXPECT_TRUE(engine.AtLeastOnePresent(mail));
+  EXPECT_EQ(env.faults.CallCount("PropertyAccessor.GetProperty"), 0u);
+}
+
+TEST_F(MorePictureTypesTest, OnTheFirstPictureCostsItsNameTypeAndContentId) {
+  SwitchOn(true);
+  std::vector<std::string> names(1000, "report.pdf");
+  names[0] = "first.png";
+  auto mail = Mail(names);
+  EXPECT_TRUE(CPicAttachments(env.globals).AtLeastOnePresent(mail));
+  EXPECT_EQ(env.faults.Calls(),
+            (std::vector<std::string>{
+                "Item.Attachments", "Attachments.Count", "Attachments.Item", "Attachment.FileName",
+                "Attachment.Type", "Attachment.PropertyAccessor", "PropertyAccessor.GetProperty"}));
+}
+
 TEST_F(ListingTest, AMessageWhoseFirstAttachmentIsAPictureCostsOneNameRead) {
   std::vector<std::string> names(1000, "report.pdf");
   names[0] = "first.jpg";

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "tests/stories/outlook_story.h"
+#include "ui/options_layout.h"
 
 namespace zormint::test {
 namespace {
@@ -121,6 +122,70 @@ TEST(Story, ASessionEndedByTheHostShuttingDown) {
   // The start-up Explorer and the Inspector still open keep their buttons for the host.
   EXPECT_EQ(s.Buttons(Xpl(s.mainExplorer)).size(), 2u);
   EXPECT_EQ(AddInButtonsLeft(s), 4u);
+  s.ExpectNothingHeld();
+}
+
+// The picture-types box of the dialog: off by default; ticked, the setting is kept at once and
+// the list follows (PNG counts, the logo the text shows goes); the buttons follow the setting;
+// the next opening shows the box ticked.
+TEST(Story, TheDialogsBoxSwitchesTheMorePictureTypesAndTheListFollowsAtOnce) {
+  OutlookStory s;
+  s.Connect();
+  sim::AttachmentSpec logo{"logo.jpg", "logo"};
+  logo.contentId = "image001.jpg@01DA0000";
+  logo.hidden = true;
+  const ItemId mail = s.Mail(
+      {{"shot.png", "shot"}, {"beach.jpg", "beach"}, logo, {"album.jpg", "", host::kOlByReference}},
+      false);
+  const ItemId screenshots = s.Mail({{"screen.PNG", "screen"}}, false);
+  const WindowRef main = Xpl(s.mainExplorer);
+  s.outlook.Select(s.mainExplorer, {screenshots});
+  EXPECT_FALSE(s.Enabled(main));
+  s.outlook.Select(s.mainExplorer, {mail});
+
+  auto names = [](sim::HeadlessForm& f) {
+    std::vector<std::string> listed;
+    for (const sim::ListEntry& entry : f.Entries(ui::kLstPicAttachments))
+      listed.push_back(entry.text + "#" + std::to_string(entry.itemData));
+    return listed;
+  };
+  std::vector<std::vector<std::string>> seen;
+  std::vector<std::string> storedAfterClick;
+  s.dialogs->OnNextShow([&](sim::HeadlessForm& f) {
+    EXPECT_FALSE(f.OptionValue(ui::kChkMorePictureTypes));
+    seen.push_back(names(f));
+    EXPECT_TRUE(f.Click(ui::kChkMorePictureTypes));
+    EXPECT_TRUE(f.OptionValue(ui::kChkMorePictureTypes));
+    storedAfterClick.push_back(
+        s.env.settingsStore->Peek("ZORMINT", "Startup", "More Picture Types"));
+    seen.push_back(names(f));
+    f.Click(ui::kChkMorePictureTypes);
+    seen.push_back(names(f));
+    f.Click(ui::kChkMorePictureTypes);
+    f.Click(ui::kCmdOpen);
+  });
+  ASSERT_TRUE(s.ClickOptions(main));
+  EXPECT_EQ(seen, (std::vector<std::vector<std::string>>{{"beach.jpg#2", "logo.jpg#3"},
+                                                         {"shot.png#1", "beach.jpg#2"},
+                                                         {"beach.jpg#2", "logo.jpg#3"}}));
+  EXPECT_EQ(storedAfterClick, std::vector<std::string>{"1"});
+  const std::string folder = s.WorkingFolder("071226210509");
+  EXPECT_EQ(s.Shown(), std::vector<std::string>{folder + "shot.png"});
+  EXPECT_TRUE(s.Saved("071226210509", "beach.jpg"));
+  EXPECT_FALSE(s.Saved("071226210509", "logo.jpg"));
+
+  // The buttons follow the setting: a message of PNG pictures alone now has pictures.
+  s.outlook.Select(s.mainExplorer, {screenshots});
+  EXPECT_TRUE(s.Enabled(main));
+  // The next opening shows the box ticked; closing keeps what the box says.
+  s.dialogs->OnNextShow([&](sim::HeadlessForm& f) {
+    EXPECT_TRUE(f.OptionValue(ui::kChkMorePictureTypes));
+    f.Click(ui::kChkMorePictureTypes);
+    f.Click(ui::kCmdClose);
+  });
+  ASSERT_TRUE(s.ClickOptions(main));
+  EXPECT_EQ(s.env.settingsStore->Peek("ZORMINT", "Startup", "More Picture Types"), "0");
+  s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();
 }
 

@@ -134,6 +134,16 @@ class OptionButtonHandle final : public ControlHandle<ui::OptionButton> {
   }
 };
 
+class CheckBoxHandle final : public ControlHandle<ui::CheckBox> {
+ public:
+  using ControlHandle::ControlHandle;
+  bool Value() override { return SendMessageW(Window(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  void SetValue(bool value) override {
+    SendMessageW(Window(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    data_->checked = value;
+  }
+};
+
 class TextBoxHandle final : public ControlHandle<ui::TextBox> {
  public:
   using ControlHandle::ControlHandle;
@@ -255,6 +265,11 @@ std::shared_ptr<ui::ListBox> DialogForm::GetListBox(const std::string& name) {
 std::shared_ptr<ui::OptionButton> DialogForm::GetOptionButton(const std::string& name) {
   FindKind(name, ControlKind::kOptionButton);
   return std::make_shared<OptionButtonHandle>(weak_from_this(), byName_.at(name));
+}
+
+std::shared_ptr<ui::CheckBox> DialogForm::GetCheckBox(const std::string& name) {
+  FindKind(name, ControlKind::kCheckBox);
+  return std::make_shared<CheckBoxHandle>(weak_from_this(), byName_.at(name));
 }
 
 std::shared_ptr<ui::TextBox> DialogForm::GetTextBox(const std::string& name) {
