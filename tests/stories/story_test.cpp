@@ -24,8 +24,11 @@ struct Seen {
 
 // Connect, browse, click both buttons in an Explorer and an Inspector, follow the Inspector to
 // another message, close windows, disconnect.
-Seen RunSession(OutlookStory& s, int32_t removeMode) {
+// With `morePictureTypes` the user has the more recent picture types switched on: every picture
+// then has its MAPI properties read as well.
+Seen RunSession(OutlookStory& s, int32_t removeMode, bool morePictureTypes = false) {
   Seen seen;
+  if (morePictureTypes) s.env.settingsStore->Put("ZORMINT", "Startup", "More Picture Types", "1");
   s.Connect();
   WindowRef main = Xpl(s.mainExplorer);
   ItemId pictures = s.Mail({"notes.pdf", "beach.jpg", "chart.GIF"});
@@ -65,7 +68,10 @@ Seen RunSession(OutlookStory& s, int32_t removeMode) {
   // Mail as it comes today: a link to a cloud file named like a picture is no picture; two
   // photos of one name are both kept; a protected message saves nothing, and the user is told.
   ItemId link = s.Mail({{"album.jpg", "", host::kOlByReference}, {"notes.pdf", "pdf"}}, false);
-  ItemId twins = s.Mail({{"image.jpg", "one"}, {"IMAGE.JPG", "two"}}, false);
+  sim::AttachmentSpec logo{"logo.png", "logo"};  // shown in the text: left out or no picture
+  logo.contentId = "image001.png@01DA0000";
+  logo.hidden = true;
+  ItemId twins = s.Mail({{"image.jpg", "one"}, logo, {"IMAGE.JPG", "two"}}, false);
   ItemId locked = s.Mail({{"site.jpg", "site"}}, true);
   s.outlook.Select(s.mainExplorer, {link});
   seen.linkEnablesNothing = s.Buttons(main).size() == 2 && !s.Buttons(main)[0].enabled;
@@ -193,19 +199,23 @@ TEST(Story, TheDialogsBoxSwitchesTheMorePictureTypesAndTheListFollowsAtOnce) {
 // add-in may do less, but nothing escapes to the host, and after the disconnection nothing of
 // Outlook is held or connected; when the user switched the add-in off, no button is left unless
 // the failed call was a button's deletion.
-void SweepFaults(int32_t removeMode) {
+void SweepFaults(int32_t removeMode, bool morePictureTypes = false) {
   size_t calls = 0;
   {
     OutlookStory s;
-    RunSession(s, removeMode);
+    const Seen seen = RunSession(s, removeMode, morePictureTypes);
+    EXPECT_TRUE(seen.sameNamesKept);
     calls = s.env.faults.Calls().size();
+    if (morePictureTypes) {
+      EXPECT_GT(s.env.faults.CallCount("PropertyAccessor.GetProperty"), 0u);
+    }
   }
   ASSERT_GT(calls, 100u);
   size_t injected = 0;
   for (size_t i = 1; i <= calls; ++i) {
     OutlookStory s;
     s.env.faults.FailCallNumber(i);
-    EXPECT_NO_THROW(RunSession(s, removeMode)) << "call " << i;
+    EXPECT_NO_THROW(RunSession(s, removeMode, morePictureTypes)) << "call " << i;
     const sim::FaultPlan& faults = s.env.faults;
     const std::string failed = i <= faults.Calls().size() ? faults.Calls()[i - 1] : "(none)";
     injected += faults.InjectedCount();
@@ -230,6 +240,10 @@ TEST(FaultSweep, EveryCallOfASessionEndedByTheUserFailsOnce) {
 
 TEST(FaultSweep, EveryCallOfASessionEndedByTheHostFailsOnce) {
   SweepFaults(ext_dm_HostShutdown);
+}
+
+TEST(FaultSweep, EveryCallOfASessionWithTheMorePictureTypesFailsOnce) {
+  SweepFaults(ext_dm_UserClosed, true);
 }
 
 }  // namespace

@@ -261,6 +261,45 @@ TEST_F(AddinStory, TodaysMailLinksAreNoPicturesLikeNamesAreAllKeptAndNothingSave
   ExpectNothingHeld();
 }
 
+// The user's "More Picture Types" value for the length of a test, removed after it.
+class PresetPictureTypes {
+ public:
+  explicit PresetPictureTypes(const wchar_t* value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+      RegSetValueExW(key, L"More Picture Types", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                     static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+      RegCloseKey(key);
+    }
+  }
+  ~PresetPictureTypes() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, L"More Picture Types");
+      RegCloseKey(key);
+    }
+  }
+
+ private:
+  static constexpr const wchar_t* kKey = L"Software\\VB and VBA Program Settings\\ZORMINT\\Startup";
+};
+
+TEST_F(AddinStory, PresetMorePictureTypesShowTheScreenshotAndThePhotoButNotTheLogo) {
+  // As an administrator presets it for the user before Outlook starts.
+  PresetPictureTypes preset(L"1");
+  NewStory();
+  story->SetViewerWait(10000);
+  Run({"open-explorer Inbox", "start", "select today",
+       "click explorer1 \"View All Picture Attachments\""});
+  EXPECT_EQ(WorkingFolderFiles(TempPath()),
+            (std::vector<std::wstring>{L"IMG_2041.HEIC", L"Photo.jpg", L"screenshot.png"}));
+  const std::vector<std::string> starts = ViewerStarts();
+  ASSERT_EQ(starts.size(), 1u) << transcript.str();
+  EXPECT_NE(starts[0].find("\\screenshot.png"), std::string::npos) << starts[0];
+  ExpectNothingHeld();
+}
+
 TEST_F(AddinStory, SwitchingOffRemovesTheButtonsAndShutdownLeavesThemToOutlook) {
   NewStory();
   Run({"open-explorer Inbox", "start", "open-explorer Inbox", "switch-folder explorer2 Inbox",
