@@ -115,7 +115,7 @@ void CSettings::SetValue(int32_t eRegistryValue, const std::string& sNewValue) n
   const std::string s = TrimSpaces(sNewValue);
   std::string kept;
   if (eRegistryValue == rvMorePictureTypes) {
-    kept = s == kMorePictureTypesOn ? kMorePictureTypesOn : kMorePictureTypesOff;
+    kept = std::string(s == kMorePictureTypesOn ? kMorePictureTypesOn : kMorePictureTypesOff);
   } else if (eRegistryValue == rvImageViewer) {
     const int number = SingleDigitValue(s);
     kept = (number == 1 || number == 2) ? s : "1";
