@@ -71,6 +71,36 @@ def logo():
     return image
 
 
+def screenshot():
+    image = Image.new("RGB", (200, 120), (236, 236, 236))
+    draw = ImageDraw.Draw(image)
+    draw.rectangle([0, 0, 200, 16], fill=(40, 90, 170))
+    draw.text((6, 3), "Report - Quarterly", fill=(255, 255, 255))
+    for i, height in enumerate((40, 70, 55, 90)):
+        draw.rectangle([20 + i * 40, 110 - height, 45 + i * 40, 110], fill=(60, 150, 90))
+    return image
+
+
+def heic_photo():
+    """The start of a phone's HEIC photo: its file-type box, as phones write it. Nothing here
+    decodes it; the viewer only needs a file of that name and type."""
+    brands = b"heic" + b"\0\0\0\0" + b"mif1heic"
+    box = (8 + len(brands)).to_bytes(4, "big") + b"ftyp" + brands
+    return box + b"\0" * 32
+
+
+def signature_logo():
+    image = Image.new("RGB", (48, 16), (255, 255, 255))
+    ImageDraw.Draw(image).text((2, 2), "HOS", fill=(200, 40, 40))
+    return image
+
+
+def more_pictures():
+    screenshot().save(PICTURES / "screenshot.png")
+    (PICTURES / "IMG_2041.HEIC").write_bytes(heic_photo())
+    signature_logo().save(PICTURES / "signature-logo.png")
+
+
 def main():
     PICTURES.mkdir(exist_ok=True)
     DOCUMENTS.mkdir(exist_ok=True)
@@ -80,6 +110,7 @@ def main():
     sketch().save(PICTURES / "sketch.bmp")
     scan().save(PICTURES / "scan.tif", compression="tiff_deflate")
     logo().save(PICTURES / "logo.png")
+    more_pictures()
     invoice = Image.new("RGB", (120, 170), (255, 255, 255))
     ImageDraw.Draw(invoice).text((10, 10), "Invoice 2031", fill=(0, 0, 0))
     invoice.save(DOCUMENTS / "invoice.pdf")

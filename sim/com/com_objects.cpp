@@ -203,11 +203,43 @@ class AttachmentObject final
   HRESULT STDMETHODCALLTYPE get_FileName(BSTR* result) noexcept override {
     return HandOut(kOutlook, result, [&] { return Bstr(proxy_->FileName()); });
   }
+  HRESULT STDMETHODCALLTYPE get_Type(LONG* result) noexcept override {
+    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Type(); });
+  }
   HRESULT STDMETHODCALLTYPE SaveAsFile(BSTR path) noexcept override {
     return AutomationMember(kOutlook, [&] { proxy_->SaveAsFile(FromBstr(path)); });
   }
   HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewItem(proxy_->Parent()); });
+  }
+  HRESULT STDMETHODCALLTYPE get_PropertyAccessor(_PropertyAccessor** result) noexcept override {
+    return HandOut(kOutlook, result,
+                   [&] { return NewPropertyAccessor(proxy_->PropertyAccessor()); });
+  }
+};
+
+class PropertyAccessorObject final
+    : public SimObject<PropertyAccessorObject, _PropertyAccessor, &IID__PropertyAccessor,
+                       host::PropertyAccessor> {
+ public:
+  using SimObject::SimObject;
+
+  // Text as VT_BSTR, a flag as VT_BOOL, a number as VT_I4, as Outlook hands MAPI values out.
+  HRESULT STDMETHODCALLTYPE GetProperty(BSTR schemaName, VARIANT* value) noexcept override {
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    return AutomationMember(kOutlook, [&] {
+      const host::PropertyValue read = proxy_->GetProperty(FromBstr(schemaName));
+      Variant result;
+      if (const auto* text = std::get_if<std::string>(&read)) {
+        result = Variant::Text(*text);
+      } else if (const auto* flag = std::get_if<bool>(&read)) {
+        result = Variant::Bool(*flag);
+      } else if (const auto* number = std::get_if<int32_t>(&read)) {
+        result = Variant::Int(*number);
+      }
+      *value = result.Detach();
+    });
   }
 };
 
@@ -547,6 +579,9 @@ ComRef<Attachments> NewAttachments(std::shared_ptr<host::Attachments> p) {
 }
 ComRef<Attachment> NewAttachment(std::shared_ptr<host::Attachment> p) {
   return Make<AttachmentObject, Attachment>(std::move(p));
+}
+ComRef<_PropertyAccessor> NewPropertyAccessor(std::shared_ptr<host::PropertyAccessor> p) {
+  return Make<PropertyAccessorObject, _PropertyAccessor>(std::move(p));
 }
 ComRef<_AttachmentSelection> NewAttachmentSelection(std::shared_ptr<host::AttachmentSelection> p) {
   return Make<AttachmentSelectionObject, _AttachmentSelection>(std::move(p));

@@ -23,6 +23,7 @@ ComRef<Selection> NewSelection(std::shared_ptr<host::Selection> selection);
 ComRef<_MailItem> NewItem(std::shared_ptr<host::Item> item);
 ComRef<Attachments> NewAttachments(std::shared_ptr<host::Attachments> attachments);
 ComRef<Attachment> NewAttachment(std::shared_ptr<host::Attachment> attachment);
+ComRef<_PropertyAccessor> NewPropertyAccessor(std::shared_ptr<host::PropertyAccessor> accessor);
 ComRef<_AttachmentSelection> NewAttachmentSelection(
     std::shared_ptr<host::AttachmentSelection> selection);
 ComRef<_CommandBars> NewCommandBars(std::shared_ptr<host::CommandBars> bars);

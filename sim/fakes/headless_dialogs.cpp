@@ -22,6 +22,8 @@ const char* KindName(ControlKind kind) {
       return "Frame";
     case ControlKind::kOptionButton:
       return "OptionButton";
+    case ControlKind::kCheckBox:
+      return "CheckBox";
     case ControlKind::kTextBox:
       return "TextBox";
     case ControlKind::kCommandButton:
@@ -67,6 +69,20 @@ std::shared_ptr<ui::Form> HeadlessDialogs::CreateForm(const ui::FormLayout& layo
   state_->lastForm = form;
   ++state_->formsCreated;
   return form;
+}
+
+int32_t HeadlessDialogs::MsgBox(const std::string& prompt, uint32_t buttons,
+                                const std::string& title) {
+  if (state_->faults) state_->faults->Enter("Dialogs.MsgBox");
+  MessageBoxRecord record;
+  record.title = title;
+  record.text = prompt;
+  record.style = buttons;
+  record.warningIcon = (buttons & 0xF0) == ui::vbExclamation;
+  record.okOnly = (buttons & 0x0F) == ui::vbOKOnly;
+  record.whileModal = state_->modalDepth > 0;
+  state_->messageBoxes.push_back(record);
+  return ui::vbOK;
 }
 
 void HeadlessDialogs::OnNextShow(DialogScript script) {
@@ -240,6 +256,13 @@ class OptionButtonHandle : public ControlHandle<ui::OptionButton> {
     std::shared_ptr<HeadlessForm> form = Form();
     HeadlessControlAccess::SelectOption(*form, d);
   }
+};
+
+class CheckBoxHandle : public ControlHandle<ui::CheckBox> {
+ public:
+  using ControlHandle::ControlHandle;
+  bool Value() override { return Live("CheckBox.Value").value; }
+  void SetValue(bool value) override { Live("CheckBox.Value").value = value; }
 };
 
 class TextBoxHandle : public ControlHandle<ui::TextBox> {
@@ -445,6 +468,11 @@ std::shared_ptr<ui::OptionButton> HeadlessForm::GetOptionButton(const std::strin
   return std::make_shared<OptionButtonHandle>(weak_from_this(), byName_[name]);
 }
 
+std::shared_ptr<ui::CheckBox> HeadlessForm::GetCheckBox(const std::string& name) {
+  RequireKind(name, ControlKind::kCheckBox);
+  return std::make_shared<CheckBoxHandle>(weak_from_this(), byName_[name]);
+}
+
 std::shared_ptr<ui::TextBox> HeadlessForm::GetTextBox(const std::string& name) {
   RequireKind(name, ControlKind::kTextBox);
   return std::make_shared<TextBoxHandle>(weak_from_this(), byName_[name]);
@@ -475,6 +503,7 @@ bool HeadlessForm::Focusable(const ControlData& d) const {
   switch (d.layout.kind) {
     case ControlKind::kListBox:
     case ControlKind::kOptionButton:
+    case ControlKind::kCheckBox:
     case ControlKind::kTextBox:
     case ControlKind::kCommandButton:
       return !d.dead && EffectiveEnabled(d);
@@ -628,6 +657,13 @@ bool HeadlessForm::Click(const std::string& name) {
     if (found->layout.kind == ControlKind::kOptionButton) {
       focus_ = name;
       SelectOption(*byName_[name]);
+      return true;
+    }
+    if (found->layout.kind == ControlKind::kCheckBox) {
+      // A click toggles the box, takes the focus and tells the form.
+      focus_ = name;
+      byName_[name]->value = !byName_[name]->value;
+      Raise([&](ui::FormEvents& e) { e.OnClick(name); });
       return true;
     }
     if (found->layout.kind != ControlKind::kCommandButton) return false;

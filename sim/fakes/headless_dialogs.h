@@ -14,9 +14,10 @@
 // in Browsers() after its form has gone.
 //
 // Calls from the add-in enter the fault plan when one is given: "Form.Load", "Form.ShowModal",
-// "Form.Unload", "Form.MsgBox", "Form.SetFocus", "Form.BringToFront", "ListBox.<member>",
-// "OptionButton.Value", "TextBox.Text", "Control.Enabled", "FileDialog.Flags",
-// "FileDialog.ShowOpen" (a property put enters under the property's name).
+// "Form.Unload", "Form.MsgBox", "Dialogs.MsgBox" (a message box of no form), "Form.SetFocus",
+// "Form.BringToFront", "ListBox.<member>", "OptionButton.Value", "CheckBox.Value", "TextBox.Text",
+// "Control.Enabled", "FileDialog.Flags", "FileDialog.ShowOpen" (a property put enters under the
+// property's name).
 #pragma once
 
 #include <cstdint>
@@ -38,7 +39,7 @@ class HeadlessForm;
 using DialogScript = std::function<void(HeadlessForm&)>;
 
 struct MessageBoxRecord {
-  std::string formCaption;  // the form it was modal to
+  std::string formCaption;  // the form it was modal to; empty for a box of no form
   std::string title;
   std::string text;
   uint32_t style = 0;
@@ -86,6 +87,7 @@ class HeadlessDialogs : public ui::DialogToolkit {
 
   std::shared_ptr<ui::Form> CreateForm(const ui::FormLayout& layout,
                                        std::weak_ptr<ui::FormEvents> events) override;
+  int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
 
   // ---- Scripting ----
   void OnNextShow(DialogScript script);
@@ -128,6 +130,7 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   std::shared_ptr<ui::Control> GetControl(const std::string& name) override;
   std::shared_ptr<ui::ListBox> GetListBox(const std::string& name) override;
   std::shared_ptr<ui::OptionButton> GetOptionButton(const std::string& name) override;
+  std::shared_ptr<ui::CheckBox> GetCheckBox(const std::string& name) override;
   std::shared_ptr<ui::TextBox> GetTextBox(const std::string& name) override;
   std::shared_ptr<ui::CommandButton> GetCommandButton(const std::string& name) override;
   std::shared_ptr<ui::FileDialog> GetFileDialog(const std::string& name) override;
@@ -145,12 +148,12 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   bool SelectOnly(const std::vector<int32_t>& indexes);
   bool ClickOption(const std::string& name);
   bool TypeText(const std::string& name, const std::string& text);  // replaces the text
-  bool Click(const std::string& name);                              // a push button
-  bool PressEnter();  // the focused push button, else the default button
-  bool PressEsc();    // the cancel button
-  bool CloseBox();    // the window's close box
-  bool Reactivate();  // the user comes back to the dialog from another window
-  bool Minimize();    // the window's minimise command: the dialog goes to the task bar
+  bool Click(const std::string& name);  // a push button, option button or check box
+  bool PressEnter();                    // the focused push button, else the default button
+  bool PressEsc();                      // the cancel button
+  bool CloseBox();                      // the window's close box
+  bool Reactivate();                    // the user comes back to the dialog from another window
+  bool Minimize();  // the window's minimise command: the dialog goes to the task bar
 
   // ---- What the user sees ----
   bool Shown() const { return shown_; }

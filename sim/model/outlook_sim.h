@@ -29,7 +29,13 @@ using InspectorId = int;
 
 struct AttachmentSpec {
   std::string fileName;
-  std::string bytes;  // what SaveAsFile writes
+  std::string bytes;                // what SaveAsFile writes
+  int32_t type = host::kOlByValue;  // Attachment.Type
+  // What Attachment.PropertyAccessor reads (MAPI): PR_ATTACH_CONTENT_ID (none when empty),
+  // PR_ATTACHMENT_HIDDEN and PR_ATTACH_FLAGS.
+  std::string contentId;
+  bool hidden = false;
+  int32_t flags = 0;
 };
 
 struct ItemSpec {
@@ -37,6 +43,8 @@ struct ItemSpec {
   bool saved = true;
   std::string entryId;  // generated when empty
   std::string subject;
+  // A protected (rights-managed or encrypted) item: every SaveAsFile of its attachments fails.
+  bool saveRefused = false;
   std::vector<AttachmentSpec> attachments;
 };
 

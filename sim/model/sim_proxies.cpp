@@ -5,6 +5,7 @@
 // call on a closed window or a deleted control fails with a ZError instead of touching freed
 // state. Unadvise works on any object the model still knows, closed or deleted, so that the
 // add-in can always disconnect.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -77,17 +78,49 @@ class FolderProxy final : public host::Folder, Proxy {
 
 std::shared_ptr<host::Item> NewItemProxy(Model& model, ItemId id);
 
+// MAPI's "not found" (MAPI_E_NOT_FOUND), which Outlook raises for a property an object lacks.
+constexpr int32_t kMapiNotFound = static_cast<int32_t>(0x8004010Fu);
+
+// An attachment's MAPI properties, as much of them as the model keeps: the content id, the
+// hidden mark and the flags. A property that is not set is not there.
+class PropertyAccessorProxy final : public host::PropertyAccessor, Proxy {
+ public:
+  PropertyAccessorProxy(Model& model, ItemId item, int32_t position)
+      : Proxy(model, "PropertyAccessor"), item_(item), position_(position) {}
+
+  host::PropertyValue GetProperty(const std::string& schemaName) override {
+    auto model = Enter("PropertyAccessor.GetProperty");
+    const AttachmentSpec& a =
+        model->KnownItem(item_).contents.attachments.at(static_cast<size_t>(position_ - 1));
+    const std::string tag = schemaName.substr(schemaName.rfind('/') + 1);
+    if ((tag == "0x3712001F" || tag == "0x3712001f") && !a.contentId.empty()) return a.contentId;
+    if ((tag == "0x7FFE000B" || tag == "0x7ffe000b") && a.hidden) return true;
+    if (tag == "0x37140003" && a.flags != 0) return a.flags;
+    Fail(kMapiNotFound, "The property \"" + schemaName + "\" is unknown or cannot be found.");
+  }
+
+ private:
+  ItemId item_;
+  int32_t position_;
+};
+
 class AttachmentProxy final : public host::Attachment, Proxy {
  public:
   AttachmentProxy(Model& model, ItemId item, int32_t position)
       : Proxy(model, "Attachment"), item_(item), position_(position) {}
 
   std::string FileName() override { return Contents(*Enter("Attachment.FileName")).fileName; }
+  int32_t Type() override { return Contents(*Enter("Attachment.Type")).type; }
 
   void SaveAsFile(const std::string& path) override {
     auto model = Enter("Attachment.SaveAsFile");
     const AttachmentSpec& contents = Contents(*model);
     if (path.empty()) Fail(err::kInvalidCall, "Cannot save the attachment: no file name");
+    if (model->KnownItem(item_).contents.saveRefused)
+      Fail(err::kPathFileAccess, "Cannot save the attachment: the item is protected");
+    // Only a file stored in the item can be written out.
+    if (contents.type != host::kOlByValue)
+      Fail(err::kInvalidCall, "Cannot save an attachment that holds no file: " + path);
     namespace fs = std::filesystem;
     fs::path target = platform::ToFsPath(path);
     std::error_code ec;
@@ -108,6 +141,16 @@ class AttachmentProxy final : public host::Attachment, Proxy {
     auto model = Enter("Attachment.Parent");
     model->KnownItem(item_);
     return NewItemProxy(*model, item_);
+  }
+
+  std::shared_ptr<host::PropertyAccessor> PropertyAccessor() override {
+    auto model = Enter("Attachment.PropertyAccessor");
+    Contents(*model);
+    // Outlook 2003 (11) and earlier have no PropertyAccessor.
+    if (std::atoi(model->Version().c_str()) < 12) {
+      Fail(err::kDispUnknownName, "Unknown name: Attachment.PropertyAccessor");
+    }
+    return std::make_shared<PropertyAccessorProxy>(*model, item_, position_);
   }
 
  private:

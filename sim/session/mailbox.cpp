@@ -157,6 +157,10 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
           message.contents.saved = false;
           continue;
         }
+        if (words[i] == "protected") {
+          message.contents.saveRefused = true;
+          continue;
+        }
         if (words[i] == "from") {
           if (i + 1 == words.size()) Bad(manifest, number, "from <sender>");
           message.from = words[++i];
@@ -175,12 +179,32 @@ Mailbox LoadMailbox(Outlook& outlook, const std::filesystem::path& manifest) {
       pending = &message;
     } else if (verb == "attach") {
       if (!pending) Bad(manifest, number, "attach outside a message");
-      if (words.size() != 2 && !(words.size() == 4 && words[2] == "as")) {
-        Bad(manifest, number, "attach <file> [as <name>]");
+      const char* usage = "attach <file> [as <name>] [cloud|embedded|ole|inline]";
+      const bool named = words.size() >= 4 && words[2] == "as";
+      const size_t kindAt = named ? 4 : 2;
+      if (words.size() > kindAt + 1 || words.size() < 2) {
+        Bad(manifest, number, usage);
       }
       const std::filesystem::path file = base / PathOf(words[1]);
       AttachmentSpec attachment;
-      attachment.fileName = words.size() == 4 ? words[3] : Utf8Of(file.filename());
+      attachment.fileName = named ? words[3] : Utf8Of(file.filename());
+      if (words.size() == kindAt + 1) {
+        const std::string& kind = words[kindAt];
+        if (kind == "cloud") {
+          attachment.type = host::kOlByReference;
+        } else if (kind == "embedded") {
+          attachment.type = host::kOlEmbeddeditem;
+        } else if (kind == "ole") {
+          attachment.type = host::kOlOLE;
+        } else if (kind == "inline") {
+          // Shown in the message's text: a content id the body refers to, hidden in the well.
+          attachment.contentId = attachment.fileName + "@sample";
+          attachment.hidden = true;
+          attachment.flags = 4;
+        } else {
+          Bad(manifest, number, usage);
+        }
+      }
       try {
         attachment.bytes = ReadFile(file);
       } catch (const std::exception& e) {

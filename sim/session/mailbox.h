@@ -5,11 +5,16 @@
 //   message holiday Inbox "Holiday pictures"  [post|contact|unsaved|from "Anna Berg" ...]
 //   attach pictures/beach.jpg              a file beside the manifest, under its own name
 //   attach pictures/beach.jpg as "Strand.JPG"
+//   attach documents/itinerary.txt as "Album.jpg" cloud   cloud|embedded|ole: an attachment
+//                                          that holds no file (a link to a cloud file, an
+//                                          attached item, an OLE object); inline: a picture
+//                                          the message shows in its text
 //
 // Words are separated by blanks; double quotes keep blanks in a word. A message's item class
 // follows its folder (mail 43, post 45, contact 40, appointment 26, task 48) unless a word
 // after the subject names another; "unsaved" makes a message being composed; "from" and the
-// word after it name the sender that a message list shows.
+// word after it name the sender that a message list shows; "protected" makes a message whose
+// attachments cannot be saved (rights-managed or encrypted).
 #pragma once
 
 #include <filesystem>

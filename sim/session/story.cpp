@@ -1,16 +1,76 @@
 #include "sim/session/story.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
 #include <sstream>
+#include <thread>
 
 #include "win32/com/text.h"
 
 namespace zormint::sim {
 
 namespace {
+
+// The message boxes that appear on one thread while a user's click runs there: each is read
+// (title and text) and answered with OK, as the user would, from a thread of its own.
+class MessageBoxWatcher {
+ public:
+  MessageBoxWatcher() : thread_(GetCurrentThreadId()) {
+    watcher_ = std::thread([this] {
+      while (!done_) {
+        EnumThreadWindows(thread_, &MessageBoxWatcher::Visit, reinterpret_cast<LPARAM>(this));
+        Sleep(20);
+      }
+    });
+  }
+  ~MessageBoxWatcher() { Stop(); }
+  // Stops watching; the boxes seen, each as "\"<title>\": <text>".
+  std::vector<std::string> Stop() {
+    done_ = true;
+    if (watcher_.joinable()) watcher_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+  }
+
+ private:
+  static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+    auto& watcher = *reinterpret_cast<MessageBoxWatcher*>(self);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    // A message box is a dialog whose text is the static control 0xFFFF.
+    HWND text = GetDlgItem(window, 0xFFFF);
+    if (std::wstring(className) != L"#32770" || !text || !IsWindowVisible(window)) return TRUE;
+    if (!watcher.answered_.insert(window).second) return TRUE;
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(window, buffer, 1024);
+    std::string seen = "\"" + win32::Narrow(std::wstring(buffer)) + "\": ";
+    GetWindowTextW(text, buffer, 1024);
+    seen += win32::Narrow(std::wstring(buffer));
+    {
+      std::lock_guard<std::mutex> lock(watcher.mutex_);
+      watcher.seen_.push_back(seen);
+    }
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return TRUE;
+  }
+
+  DWORD thread_;
+  std::atomic<bool> done_{false};
+  std::set<HWND> answered_;
+  std::mutex mutex_;
+  std::vector<std::string> seen_;
+  std::thread watcher_;
+};
+
+void ShowMessageBoxes(std::ostream& out, const std::vector<std::string>& boxes) {
+  for (const std::string& box : boxes)
+    out << "  message box " << box << "\n";
+}
 
 std::string Utf8(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
@@ -386,7 +446,10 @@ void Story::ShowRibbon(WindowRef window) {
 void Story::RibbonClick(const std::vector<std::string>& words) {
   const WindowRef window = Window(words[1]);
   RibbonButton button;
-  switch (Ribbon().Click(window, words[2], &button)) {
+  MessageBoxWatcher boxes;
+  const RibbonHost::Clicked clicked = Ribbon().Click(window, words[2], &button);
+  const std::vector<std::string> seen = boxes.Stop();
+  switch (clicked) {
     case RibbonHost::Clicked::kNoSuchButton:
       out_ << "  " << words[1] << " has no ribbon button " << Quoted(words[2]) << "\n";
       return;
@@ -395,6 +458,7 @@ void Story::RibbonClick(const std::vector<std::string>& words) {
       return;
     case RibbonHost::Clicked::kRan:
       out_ << "  clicked the ribbon button " << Quoted(button.id) << " on " << button.place << "\n";
+      ShowMessageBoxes(out_, seen);
       break;
   }
   ShowClickOutcome();
@@ -445,11 +509,15 @@ void Story::Click(const std::vector<std::string>& words) {
     out_ << "  " << words[1] << " has no button " << Quoted(wanted) << "\n";
     return;
   }
-  if (!outlook_->Click(window, tag)) {
+  MessageBoxWatcher boxes;
+  const bool ran = outlook_->Click(window, tag);
+  const std::vector<std::string> seen = boxes.Stop();
+  if (!ran) {
     out_ << "  the button " << Quoted(tag) << " is disabled: nothing happens\n";
     return;
   }
   out_ << "  clicked " << Quoted(tag) << "\n";
+  ShowMessageBoxes(out_, seen);
   ShowClickOutcome();
 }
 

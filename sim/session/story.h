@@ -34,6 +34,7 @@
 //                                  of the process's end with the add-ins still connected;
 //                                  release: the host lets go of the add-ins, then the program
 //                                  unloads their libraries and ends
+// A message box that appears while a click runs is read into the transcript and answered OK.
 // The viewer is whatever Windows starts for a picture; the program it starts reports itself
 // by appending a line (command line, tab, current folder, tab, size of its file argument) to
 // the file named by the environment variable ZORMINT_VIEWER_LOG.

@@ -5,6 +5,7 @@
 
 #include "pictures/pic_attachments.h"
 #include "ui/frm_options.h"
+#include "ui/options_layout.h"
 
 namespace zormint::commands {
 
@@ -20,12 +21,28 @@ void LetHostProcessMessages(Globals& g) {
   Require(g.services.messagePump, "MessagePump")->DoEvents();
 }
 
+namespace {
+
+// Pictures were asked for and none could be saved: the user is told, rather than left with
+// nothing happening (or a viewer on a file that does not exist).
+void TellNothingSaved(Globals& g, Extraction outcome) noexcept {
+  if (outcome != Extraction::kNoneSaved) return;
+  Attempt("commands: nothing saved box", [&] {
+    Require(g.services.dialogs, "dialogs")
+        ->MsgBox(ui::kMsgNothingSaved.text, ui::kValidationBoxStyle, ui::kMsgNothingSaved.title);
+  });
+}
+
+}  // namespace
+
 void ShowAllPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
                      const StepNames& names) noexcept {
   if (!item) return;  // no mail item to act on
+  Extraction outcome = Extraction::kNoPictures;
   Attempt(names.extractAll, [&] {
-    Require(g.gclsPicAttachments, "gclsPicAttachments")->ExtractAllNShow(item, suffix);
+    outcome = Require(g.gclsPicAttachments, "gclsPicAttachments")->ExtractAllNShow(item, suffix);
   });
+  TellNothingSaved(g, outcome);
 }
 
 void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
@@ -39,10 +56,7 @@ void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const s
     Attempt(names.bringToFront, [&] { dialog->BringToFront(); });
     return;
   }
-  Attempt(names.populate, [&] {
-    std::shared_ptr<platform::ListBox> list = Require(dialog, "frmOptions")->lstPicAttachments();
-    Require(g.gclsPicAttachments, "gclsPicAttachments")->Populate(item, list);
-  });
+  Attempt(names.populate, [&] { Require(dialog, "frmOptions")->ListPicturesOf(item); });
   Attempt(names.show, [&] { Require(dialog, "frmOptions")->Show(); });
   dialog.reset();
   // A caller gone meanwhile (its window closed, the add-in switched off or Outlook shutting
@@ -56,10 +70,12 @@ void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const s
   // to another message when this click's dialog failed to open.
   const std::string indexes = std::exchange(g.gsSelAttachmentIndexes, std::string());
   if (indexes.empty() || gone() || !item) return;
+  Extraction outcome = Extraction::kNoPictures;
   Attempt(names.extractSelected, [&] {
-    Require(g.gclsPicAttachments, "gclsPicAttachments")
-        ->ExtractSelectedNShow(item, indexes, suffix);
+    outcome = Require(g.gclsPicAttachments, "gclsPicAttachments")
+                  ->ExtractSelectedNShow(item, indexes, suffix);
   });
+  TellNothingSaved(g, outcome);
 }
 
 }  // namespace zormint::commands

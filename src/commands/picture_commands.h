@@ -34,7 +34,8 @@ void LetHostProcessMessages(Globals& g);
 // drop the one their caller had.
 
 // Saves every picture attachment of `item` into the working folder of `suffix` and opens the
-// first in the viewer. Nothing happens without an item.
+// first one saved in the viewer; when there were pictures and not one could be saved, a
+// message box says so. Nothing happens without an item.
 void ShowAllPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
                      const StepNames& names) noexcept;
 

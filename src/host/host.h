@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace zormint::host {
 
@@ -25,6 +26,11 @@ constexpr int32_t kOlPost = 45;
 // Folder default item types (OlItemType).
 constexpr int32_t kOlMailItem = 0;
 constexpr int32_t kOlPostItem = 6;
+// Attachment types (OlAttachmentType): only an attachment by value holds a file of its own.
+constexpr int32_t kOlByValue = 1;
+constexpr int32_t kOlByReference = 4;  // also a link to a cloud file
+constexpr int32_t kOlEmbeddeditem = 5;
+constexpr int32_t kOlOLE = 6;
 // The classes (OlObjectClass) of what a ribbon control's Context can be.
 constexpr int32_t kOlExplorer = 34;
 constexpr int32_t kOlInspector = 35;
@@ -96,14 +102,31 @@ class Picture {
   virtual ~Picture() = default;
 };
 
+// A MAPI property's value as Attachment.PropertyAccessor reads it: text (PT_UNICODE), a flag
+// (PT_BOOLEAN), a number (PT_LONG), or something else (empty).
+using PropertyValue = std::variant<std::monostate, std::string, bool, int32_t>;
+
+// Reads MAPI properties by their schema name ("http://schemas.microsoft.com/mapi/proptag/
+// 0x3712001F"); Outlook 2007 and later. GetProperty fails for a property the object does not
+// have.
+class PropertyAccessor {
+ public:
+  virtual ~PropertyAccessor() = default;
+  virtual PropertyValue GetProperty(const std::string& schemaName) = 0;
+};
+
 class Attachment {
  public:
   virtual ~Attachment() = default;
   virtual std::string FileName() = 0;
+  // How the attachment is held (OlAttachmentType): kOlByValue for a file stored in the item.
+  virtual int32_t Type() = 0;
   // Writes the attachment to the full path given, replacing an existing file.
   virtual void SaveAsFile(const std::string& path) = 0;
   // The item the attachment belongs to.
   virtual std::shared_ptr<host::Item> Parent() = 0;
+  // Its MAPI properties (Outlook 2007 and later; fails before).
+  virtual std::shared_ptr<host::PropertyAccessor> PropertyAccessor() = 0;
 };
 
 class Attachments {

@@ -25,18 +25,65 @@ std::string WithoutTrailingSeparators(std::string path) {
 
 // ---- Detection and listing ------------------------------------------------------------------
 
+bool CPicAttachments::MorePictureTypes() const noexcept {
+  bool on = false;
+  Attempt("CPicAttachments: picture types", [&] {
+    if (const std::shared_ptr<CSettings> settings = g_.gclsSettings)
+      on = settings->Value(rvMorePictureTypes) == kMorePictureTypesOn;
+  });
+  return on;
+}
+
+bool CPicAttachments::IsPicture(host::Attachment& attachment, bool morePictureTypes,
+                                std::string* fileName) {
+  std::string name = attachment.FileName();
+  const bool named = IsPictureName(name) || (morePictureTypes && IsMorePictureName(name));
+  if (fileName) *fileName = std::move(name);
+  if (!named || attachment.Type() != host::kOlByValue) return false;
+  return !morePictureTypes || !ShownInText(attachment);
+}
+
+bool CPicAttachments::ShownInText(host::Attachment& attachment) noexcept {
+  std::shared_ptr<host::PropertyAccessor> accessor;
+  // Outlook 2003 has no PropertyAccessor: there nothing is left out.
+  if (!Attempt("CPicAttachments.ShownInText: PropertyAccessor",
+               [&] { accessor = attachment.PropertyAccessor(); }) ||
+      !accessor) {
+    return false;
+  }
+  // Most attachments lack these properties, and Outlook answers with a failure then: that is
+  // no fault, so a property that cannot be read counts as not set, untraced.
+  auto read = [&](const char* schemaName) -> host::PropertyValue {
+    try {
+      return accessor->GetProperty(schemaName);
+    } catch (...) {
+      return std::monostate();
+    }
+  };
+  // Only a picture that the text can refer to (it has a content id) is taken for one shown
+  // there; Outlook then marks it hidden, or referenced by the text.
+  const host::PropertyValue contentId = read(kPrAttachContentId);
+  const std::string* id = std::get_if<std::string>(&contentId);
+  if (!id || id->empty()) return false;
+  const host::PropertyValue hidden = read(kPrAttachmentHidden);
+  if (const bool* flag = std::get_if<bool>(&hidden); flag && *flag) return true;
+  const host::PropertyValue flags = read(kPrAttachFlags);
+  const int32_t* number = std::get_if<int32_t>(&flags);
+  return number && (*number & kAttachFlagReferencedByText) != 0;
+}
+
 bool CPicAttachments::AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGeneric) noexcept {
   bool found = false;
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
+  const bool more = MorePictureTypes();
   Attempt("CPicAttachments.AtLeastOnePresent: Attachments", [&] {
     attachments = Deref(mlGeneric, "mlGeneric").Attachments();
     count = Deref(attachments, "Attachments").Count();
   });
   for (int32_t position = 1; position <= count && !found; ++position) {
-    Attempt("CPicAttachments.AtLeastOnePresent: attachment name", [&] {
-      found = IsPictureName(Deref(attachments->Item(position), "Attachment").FileName());
-    });
+    Attempt("CPicAttachments.AtLeastOnePresent: attachment name",
+            [&] { found = IsPicture(Deref(attachments->Item(position), "Attachment"), more); });
   }
   return found;
 }
@@ -48,17 +95,20 @@ void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
   Attempt("CPicAttachments.Populate: Clear", [&] { list.Clear(); });
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
+  const bool more = MorePictureTypes();
   Attempt("CPicAttachments.Populate: Attachments", [&] {
     attachments = Deref(mlGeneric, "mlGeneric").Attachments();
     count = Deref(attachments, "Attachments").Count();
   });
   for (int32_t position = 1; position <= count; ++position) {
     std::string name;
-    if (!Attempt("CPicAttachments.Populate: attachment name",
-                 [&] { name = Deref(attachments->Item(position), "Attachment").FileName(); })) {
+    bool picture = false;
+    if (!Attempt("CPicAttachments.Populate: attachment", [&] {
+          picture = IsPicture(Deref(attachments->Item(position), "Attachment"), more, &name);
+        })) {
       continue;
     }
-    if (!IsPictureName(name)) continue;
+    if (!picture) continue;
     // An entry that could not be added gets nothing more: the entry appended last is another
     // picture's, and its position must not be overwritten with this one's.
     if (!Attempt("CPicAttachments.Populate: AddItem", [&] { list.AddItem(name); })) continue;
@@ -188,22 +238,25 @@ bool CPicAttachments::PrepareWorkingFolder(const std::string& workingFolder) noe
 // ---- Extraction and display -----------------------------------------------------------------
 
 void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& attachments,
-                                  int32_t position, const std::string& workingFolder,
-                                  std::string& firstPicture) noexcept {
+                                  int32_t position, SaveRun& run) noexcept {
   std::shared_ptr<host::Attachment> attachment;
   std::string name;
-  if (!Attempt("CPicAttachments.SavePicture: attachment name", [&] {
+  bool picture = false;
+  if (!Attempt("CPicAttachments.SavePicture: attachment", [&] {
         attachment = Deref(attachments, "Attachments").Item(position);
-        name = Deref(attachment, "Attachment").FileName();
+        picture = IsPicture(Deref(attachment, "Attachment"), run.morePictureTypes, &name);
       })) {
-    return;  // an attachment that cannot be fetched or named is not a picture
+    return;  // an attachment that cannot be fetched, named or typed is not a picture
   }
-  if (!IsPictureName(name)) return;
+  if (!picture) return;
+  run.anyPicture = true;
   // The sender chose the name: it is saved under its last component, and not at all when
   // nothing usable is left.
   const std::optional<std::string> saveName = SafeSaveName(name);
   if (!saveName) return;
-  const std::string path = workingFolder + *saveName;
+  // Phones name every picture alike: a later picture of the same name is numbered rather
+  // than written over an earlier one.
+  const std::string path = run.workingFolder + DistinctSaveName(*saveName, run.takenNames);
   // A link in the picture's place (one the preparation could not remove, or one made since) is
   // removed, never written through: the save would land wherever the link points. When that
   // cannot be made sure of, this picture is not saved.
@@ -213,18 +266,32 @@ void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& atta
     if (fso->IsLink(path)) fso->DeleteFile(path, true);
     safe = true;
   });
-  if (safe)
-    Attempt("CPicAttachments.SavePicture: SaveAsFile", [&] { attachment->SaveAsFile(path); });
-  // The viewer gets the first picture met, whether or not its save succeeded.
-  if (firstPicture.empty()) firstPicture = path;
+  if (!safe) return;
+  // Only a picture that was written goes to the viewer: a failed save (a protected message,
+  // a full disk, a name Windows refuses) leaves no file to show.
+  if (Attempt("CPicAttachments.SavePicture: SaveAsFile", [&] { attachment->SaveAsFile(path); }) &&
+      run.firstSaved.empty()) {
+    run.firstSaved = path;
+  }
 }
 
-void CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
-                                      const std::string& sWorkingFolderSuffix) noexcept {
-  if (msTempRoot.empty()) return;
-  std::string firstPicture;
-  const std::string workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
-  if (!PrepareWorkingFolder(workingFolder)) return;
+Extraction CPicAttachments::Finish(SaveRun& run, const char* step) noexcept {
+  if (!run.firstSaved.empty()) {
+    Attempt(step, [&] { ShowInViewer(run.firstSaved, run.workingFolder); });
+    return Extraction::kSaved;
+  }
+  return run.anyPicture ? Extraction::kNoneSaved : Extraction::kNoPictures;
+}
+
+Extraction CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                                            const std::string& sWorkingFolderSuffix) noexcept {
+  // Without a temporary root or a working folder nothing can be saved, whatever the message
+  // holds.
+  if (msTempRoot.empty()) return Extraction::kNoneSaved;
+  SaveRun run;
+  run.morePictureTypes = MorePictureTypes();
+  run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
+  if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
 
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
@@ -233,30 +300,28 @@ void CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGener
   Attempt("CPicAttachments.ExtractAllNShow: Count",
           [&] { count = Deref(attachments, "Attachments").Count(); });
   for (int32_t position = 1; position <= count; ++position) {
-    SavePicture(attachments, position, workingFolder, firstPicture);
+    SavePicture(attachments, position, run);
   }
-  if (!firstPicture.empty())
-    Attempt("CPicAttachments.ExtractAllNShow: ShowInViewer",
-            [&] { ShowInViewer(firstPicture, workingFolder); });
+  return Finish(run, "CPicAttachments.ExtractAllNShow: ShowInViewer");
 }
 
-void CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
-                                           const std::string& sSelAttachmentIndexes,
-                                           const std::string& sWorkingFolderSuffix) noexcept {
-  if (msTempRoot.empty()) return;
-  std::string firstPicture;
-  const std::string workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
-  if (!PrepareWorkingFolder(workingFolder)) return;
+Extraction CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                                                 const std::string& sSelAttachmentIndexes,
+                                                 const std::string& sWorkingFolderSuffix) noexcept {
+  if (msTempRoot.empty()) return Extraction::kNoneSaved;
+  SaveRun run;
+  run.morePictureTypes = MorePictureTypes();
+  run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
+  if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
 
   std::shared_ptr<host::Attachments> attachments;
   Attempt("CPicAttachments.ExtractSelectedNShow: Attachments",
           [&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+  std::set<int32_t> done;
   for (int32_t position : ReadIndexList(sSelAttachmentIndexes)) {
-    SavePicture(attachments, position, workingFolder, firstPicture);
+    if (done.insert(position).second) SavePicture(attachments, position, run);
   }
-  if (!firstPicture.empty())
-    Attempt("CPicAttachments.ExtractSelectedNShow: ShowInViewer",
-            [&] { ShowInViewer(firstPicture, workingFolder); });
+  return Finish(run, "CPicAttachments.ExtractSelectedNShow: ShowInViewer");
 }
 
 void CPicAttachments::ShowInViewer(const std::string& picturePath,

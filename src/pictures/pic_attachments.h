@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "context/globals.h"
@@ -12,6 +13,11 @@
 
 namespace zormint {
 
+// What an extraction came to: the message held no picture, at least one picture was saved
+// (and the first saved was handed to the viewer), or pictures were there but not one could be
+// saved (nothing was shown).
+enum class Extraction { kNoPictures, kSaved, kNoneSaved };
+
 class CPicAttachments {
  public:
   explicit CPicAttachments(Globals& globals) : g_(globals) {}
@@ -20,7 +26,12 @@ class CPicAttachments {
   void Initialize() noexcept;
   // Does nothing: the working folders of this run stay until the next connection.
   void Cleanup() noexcept;
-  // True when at least one attachment of the item is a picture. Never fails.
+  // True when at least one attachment of the item is a picture: a picture name (the name is
+  // read first, and is all that is read of an attachment with another name) held by value,
+  // as a file stored in the item; a link to a cloud file, an OLE object or an attached item is
+  // no picture whatever its name. With rvMorePictureTypes on, PNG, WebP, HEIC, HEIF, AVIF and
+  // JFIF names count as well, and pictures shown in the message's text are left out. Never
+  // fails.
   bool AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGeneric) noexcept;
   // Fills the list with the item's picture attachments, each selected, item data = position.
   void Populate(const std::shared_ptr<host::Item>& mlGeneric,
@@ -28,13 +39,14 @@ class CPicAttachments {
   // Deletes the working folders that earlier runs left under the temporary root.
   void DeletePrevFolders() noexcept;
   // Saves every picture attachment into the working folder named by the suffix and opens the
-  // first in the viewer.
-  void ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
-                       const std::string& sWorkingFolderSuffix) noexcept;
-  // The same for the attachments named by a selected-attachment index list ("2,3").
-  void ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
-                            const std::string& sSelAttachmentIndexes,
-                            const std::string& sWorkingFolderSuffix) noexcept;
+  // first one saved in the viewer. Pictures with the same name are all kept (DistinctSaveName).
+  Extraction ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                             const std::string& sWorkingFolderSuffix) noexcept;
+  // The same for the attachments named by a selected-attachment index list ("2,3"); a
+  // position named twice is saved once.
+  Extraction ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
+                                  const std::string& sSelAttachmentIndexes,
+                                  const std::string& sWorkingFolderSuffix) noexcept;
 
   const std::string& TempRoot() const { return msTempRoot; }
 
@@ -45,10 +57,31 @@ class CPicAttachments {
   // Empties the working folder of files, or creates it. False when the path is a link that
   // could not be removed, or cannot be checked (nothing may then be saved there).
   bool PrepareWorkingFolder(const std::string& workingFolder) noexcept;
-  // Saves the attachment at `position` into the working folder when it is a picture, and
-  // remembers the first picture met.
+  // The rule of AtLeastOnePresent for one attachment; fails when a host call fails. With the
+  // more recent picture types switched on, their names count too, and a picture the message
+  // shows in its own text does not (both read only for names that pass).
+  bool IsPicture(host::Attachment& attachment, bool morePictureTypes,
+                 std::string* fileName = nullptr);
+  // Whether the user switched the more recent picture types on (rvMorePictureTypes).
+  bool MorePictureTypes() const noexcept;
+  // True when Outlook marks the attachment as shown in the message's text: a content id, and
+  // hidden or referenced by the text. False when that cannot be read (Outlook 2003).
+  static bool ShownInText(host::Attachment& attachment) noexcept;
+
+  // One extraction's progress: the names taken so far (folded), the first picture saved.
+  struct SaveRun {
+    std::string workingFolder;
+    std::set<std::string> takenNames;
+    std::string firstSaved;
+    bool anyPicture = false;
+    bool morePictureTypes = false;
+  };
+  // Saves the attachment at `position` into the working folder when it is a picture, under a
+  // name no other picture of the run holds, and remembers the first picture saved.
   void SavePicture(const std::shared_ptr<host::Attachments>& attachments, int32_t position,
-                   const std::string& workingFolder, std::string& firstPicture) noexcept;
+                   SaveRun& run) noexcept;
+  // Hands the first picture saved to the viewer, and says what the run came to.
+  Extraction Finish(SaveRun& run, const char* step) noexcept;
 
   Globals& g_;
   std::string msTempRoot;  // the temporary root followed by "\", or empty

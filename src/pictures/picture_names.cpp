@@ -48,6 +48,18 @@ bool IsPictureName(const std::string& fileName) {
          last == "iff";
 }
 
+bool IsMorePictureName(const std::string& fileName) {
+  const size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string extension = fileName.substr(dot + 1);
+  for (char& c : extension)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* type : {"png", "webp", "heic", "heif", "avif", "jfif"}) {
+    if (extension == type) return true;
+  }
+  return false;
+}
+
 std::optional<std::string> SafeSaveName(const std::string& fileName) {
   const size_t slash = fileName.find_last_of("\\/");
   const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
@@ -60,6 +72,51 @@ std::optional<std::string> SafeSaveName(const std::string& fileName) {
   }
   if (IsDeviceName(name)) return std::nullopt;
   return name;
+}
+
+std::string FoldedName(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(std::toupper(c));
+      continue;
+    }
+    // A two-byte UTF-8 sequence: fold the letters whose upper case is a fixed distance away.
+    if ((c & 0xE0) == 0xC0 && i + 1 < name.size() &&
+        (static_cast<unsigned char>(name[i + 1]) & 0xC0) == 0x80) {
+      uint32_t code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(name[i + 1]) & 0x3Fu);
+      if ((code >= 0xE0 && code <= 0xFE && code != 0xF7) ||
+          (code >= 0x3B1 && code <= 0x3C9 && code != 0x3C2) || (code >= 0x430 && code <= 0x44F)) {
+        code -= 0x20;
+      } else if (code >= 0x450 && code <= 0x45F) {
+        code -= 0x50;
+      } else if (code >= 0x100 && code <= 0x17F && code != 0x130 && code != 0x131 &&
+                 code != 0x138 && code != 0x149 && code != 0x17F) {
+        // Latin Extended-A pairs its letters: upper case even below U+0138, odd from U+0139 on.
+        const bool oddUpper = (code >= 0x139 && code <= 0x148) || code >= 0x179;
+        if ((code % 2 == 1) != oddUpper) code -= 1;
+      }
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+      ++i;
+      continue;
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
+std::string DistinctSaveName(const std::string& saveName, std::set<std::string>& taken) {
+  if (taken.insert(FoldedName(saveName)).second) return saveName;
+  const size_t dot = saveName.rfind('.');
+  const std::string stem = dot == std::string::npos ? saveName : saveName.substr(0, dot);
+  const std::string extension = dot == std::string::npos ? std::string() : saveName.substr(dot);
+  for (int number = 2;; ++number) {
+    const std::string candidate = stem + " (" + std::to_string(number) + ")" + extension;
+    if (taken.insert(FoldedName(candidate)).second) return candidate;
+  }
 }
 
 std::vector<int32_t> ReadIndexList(const std::string& sSelAttachmentIndexes) {

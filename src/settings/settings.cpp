@@ -10,6 +10,7 @@ constexpr const char* kApp = "ZORMINT";
 constexpr const char* kSection = "Startup";
 constexpr const char* kKeyImageViewer = "Image Viewer";
 constexpr const char* kKeyUserImageApp = "User Image App";
+constexpr const char* kKeyMorePictureTypes = "More Picture Types";
 // Handed to the store as the default of every read, so that a missing key can be told apart
 // from one that holds an empty or other value. Never written.
 constexpr const char* kMissingKey = "~~~~%%%%";
@@ -86,7 +87,12 @@ bool EndsWithExeAnyCase(const std::string& text) {
 }
 
 const char* KeyOf(int32_t eRegistryValue) {
-  return eRegistryValue == rvImageViewer ? kKeyImageViewer : kKeyUserImageApp;
+  if (eRegistryValue == rvImageViewer) return kKeyImageViewer;
+  return eRegistryValue == rvUserImageApp ? kKeyUserImageApp : kKeyMorePictureTypes;
+}
+
+bool Known(int32_t eRegistryValue) {
+  return eRegistryValue >= rvImageViewer && eRegistryValue <= rvMorePictureTypes;
 }
 
 }  // namespace
@@ -94,20 +100,23 @@ const char* KeyOf(int32_t eRegistryValue) {
 void CSettings::Initialize() noexcept {
   LoadValue(kSection, kKeyImageViewer, "1", rvImageViewer);
   LoadValue(kSection, kKeyUserImageApp, "", rvUserImageApp);
+  LoadValue(kSection, kKeyMorePictureTypes, kMorePictureTypesOff, rvMorePictureTypes);
 }
 
 std::string CSettings::Value(int32_t eRegistryValue) const {
-  if (eRegistryValue != rvImageViewer && eRegistryValue != rvUserImageApp) {
+  if (!Known(eRegistryValue)) {
     Fail(err::kSubscriptOutOfRange, "Subscript out of range");
   }
   return TrimSpaces(msValues[eRegistryValue - 1]);
 }
 
 void CSettings::SetValue(int32_t eRegistryValue, const std::string& sNewValue) noexcept {
-  if (eRegistryValue != rvImageViewer && eRegistryValue != rvUserImageApp) return;
+  if (!Known(eRegistryValue)) return;
   const std::string s = TrimSpaces(sNewValue);
   std::string kept;
-  if (eRegistryValue == rvImageViewer) {
+  if (eRegistryValue == rvMorePictureTypes) {
+    kept = std::string(s == kMorePictureTypesOn ? kMorePictureTypesOn : kMorePictureTypesOff);
+  } else if (eRegistryValue == rvImageViewer) {
     const int number = SingleDigitValue(s);
     kept = (number == 1 || number == 2) ? s : "1";
   } else {
@@ -132,7 +141,7 @@ void CSettings::SetValue(int32_t eRegistryValue, const std::string& sNewValue) n
 
 void CSettings::LoadValue(const std::string& sSection, const std::string& sKey,
                           const std::string& sDefault, int32_t eRegistryValue) noexcept {
-  if (eRegistryValue != rvImageViewer && eRegistryValue != rvUserImageApp) return;
+  if (!Known(eRegistryValue)) return;
   // A read that fails leaves the text empty, which is then validated like any other text.
   std::string text;
   Attempt("CSettings.LoadValue: GetSetting", [&] {

@@ -65,6 +65,7 @@ enum class ControlKind {
   kListBox,        // list box, extended multiple selection when multiSelectExtended
   kFrame,          // frame with a caption; controls name it as their parent
   kOptionButton,   // option buttons with the same parent form one group
+  kCheckBox,       // a box ticked or not, on its own
   kTextBox,        // single-line text box
   kCommandButton,  // push button
   kLine,           // separator line from (left, top) to (x2, y2)
@@ -80,7 +81,7 @@ struct ControlLayout {
   std::string parent;                // name of the containing frame; empty for the form itself
   int32_t tabIndex = -1;             // place in the tab order; -1 for controls outside it
   bool enabled = true;               // start state
-  bool value = false;                // an option button's start state (selected)
+  bool value = false;                // an option button's or check box's start state
   std::string text;                  // a text box's start text
   bool isDefault = false;            // the button that Enter clicks
   bool isCancel = false;             // the button that Esc clicks
@@ -130,6 +131,14 @@ class OptionButton : public Control {
   virtual void SetValue(bool value) = 0;
 };
 
+class CheckBox : public Control {
+ public:
+  virtual bool Value() = 0;
+  // Ticks or clears the box by code: raises nothing (a user's click toggles it and raises
+  // OnClick).
+  virtual void SetValue(bool value) = 0;
+};
+
 class TextBox : public Control {
  public:
   virtual std::string Text() = 0;
@@ -162,7 +171,7 @@ class FormEvents {
   virtual void OnLoad() noexcept = 0;
   virtual void OnActivate() noexcept = 0;
   // A push button was clicked (by the mouse, Enter on the default button, Esc on the cancel
-  // button), or an option button became selected.
+  // button), an option button became selected, or the user ticked or cleared a check box.
   virtual void OnClick(const std::string& control) noexcept = 0;
   virtual void OnQueryUnload(bool& cancel, int32_t unloadMode) noexcept = 0;
   virtual void OnUnload(bool& cancel) noexcept = 0;
@@ -185,6 +194,7 @@ class Form {
   virtual std::shared_ptr<Control> GetControl(const std::string& name) = 0;
   virtual std::shared_ptr<ListBox> GetListBox(const std::string& name) = 0;
   virtual std::shared_ptr<OptionButton> GetOptionButton(const std::string& name) = 0;
+  virtual std::shared_ptr<CheckBox> GetCheckBox(const std::string& name) = 0;
   virtual std::shared_ptr<TextBox> GetTextBox(const std::string& name) = 0;
   virtual std::shared_ptr<CommandButton> GetCommandButton(const std::string& name) = 0;
   virtual std::shared_ptr<FileDialog> GetFileDialog(const std::string& name) = 0;
@@ -206,6 +216,9 @@ class DialogToolkit {
   // A new, unloaded form that will be built from the layout and report to `events`.
   virtual std::shared_ptr<Form> CreateForm(const FormLayout& layout,
                                            std::weak_ptr<FormEvents> events) = 0;
+  // A message box of no form, modal to the host's windows of this thread; returns the button
+  // pressed (vbOK).
+  virtual int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) = 0;
 };
 
 }  // namespace zormint::ui

@@ -1,6 +1,7 @@
 #include "ui/frm_options.h"
 
 #include "net/internet.h"
+#include "pictures/pic_attachments.h"
 #include "settings/settings.h"
 #include "ui/options_layout.h"
 
@@ -42,6 +43,13 @@ std::shared_ptr<platform::ListBox> frmOptions::lstPicAttachments() {
   return form_->GetListBox(kLstPicAttachments);
 }
 
+void frmOptions::ListPicturesOf(std::shared_ptr<host::Item> item) {
+  auto self = shared_from_this();
+  std::shared_ptr<platform::ListBox> list = lstPicAttachments();
+  mlListed = std::move(item);
+  Require(g_.gclsPicAttachments, "gclsPicAttachments")->Populate(mlListed, list);
+}
+
 void frmOptions::Show() {
   auto self = shared_from_this();
   // A dialog that is open is shown once: a second showing fails, and must not unload it.
@@ -69,6 +77,7 @@ void frmOptions::BringToFront() {
 void frmOptions::Close() {
   auto self = shared_from_this();
   if (form_ && form_->Loaded()) cmdClose_Click();
+  mlListed.reset();
 }
 
 void frmOptions::EnsureLoaded() {
@@ -110,6 +119,8 @@ void frmOptions::OnClick(const std::string& control) noexcept {
       optDefaultViewer_Click();
     } else if (control == kOptCustomViewer) {
       optCustomViewer_Click();
+    } else if (control == kChkMorePictureTypes) {
+      chkMorePictureTypes_Click();
     } else if (control == kCmdBrowse) {
       cmdBrowse_Click();
     } else if (control == kCmdOpen) {
@@ -168,6 +179,13 @@ void frmOptions::Form_Load() {
     }
   }
 
+  // Whether the more recent picture types count: the box shows the stored setting.
+  Attempt("frmOptions.Form_Load: chkMorePictureTypes", [&] {
+    const bool on =
+        Require(g_.gclsSettings, "gclsSettings")->Value(rvMorePictureTypes) == kMorePictureTypesOn;
+    form().GetCheckBox(kChkMorePictureTypes)->SetValue(on);
+  });
+
   // The banner starts with the page embedded in the library on every opening.
   Attempt("frmOptions.Form_Load: embedded banner", [&] {
     form().GetWebBrowser(kWbrAdBanner)->Navigate2(kEmbeddedBannerUrl, kEmbeddedBannerFlags);
@@ -211,6 +229,16 @@ void frmOptions::optCustomViewer_Click() {
   form().GetCommandButton(kCmdBrowse)->SetEnabled(true);
 }
 
+// The setting applies at once, and is kept, whatever button closes the dialog; the list is
+// filled again under the new rule (the user's ticks start over: every picture selected).
+void frmOptions::chkMorePictureTypes_Click() {
+  const bool on = form().GetCheckBox(kChkMorePictureTypes)->Value();
+  Require(g_.gclsSettings, "gclsSettings")
+      ->SetValue(rvMorePictureTypes, on ? kMorePictureTypesOn : kMorePictureTypesOff);
+  Require(g_.gclsPicAttachments, "gclsPicAttachments")
+      ->Populate(mlListed, form().GetListBox(kLstPicAttachments));
+}
+
 void frmOptions::cmdBrowse_Click() {
   std::shared_ptr<FileDialog> dlg = form().GetFileDialog(kDlgViewer);
   dlg->SetFlags(kViewerDialogFlags);
@@ -247,6 +275,7 @@ void frmOptions::Form_QueryUnload(bool& /*Cancel*/, int32_t UnloadMode) {
 }
 
 void frmOptions::Form_Unload(bool& /*Cancel*/) {
+  mlListed.reset();  // no reference on Outlook's item outlives the dialog
   // Forget the instance, so that the next "View ZORMINT Options" creates and loads a new one.
   if (g_.gfrmOptions.get() == this) g_.gfrmOptions.reset();
 }

@@ -1,6 +1,7 @@
 // frmOptions: the modal dialog "Select Picture Attachments". It lists the message's picture
 // attachments, lets the user choose which to open and which image viewer to use, stores the
 // viewer choice on "&Open" and leaves the chosen index list in gsSelAttachmentIndexes. Its
+// check box switches the more recent picture types on or off at once, and the list follows. Its
 // banner strip shows the maker's page when the server can be reached, else the page embedded
 // in the library.
 //
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "context/globals.h"
+#include "host/host.h"
 #include "platform/list_box.h"
 #include "resources/resources.h"
 #include "ui/dialog_toolkit.h"
@@ -38,6 +40,9 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
 
   // The picture list. Reaching it loads the dialog (Form_Load) if it is not loaded yet.
   std::shared_ptr<platform::ListBox> lstPicAttachments();
+  // Fills the list with the pictures of `item`, and keeps the item until the dialog unloads,
+  // so that the list can follow the picture-types box. Loads the dialog if needed.
+  void ListPicturesOf(std::shared_ptr<host::Item> item);
   // Shows the dialog modally, without an owner; returns when it has been unloaded. A showing
   // that fails unloads and forgets the dialog, so that no hidden dialog is left behind.
   void Show();
@@ -77,6 +82,7 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   void Form_Activate();
   void optDefaultViewer_Click();
   void optCustomViewer_Click();
+  void chkMorePictureTypes_Click();
   void cmdBrowse_Click();
   void cmdOpen_Click();
   void cmdClose_Click();
@@ -96,6 +102,7 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   bool mbShown = false;       // a modal showing is running
   std::string msSelAttachmentIndexes;
   int32_t mlViewerChoice = 0;
+  std::shared_ptr<host::Item> mlListed;  // the item whose pictures the list shows
 };
 
 }  // namespace zormint::ui

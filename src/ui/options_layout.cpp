@@ -9,7 +9,7 @@ FormLayout MakeOptionsLayout() {
   f.name = "frmOptions";
   f.caption = "Select Picture Attachments";
   f.clientWidth = 7860;
-  f.clientHeight = 5640;
+  f.clientHeight = 6000;
   f.fontName = "Tahoma";
   f.fontSize = 8.25;
   f.fontBold = false;
@@ -50,15 +50,18 @@ FormLayout MakeOptionsLayout() {
       .enabled = false;
   add(kCmdBrowse,         K::kCommandButton, "Bro&wse...",           3390, 2130, 1140, 420,  kFraImageViewer, 6)
       .enabled = false;
-  add(kCmdOpen,           K::kCommandButton, "&Open",                5040, 5070, 1140, 420,  "", 7)
+  // Below the viewer choice: whether PNG, WebP and HEIC pictures (and their kin) count too.
+  add(kChkMorePictureTypes, K::kCheckBox,  "Also show &PNG, WebP and HEIC pictures",
+                                                                     2790, 4830, 4905, 285,  "", 7);
+  add(kCmdOpen,           K::kCommandButton, "&Open",                5040, 5430, 1140, 420,  "", 8)
       .isDefault = true;
-  add(kCmdClose,          K::kCommandButton, "Clo&se",               6555, 5070, 1140, 420,  "", 8)
+  add(kCmdClose,          K::kCommandButton, "Clo&se",               6555, 5430, 1140, 420,  "", 9)
       .isCancel = true;
   // clang-format on
 
-  ControlLayout& line = add(kLine1, K::kLine, "", 120, 4920, 0, 0, "", -1);
+  ControlLayout& line = add(kLine1, K::kLine, "", 120, 5280, 0, 0, "", -1);
   line.x2 = 7680;
-  line.y2 = 4920;
+  line.y2 = 5280;
 
   // The file dialog has no area on the form; its caption is its title.
   ControlLayout& dlg =

@@ -17,6 +17,7 @@ inline constexpr const char* kFraImageViewer = "fraImageViewer";
 inline constexpr const char* kOptDefaultViewer = "optDefaultViewer";
 inline constexpr const char* kOptCustomViewer = "optCustomViewer";
 inline constexpr const char* kTxtCustomViewer = "txtCustomViewer";
+inline constexpr const char* kChkMorePictureTypes = "chkMorePictureTypes";
 inline constexpr const char* kCmdBrowse = "cmdBrowse";
 inline constexpr const char* kCmdOpen = "cmdOpen";
 inline constexpr const char* kCmdClose = "cmdClose";
@@ -30,7 +31,7 @@ inline constexpr uint32_t kViewerDialogFlags = cdlOFNHideReadOnly | cdlOFNPathMu
                                                cdlOFNLongNames;
 static_assert(kViewerDialogFlags == 0x281804);
 
-// The whole form: caption, client size 7860 x 5640 twips, Tahoma 8.25 pt, fixed border, and
+// The whole form: caption, client size 7860 x 6000 twips, Tahoma 8.25 pt, fixed border, and
 // the controls in creation order.
 const FormLayout& OptionsLayout();
 
@@ -46,6 +47,12 @@ inline constexpr MessageText kMsgNoViewerChosen{
     "NO Image Viewer Chosen", "Please select Image viewer option in order to proceed."};
 inline constexpr MessageText kMsgNoViewerExe{
     "NO Image Viewer EXE", "Please enter fully qualified name of Image viewer EXE."};
+// Shown, in the same style, when a message's pictures were asked for and not one could be
+// saved (no form is open then).
+inline constexpr MessageText kMsgNothingSaved{
+    "NO Pictures Saved",
+    "None of the pictures could be saved, so there is nothing to show. The message may be "
+    "protected, or the disk full."};
 inline constexpr const char* kMsgInvalidViewerTitle = "INVALID Image Viewer";
 // "Please enter Valid Image viewer EXE." CR LF <path> " does NOT exist."
 std::string InvalidViewerText(const std::string& path);

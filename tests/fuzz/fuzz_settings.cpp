@@ -61,6 +61,7 @@ class Files : public zormint::platform::FileSystem {
 
 const char* const kChoice = "ZORMINT/Startup/Image Viewer";
 const char* const kPath = "ZORMINT/Startup/User Image App";
+const char* const kMore = "ZORMINT/Startup/More Picture Types";
 
 std::string Trimmed(const std::string& s) {
   const size_t first = s.find_first_not_of(' ');
@@ -97,6 +98,9 @@ void CheckStored(MemoryStore& store, zormint::CSettings& settings) {
   CheckPath(store.values.at(kPath));
   Check(settings.Value(1) == store.values.at(kChoice));
   Check(settings.Value(2) == store.values.at(kPath));
+  // The extra picture types: on or off, nothing else.
+  Check(store.values.at(kMore) == "1" || store.values.at(kMore) == "0");
+  Check(settings.Value(3) == store.values.at(kMore));
 }
 
 }  // namespace
@@ -106,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto store = std::make_shared<MemoryStore>();
   if (input.ConsumeBool()) store->values[kChoice] = input.ConsumeRandomLengthString(64);
   if (input.ConsumeBool()) store->values[kPath] = input.ConsumeRandomLengthString(64);
+  if (input.ConsumeBool()) store->values[kMore] = input.ConsumeRandomLengthString(8);
 
   zormint::Globals g;
   g.services.settingsStore = store;
@@ -122,11 +127,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Writes, valid or not, to any setting number.
   while (input.remaining_bytes() > 0) {
-    const int32_t which = input.ConsumeIntegralInRange<int32_t>(-1, 3);
+    const int32_t which = input.ConsumeIntegralInRange<int32_t>(-1, 4);
     const std::string text = input.ConsumeRandomLengthString(64);
     const auto before = store->values;
     settings.SetValue(which, text);
-    if (which != 1 && which != 2) {
+    if (which < 1 || which > 3) {
       Check(store->values == before);
       try {
         settings.Value(which);

@@ -55,9 +55,9 @@ TEST_F(MendedFaults, APictureIsNeverSavedThroughALinkInItsPlace) {
   Engine().ExtractAllNShow(Mail({"a.jpg", "b.gif"}), kSuffix);
   EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious)), "the user's own picture");
   EXPECT_TRUE(fs::is_symlink(fs::symlink_status(RealWorkingFolder() / "a.jpg")));
-  // The other picture is saved, and the viewer is still sent to the first one.
+  // The other picture is saved, and the viewer is sent to it, the first one saved.
   EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(RealWorkingFolder() / "b.gif")), "bytes of #2");
-  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "a.jpg");
+  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "b.gif");
 
   // A link that can go is removed and the picture saved as a file of its own.
   env.faults.ClearFaults();

@@ -68,6 +68,8 @@ void ExpectNothingLeftBehind(OutlookStory& s, const Tree& before, const CallSite
   for (const sim::SettingWrite& w : s.env.settingsStore->writes) {
     if (w.key == "Image Viewer") {
       EXPECT_TRUE(w.value == "1" || w.value == "2") << "viewer choice '" << w.value << "'";
+    } else if (w.key == "More Picture Types") {
+      EXPECT_TRUE(w.value == "0" || w.value == "1") << "picture types '" << w.value << "'";
     } else {
       EXPECT_EQ(w.key, "User Image App");
       const bool exe = w.value.size() >= 4 && (w.value.substr(w.value.size() - 3) == "exe" ||

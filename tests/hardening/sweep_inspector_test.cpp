@@ -234,20 +234,20 @@ class InspectorStory : public SweepStory {
       return true;
     }
     if (f.Is("FileSystem.CreateFolder", "viewall-a")) {
-      e.folderA.clear();  // the saves fail one by one; the viewer is still started
+      // The saves fail one by one: no viewer for pictures that are not there.
+      e.shown.erase(e.shown.begin());
+      e.folderA.clear();
       return true;
     }
-    if (f.Is("Attachments.Item", "viewall-a", 1) || f.Is("Attachment.FileName", "viewall-a", 1)) {
-      e.shown[0] = a + "a2.gif";  // the first picture is the one that could be read
-      e.folderA = {"a2.gif"};
-      return true;
-    }
-    if (f.Is("FileSystem.IsLink", "viewall-a", 2)) {
+    if (f.Is("Attachments.Item", "viewall-a", 1) || f.Is("Attachment.FileName", "viewall-a", 1) ||
+        f.Is("Attachment.Type", "viewall-a", 1) || f.Is("FileSystem.IsLink", "viewall-a", 2) ||
+        f.Is("Attachment.SaveAsFile", "viewall-a", 1)) {
+      e.shown[0] = a + "a2.gif";  // the first picture saved is the one shown
       e.folderA = {"a2.gif"};
       return true;
     }
     if (f.Is("Attachments.Item", "viewall-a", 3) || f.Is("Attachment.FileName", "viewall-a", 3) ||
-        f.Is("FileSystem.IsLink", "viewall-a", 3)) {
+        f.Is("Attachment.Type", "viewall-a", 2) || f.Is("FileSystem.IsLink", "viewall-a", 3)) {
       e.folderA = {"a1.jpg"};
       return true;
     }
@@ -267,7 +267,8 @@ class InspectorStory : public SweepStory {
       return true;
     }
     if (f.Is("Item.Attachments", "move-c", 1) || f.Is("Attachments.Count", "move-c", 1) ||
-        f.Is("Attachments.Item", "move-c", 1) || f.Is("Attachment.FileName", "move-c", 1)) {
+        f.Is("Attachments.Item", "move-c", 1) || f.Is("Attachment.FileName", "move-c", 1) ||
+        f.Is("Attachment.Type", "move-c", 1)) {
       // Whether the new message has pictures cannot be told: its buttons stay disabled.
       e.afterC = "disabled";
       e.shown = {a + "a1.jpg"};
@@ -297,7 +298,7 @@ class InspectorStory : public SweepStory {
          f.member == "ListBox.AddItem" || f.member == "Form.Unload" ||
          f.member == "Launcher.ShellExecute" || f.Is("FileSystem.IsLink", "options-open", 1) ||
          f.Is("Attachments.Item", "options-open") || f.Is("Attachment.FileName", "options-open") ||
-         f.member == "ListBox.NewIndex")) {
+         f.Is("Attachment.Type", "options-open") || f.member == "ListBox.NewIndex")) {
       // The options showing brings nothing out, or starts no viewer: an unlisted picture, one
       // whose position could not be set, "&Open" that cannot complete, a folder that cannot be
       // made sure of. The last view-all shows the picture either way.
@@ -307,7 +308,9 @@ class InspectorStory : public SweepStory {
     if (f.In("options-open") &&
         (f.member == "FileSystem.CreateFolder" || f.member == "Attachment.SaveAsFile" ||
          f.member == "FileSystem.IsLink")) {
-      return true;  // not saved, but the viewer is started; the last view-all saves it
+      // Not saved: no viewer, the user is told; the last view-all saves it.
+      e.shown = {a + "a1.jpg", c + "c.tif"};
+      return true;
     }
     if (f.In("options-open")) return true;  // made up for, or of no concern to the result
     if (f.Is("FileSystem.IsLink", "viewall-c", 1)) {
@@ -315,23 +318,22 @@ class InspectorStory : public SweepStory {
       return true;
     }
     if (f.Is("Item.Attachments", "viewall-c") || f.Is("Attachments.Count", "viewall-c") ||
-        f.Is("Attachments.Item", "viewall-c") || f.Is("Attachment.FileName", "viewall-c")) {
+        f.Is("Attachments.Item", "viewall-c") || f.Is("Attachment.FileName", "viewall-c") ||
+        f.Is("Attachment.Type", "viewall-c")) {
       e.shown = {a + "a1.jpg", c + "c.tif"};  // the folder was emptied first
       e.folderC.clear();
       return true;
     }
     if (f.Is("FileSystem.IsLink", "viewall-c", 2) || f.Is("Attachment.SaveAsFile", "viewall-c")) {
-      e.folderC.clear();  // the viewer is still sent to the picture
+      e.shown = {a + "a1.jpg", c + "c.tif"};  // not saved: no viewer, the user is told
+      e.folderC.clear();
       return true;
     }
+    if (f.member == "Dialogs.MsgBox") return true;  // the telling alone fails
     if (f.In("viewall-c") &&
         (f.member == "FileSystem.FolderExists" || f.member == "FileSystem.FileNames" ||
          f.member == "FileSystem.DeleteFile")) {
       return true;  // what stays is saved over
-    }
-    if (f.Is("Attachment.SaveAsFile", "viewall-a", 1)) {
-      e.folderA = {"a2.gif"};
-      return true;
     }
     if (f.Is("Attachment.SaveAsFile", "viewall-a", 2)) {
       e.folderA = {"a1.jpg"};

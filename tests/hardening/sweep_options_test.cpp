@@ -303,7 +303,8 @@ class OptionsStory : public SweepStory {
       return true;
     }
     if (f.Is("MessagePump.DoEvents", "select")) return true;
-    if (f.In("select") && (f.member == "Attachments.Item" || f.member == "Attachment.FileName")) {
+    if (f.In("select") && (f.member == "Attachments.Item" || f.member == "Attachment.FileName" ||
+                           f.member == "Attachment.Type")) {
       return true;  // an unreadable attachment is passed over: another picture enables
     }
 
@@ -331,6 +332,12 @@ class OptionsStory : public SweepStory {
     if (populating) {
       const char* byPosition[] = {"", "", "beach.jpg", "chart.GIF", "dog.bmp"};
       if (f.occurrence != 1 && f.occurrence != 3) offeredWithout(byPosition[f.occurrence]);
+      return true;
+    }
+    // The type is read for the picture names alone: beach, chart, dog, then the two ticked.
+    if (f.In("options") && f.member == "Attachment.Type") {
+      const char* byRead[] = {"", "beach.jpg", "", "dog.bmp", "beach.jpg", "dog.bmp"};
+      if (f.occurrence <= 5 && *byRead[f.occurrence]) offeredWithout(byRead[f.occurrence]);
       return true;
     }
     if (f.Is("ListBox.AddItem", "options") || f.Is("ListBox.ItemData", "options", 1) ||
@@ -450,20 +457,20 @@ class OptionsStory : public SweepStory {
       return true;
     }
     if (f.Is("Attachment.SaveAsFile", "options", 1) || f.Is("FileSystem.IsLink", "options", 2)) {
-      e.afterOptions = Names{"dog.bmp"};  // the viewer is still sent to the first picture
+      e.afterOptions = Names{"dog.bmp"};  // the viewer gets the first picture saved
+      e.options = Launch({newViewer_, "dog.bmp"});
       return true;
     }
     if (f.Is("Attachment.SaveAsFile", "options", 2) || f.Is("FileSystem.IsLink", "options", 3)) {
       e.afterOptions = Names{"beach.jpg"};
       return true;
     }
-    if (f.Is("FileSystem.CreateFolder", "options")) {
-      e.afterOptions = Names{};  // the saves fail one by one; the viewer is still started
-      return true;
-    }
-    if (f.Is("FileSystem.IsLink", "options", 1)) {
-      e.options.reset();  // the folder cannot be made sure of: nothing saved, nothing shown
+    if (f.Is("FileSystem.CreateFolder", "options") || f.Is("FileSystem.IsLink", "options", 1)) {
+      // The saves fail one by one, or the folder cannot be made sure of: nothing saved,
+      // nothing shown, and the user is told.
+      e.options.reset();
       e.afterOptions = Names{};
+      e.boxes = {ui::kMsgNothingSaved.title};
       return true;
     }
     if (f.Is("Launcher.SetCurrentDirectory", "options") ||
@@ -477,12 +484,20 @@ class OptionsStory : public SweepStory {
 
     // ---- View all ----
     // A picture whose place cannot be made sure of (is it a link?) or whose save fails is
-    // missing; the viewer is still sent to the first picture.
+    // missing; the viewer is sent to the first picture saved.
     if (f.In("viewall") && (f.member == "Attachment.SaveAsFile" ||
                             (f.member == "FileSystem.IsLink" && f.occurrence >= 2))) {
       const char* order[] = {"beach.jpg", "chart.GIF", "dog.bmp"};
       const int save = f.member == "FileSystem.IsLink" ? f.occurrence - 1 : f.occurrence;
       e.final = without(all, order[save - 1]);
+      if (save == 1) e.viewAll = Launch({newViewer_, "chart.GIF"});
+      return true;
+    }
+    if (f.In("viewall") && f.member == "Attachment.Type") {
+      // As the name of that picture: not saved, not shown.
+      const char* byRead[] = {"", "beach.jpg", "chart.GIF", "dog.bmp"};
+      e.final = without(all, byRead[f.occurrence]);
+      if (f.occurrence == 1) e.viewAll = Launch({newViewer_, "chart.GIF"});
       return true;
     }
     if (f.Is("Attachments.Item", "viewall", 1) || f.Is("Attachment.FileName", "viewall", 1)) {
@@ -508,8 +523,11 @@ class OptionsStory : public SweepStory {
     if (f.Is("FileSystem.IsLink", "viewall", 1)) {
       e.viewAll.reset();
       e.final = *e.afterOptions;
+      e.boxes.push_back(ui::kMsgNothingSaved.title);
       return true;
     }
+    if (f.member == "Dialogs.MsgBox") return true;  // the telling alone fails
+    if (f.member == "CheckBox.Value") return true;  // the box shows "off" as it starts
     if (f.In("viewall") &&
         (f.member == "FileSystem.FileNames" || f.member == "FileSystem.DeleteFile" ||
          f.member == "FileSystem.FolderExists")) {

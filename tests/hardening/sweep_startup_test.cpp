@@ -244,12 +244,15 @@ class StartupStory : public SweepStory {
     }
     if (f.In("select")) return true;  // another picture enables, or nothing seen depends on it
     if (f.Is("FileSystem.IsLink", "viewall", 1) || f.Is("Item.Attachments", "viewall") ||
-        f.Is("Attachments.Count", "viewall") || f.Is("Launcher.StartProgram", "viewall")) {
+        f.Is("Attachments.Count", "viewall") || f.Is("Launcher.StartProgram", "viewall") ||
+        f.Is("FileSystem.CreateFolder", "viewall")) {
       e.launches = {p};  // that view-all shows nothing; the third Explorer's saves everything
       return true;
     }
-    if (f.Is("Attachments.Item", "viewall", 1) || f.Is("Attachment.FileName", "viewall", 1)) {
-      e.launches = {e.folder + "q.gif", p};  // the first picture that can be read is shown
+    if (f.Is("Attachments.Item", "viewall", 1) || f.Is("Attachment.FileName", "viewall", 1) ||
+        f.Is("Attachment.Type", "viewall", 1) || f.Is("FileSystem.IsLink", "viewall", 2) ||
+        f.Is("Attachment.SaveAsFile", "viewall", 1)) {
+      e.launches = {e.folder + "q.gif", p};  // the first picture saved is shown
       return true;
     }
     if (f.In("viewall")) return true;  // what fails is saved again by the third Explorer
@@ -289,18 +292,17 @@ class StartupStory : public SweepStory {
       return true;
     }
     if (f.Is("Attachments.Item", "third-viewall", 1) ||
-        f.Is("Attachment.FileName", "third-viewall", 1)) {
-      e.launches = {p, e.folder + "q.gif"};
-      e.pictures = {"q.gif"};
-      return true;
-    }
-    if (f.Is("FileSystem.IsLink", "third-viewall", 2) ||
+        f.Is("Attachment.FileName", "third-viewall", 1) ||
+        f.Is("Attachment.Type", "third-viewall", 1) ||
+        f.Is("FileSystem.IsLink", "third-viewall", 2) ||
         f.Is("Attachment.SaveAsFile", "third-viewall", 1)) {
-      e.pictures = {"q.gif"};  // the viewer is still sent to the first picture
+      e.launches = {p, e.folder + "q.gif"};  // the first picture saved is shown
+      e.pictures = {"q.gif"};
       return true;
     }
     if (f.Is("Attachments.Item", "third-viewall", 2) ||
         f.Is("Attachment.FileName", "third-viewall", 2) ||
+        f.Is("Attachment.Type", "third-viewall", 2) ||
         f.Is("FileSystem.IsLink", "third-viewall", 3) ||
         f.Is("Attachment.SaveAsFile", "third-viewall", 2)) {
       e.pictures = {"p.jpg"};

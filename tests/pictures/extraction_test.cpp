@@ -96,12 +96,55 @@ TEST_F(ExtractionTest, TheChoiceIsReadAtTheMomentOfShowing) {
   EXPECT_EQ(env.launcher->order, (Strings{"ShellExecute", "SetCurrentDirectory", "StartProgram"}));
 }
 
-TEST_F(ExtractionTest, SameNamesGoToOnePathAndTheLastSavedWins) {
-  Engine().ExtractAllNShow(Mail({"a.jpg", "a.jpg"}), kSuffix);
-  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"a.jpg"}));
-  EXPECT_EQ(Saved("a.jpg"), "bytes of #2");
+TEST_F(ExtractionTest, PicturesWithTheSameNameAreAllKeptNumberedBeforeTheExtension) {
+  // Names compare without regard to case, accented letters included; a name that already
+  // looks numbered gets a number of its own.
+  EXPECT_EQ(Engine().ExtractAllNShow(
+                Mail({"image.jpg", "IMAGE.JPG", "image.jpg", "image (2).jpg",
+                      "\xc3\x89t\xc3\xa9.gif", "a/\xc3\xa9T\xc3\x89.gif", "photojpg", "PHOTOJPG"}),
+                kSuffix),
+            Extraction::kSaved);
+  EXPECT_EQ(
+      FilesIn(RealWorkingFolder()),
+      (Strings{"IMAGE (2).JPG", "PHOTOJPG (2)", "image (2) (2).jpg", "image (3).jpg", "image.jpg",
+               "photojpg", "\xc3\x89t\xc3\xa9.gif", "\xc3\xa9T\xc3\x89 (2).gif"}));
+  EXPECT_EQ(Saved("image.jpg"), "bytes of #1");
+  EXPECT_EQ(Saved("IMAGE (2).JPG"), "bytes of #2");
+  EXPECT_EQ(Saved("image (3).jpg"), "bytes of #3");
+  EXPECT_EQ(Saved("image (2) (2).jpg"), "bytes of #4");
   ASSERT_EQ(env.launcher->shellExecutes.size(), 1u);
-  EXPECT_EQ(env.launcher->shellExecutes[0].file, WorkingFolder() + "a.jpg");
+  EXPECT_EQ(env.launcher->shellExecutes[0].file, WorkingFolder() + "image.jpg");
+
+  // The chosen subset keeps every picture too, numbered in the order they are saved; a
+  // position named twice is one picture, saved once.
+  engine->ExtractSelectedNShow(Mail({"a.jpg", "notes.pdf", "A.jpg"}), "3,1,3", kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"A.jpg", "a (2).jpg"}));
+  EXPECT_EQ(Saved("A.jpg"), "bytes of #3");
+  EXPECT_EQ(Saved("a (2).jpg"), "bytes of #1");
+  EXPECT_EQ(env.launcher->shellExecutes.back().file, WorkingFolder() + "A.jpg");
+}
+
+TEST_F(ExtractionTest, OnlyPicturesStoredInTheMessageAreSaved) {
+  sim::ItemSpec contents;
+  contents.attachments = {{"cloud.jpg", "link", host::kOlByReference},
+                          {"notes.pdf", "pdf"},
+                          {"forwarded.gif", "item", host::kOlEmbeddeditem},
+                          {"chart.bmp", "ole", host::kOlOLE},
+                          {"beach.jpg", "beach"}};
+  auto mail = Mail(contents);
+  EXPECT_EQ(Engine().ExtractAllNShow(mail, kSuffix), Extraction::kSaved);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"beach.jpg"}));
+  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "beach.jpg");
+  // The type is read only for picture names, and nothing is saved that is not a picture.
+  EXPECT_EQ(env.faults.CallCount("Attachment.Type"), 4u);
+  EXPECT_EQ(env.faults.CallCount("Attachment.SaveAsFile"), 1u);
+
+  // Only links: no picture at all, nothing to tell.
+  contents.attachments.pop_back();
+  EXPECT_EQ(engine->ExtractSelectedNShow(Mail(contents), "1,3,4", kSuffix),
+            Extraction::kNoPictures);
+  EXPECT_EQ(env.faults.CallCount("Attachment.SaveAsFile"), 0u);
+  EXPECT_EQ(env.launcher->shellExecutes.size(), 1u);
 }
 
 TEST_F(ExtractionTest, PreparesTheFolderEvenWithoutPicturesAndEmptiesItOfFilesOnly) {
@@ -151,29 +194,43 @@ TEST_F(ExtractionTest, TheIndexListPicksPicturesInItsOwnOrder) {
   EXPECT_EQ(env.launcher->shellExecutes.size(), 2u);
 }
 
-TEST_F(ExtractionTest, TheFirstPictureIsShownEvenWhenItsSaveFailed) {
+TEST_F(ExtractionTest, TheViewerOpensTheFirstPictureSavedAndNoneWhenNothingWasSaved) {
   Engine();
   auto mail = Mail({"a.jpg", "b.jpg"});
   env.faults.FailMember("Attachment.SaveAsFile", 1);
-  engine->ExtractAllNShow(mail, kSuffix);
+  EXPECT_EQ(engine->ExtractAllNShow(mail, kSuffix), Extraction::kSaved);
   EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"b.jpg"}));
-  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "a.jpg");
+  EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "b.jpg");
 
-  // A name that cannot be read is neither saved nor the first picture.
+  // A name or type that cannot be read is neither saved nor shown.
   env.faults.FailMember("Attachment.FileName", 1);
   engine->ExtractSelectedNShow(mail, "1,2", kSuffix);
   EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"b.jpg"}));
   EXPECT_EQ(env.launcher->shellExecutes.at(1).file, WorkingFolder() + "b.jpg");
+  env.faults.FailMember("Attachment.Type", 2);
+  engine->ExtractAllNShow(mail, kSuffix);
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"a.jpg"}));
+  EXPECT_EQ(env.launcher->shellExecutes.at(2).file, WorkingFolder() + "a.jpg");
 
-  // A folder that cannot be created leaves every save to fail.
+  // A protected message refuses every save: no viewer, and the caller hears of it.
+  sim::ItemSpec locked;
+  locked.saveRefused = true;
+  locked.attachments = {{"notes.pdf", "pdf"}, {"a.jpg", "a"}, {"b.gif", "b"}};
+  env.faults.ClearCalls();
+  EXPECT_EQ(engine->ExtractAllNShow(Mail(locked), kSuffix), Extraction::kNoneSaved);
+  EXPECT_EQ(env.faults.CallCount("Attachment.SaveAsFile"), 2u);
+  EXPECT_TRUE(FilesIn(RealWorkingFolder()).empty());
+  EXPECT_EQ(engine->ExtractSelectedNShow(Mail(locked), "3", kSuffix), Extraction::kNoneSaved);
+  EXPECT_EQ(env.launcher->shellExecutes.size(), 3u);
+
+  // A folder that cannot be created leaves every save to fail: nothing is shown.
   env.faults.FailMember("FileSystem.CreateFolder", 1);
-  engine->ExtractAllNShow(mail, "071226210510");
+  EXPECT_EQ(engine->ExtractAllNShow(mail, "071226210510"), Extraction::kNoneSaved);
   EXPECT_FALSE(fs::exists(RealWorkingFolder("071226210510")));
-  EXPECT_EQ(env.faults.CallCount("Attachment.SaveAsFile"), 2u + 1u + 2u);
   EXPECT_EQ(env.launcher->shellExecutes.size(), 3u);
 
   // An unusable message: the folder is still prepared, nothing else happens.
-  engine->ExtractAllNShow(nullptr, "071226210511");
+  EXPECT_EQ(engine->ExtractAllNShow(nullptr, "071226210511"), Extraction::kNoPictures);
   EXPECT_TRUE(fs::is_directory(RealWorkingFolder("071226210511")));
   EXPECT_EQ(env.launcher->shellExecutes.size(), 3u);
 }
@@ -192,7 +249,8 @@ TEST_F(ExtractionTest, HostileNamesLandInsideTheWorkingFolderOrNowhere) {
   EXPECT_EQ(env.launcher->shellExecutes.at(0).file, WorkingFolder() + "escape.jpg");
 
   // Nothing usable at all: nothing saved, no viewer.
-  engine->ExtractSelectedNShow(Mail({"aux.gif", "x/.."}), "1,2", kSuffix);
+  EXPECT_EQ(engine->ExtractSelectedNShow(Mail({"aux.gif", "x/.."}), "1,2", kSuffix),
+            Extraction::kNoneSaved);
   EXPECT_TRUE(FilesIn(RealWorkingFolder()).empty());
   EXPECT_EQ(env.launcher->shellExecutes.size(), 1u);
 }
@@ -220,7 +278,7 @@ TEST_F(ExtractionTest, AWorkingFolderThatIsALinkIsReplacedByARealFolder) {
   fs::create_directory_symlink(precious, RealWorkingFolder());
   env.faults.FailMember("FileSystem.DeleteFile", 1);
   env.faults.ClearCalls();
-  engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
+  EXPECT_EQ(engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix), Extraction::kNoneSaved);
   EXPECT_EQ(env.faults.CallCount("Attachment.SaveAsFile"), 0u);
   EXPECT_EQ(TestEnv::ReadFile(platform::FromFsPath(precious / "a.jpg")), "mine");
   EXPECT_EQ(env.launcher->shellExecutes.size(), 2u);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace zormint {
 namespace {
 
@@ -14,6 +16,48 @@ TEST(IsPictureName, LooksAtTheLastThreeCharactersOnlyLowerCased) {
                            "beach.jpg.exe", "beach.jpg\t", "x.j pg", "tiff.txt", ".jpgx"}) {
     EXPECT_FALSE(IsPictureName(name)) << name;
   }
+}
+
+TEST(IsMorePictureName, LooksAfterTheLastDotWithoutRegardToCase) {
+  for (const char* name : {"shot.png", "IMG_2041.HEIC", "a.b.WebP", "x.heif", "y.AVIF", "old.jfif",
+                           ".png", "a/b.png"}) {
+    EXPECT_TRUE(IsMorePictureName(name)) << name;
+  }
+  for (const char* name : {"png", "shotpng", "shot.png.txt", "shot.png ", "shot.pn", "x.jpg",
+                           "x.heics", "x.", "", "x.svg"}) {
+    EXPECT_FALSE(IsMorePictureName(name)) << name;
+  }
+}
+
+TEST(DistinctSaveName, NumbersLaterNamesBeforeTheExtensionComparingAsWindowsDoes) {
+  std::set<std::string> taken;
+  EXPECT_EQ(DistinctSaveName("image.jpg", taken), "image.jpg");
+  EXPECT_EQ(DistinctSaveName("Image.JPG", taken), "Image (2).JPG");
+  EXPECT_EQ(DistinctSaveName("image.jpg", taken), "image (3).jpg");
+  EXPECT_EQ(DistinctSaveName("image (2).jpg", taken), "image (2) (2).jpg");
+  EXPECT_EQ(DistinctSaveName("photojpg", taken), "photojpg");
+  EXPECT_EQ(DistinctSaveName("PHOTOJPG", taken), "PHOTOJPG (2)");
+  EXPECT_EQ(DistinctSaveName("a.b.gif", taken), "a.b.gif");
+  EXPECT_EQ(DistinctSaveName("A.B.gif", taken), "A.B (2).gif");
+  // Letters beyond ASCII fold as Windows folds them; other characters stay apart.
+  EXPECT_EQ(DistinctSaveName("\xC3\xA9t\xC3\xA9.jpg", taken), "\xC3\xA9t\xC3\xA9.jpg");
+  EXPECT_EQ(DistinctSaveName("\xC3\x89T\xC3\x89.jpg", taken), "\xC3\x89T\xC3\x89 (2).jpg");
+  EXPECT_EQ(DistinctSaveName("\xC5\x81\xC3\xB3"
+                             "d\xC5\xBA.jpg",
+                             taken),
+            "\xC5\x81\xC3\xB3"
+            "d\xC5\xBA.jpg");
+  EXPECT_EQ(DistinctSaveName("\xC5\x82\xC3\x93"
+                             "D\xC5\xB9.jpg",
+                             taken),
+            "\xC5\x82\xC3\x93"
+            "D\xC5\xB9 (2).jpg");
+  EXPECT_EQ(DistinctSaveName("\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.jpg", taken),
+            "\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.jpg");
+  EXPECT_EQ(DistinctSaveName("\xD1\x84\xD0\x9E\xD0\xA2\xD0\x9E.jpg", taken),
+            "\xD1\x84\xD0\x9E\xD0\xA2\xD0\x9E (2).jpg");
+  EXPECT_EQ(DistinctSaveName("\xC3\x9F.jpg", taken), "\xC3\x9F.jpg");  // no upper case of its own
+  EXPECT_EQ(DistinctSaveName("ss.jpg", taken), "ss.jpg");
 }
 
 TEST(SafeSaveName, KeepsOnlyTheLastComponentOfANameWithFolders) {

@@ -54,6 +54,10 @@ class PicturesTest : public ::testing::Test {
     for (size_t i = 0; i < names.size(); ++i) {
       contents.attachments.push_back({names[i], "bytes of #" + std::to_string(i + 1)});
     }
+    return Mail(contents);
+  }
+  // A mail item of these contents (attachment types, a protected item ...).
+  std::shared_ptr<host::Item> Mail(const sim::ItemSpec& contents) {
     const sim::ItemId id = env.outlook->AddItem(inbox, contents);
     env.outlook->Select(explorer, {id});
     std::shared_ptr<host::Item> item = app->ActiveExplorer()->Selection()->Item(1);

@@ -11,6 +11,7 @@ constexpr const char* kApp = "ZORMINT";
 constexpr const char* kSection = "Startup";
 constexpr const char* kViewer = "Image Viewer";
 constexpr const char* kApp2 = "User Image App";
+constexpr const char* kMore = "More Picture Types";
 
 class SettingsTest : public ::testing::Test {
  protected:
@@ -47,7 +48,36 @@ TEST_F(SettingsTest, FirstStartCreatesBothKeysWithTheirDefaults) {
   ASSERT_TRUE(env.settingsStore->Has(kApp, kSection, kApp2));
   EXPECT_EQ(Stored(kViewer), "1");
   EXPECT_EQ(Stored(kApp2), "");
-  EXPECT_EQ(env.settingsStore->Size(), 2u);  // the marker is never written
+  EXPECT_EQ(s.Value(rvMorePictureTypes), "0");  // off unless the user switches it on
+  EXPECT_EQ(Stored(kMore), "0");
+  EXPECT_EQ(env.settingsStore->Size(), 3u);  // the marker is never written
+}
+
+TEST_F(SettingsTest, TheMorePictureTypesAreOnOnlyForTheStoredOnValue) {
+  // An administrator's preset is kept; anything but "1" is off, and stored so.
+  for (const auto& [stored, kept] :
+       std::vector<std::pair<std::string, std::string>>{{"1", "1"},
+                                                        {" 1 ", "1"},
+                                                        {"0", "0"},
+                                                        {"", "0"},
+                                                        {"yes", "0"},
+                                                        {"1.0", "0"},
+                                                        {"2", "0"},
+                                                        {"-1", "0"},
+                                                        {"01", "0"},
+                                                        {std::string("1\0", 2), "0"}}) {
+    Store(kMore, stored);
+    EXPECT_EQ(Start().Value(rvMorePictureTypes), kept) << "stored '" << stored << "'";
+    EXPECT_EQ(Stored(kMore), kept) << "stored '" << stored << "'";
+  }
+  CSettings& s = Start();
+  s.SetValue(rvMorePictureTypes, "1");
+  EXPECT_EQ(Stored(kMore), "1");
+  s.SetValue(rvMorePictureTypes, "true");
+  EXPECT_EQ(s.Value(rvMorePictureTypes), "0");
+  EXPECT_EQ(Stored(kMore), "0");
+  // The viewer choice beside it is left alone.
+  EXPECT_EQ(s.Value(rvImageViewer), "1");
 }
 
 TEST_F(SettingsTest, StartNormalisesWhatIsStoredAndWritesBothKeysEveryTime) {
@@ -58,7 +88,7 @@ TEST_F(SettingsTest, StartNormalisesWhatIsStoredAndWritesBothKeysEveryTime) {
   EXPECT_EQ(s.Value(1), "2");
   EXPECT_EQ(Stored(kApp2), program);
   EXPECT_EQ(s.Value(2), program);
-  EXPECT_EQ(env.settingsStore->writes.size(), 2u);
+  EXPECT_EQ(env.settingsStore->writes.size(), 3u);
 
   for (const char* bad : {"abc", "", "3", "0", "~~~~%%%% "}) {
     Store(kViewer, bad);
@@ -160,7 +190,7 @@ TEST_F(SettingsTest, ReadsTheCacheOnlyAndRefusesOtherNumbers) {
   Store(kViewer, "1");  // behind the object's back
   EXPECT_EQ(s.Value(1), "2");
 
-  for (int32_t n : {0, 3, -1}) {
+  for (int32_t n : {0, 4, -1}) {
     try {
       s.Value(n);
       ADD_FAILURE() << "Value(" << n << ") should fail";
@@ -169,7 +199,7 @@ TEST_F(SettingsTest, ReadsTheCacheOnlyAndRefusesOtherNumbers) {
     }
   }
   const size_t writes = env.settingsStore->writes.size();
-  s.SetValue(3, "2");
+  s.SetValue(4, "2");
   s.SetValue(0, "1");
   EXPECT_EQ(env.settingsStore->writes.size(), writes);
   EXPECT_EQ(s.Value(1), "2");

@@ -294,6 +294,50 @@ TEST_F(SimObjects, RibbonControlsAnswerTheirContextAndTheRibbonRecordsInvalidati
   EXPECT_THROW(outlook->RibbonControl(isp, "x", "zormint")->Context()->Class(), ZError);
 }
 
+// Attachment.Type, the MAPI properties through PropertyAccessor (from Outlook 2007 on), and the
+// attachments that hold no file or belong to a protected message, which cannot be saved.
+TEST_F(SimObjects, AttachmentTypesPropertiesAndSavesThatCannotBe) {
+  sim::AttachmentSpec logo{"logo.png", "logo"};
+  logo.contentId = "image001.png@01DA0000";
+  logo.hidden = true;
+  logo.flags = 4;
+  ItemId item = outlook->AddItem(
+      inbox, {.attachments = {{"sun.jpg", "sun"}, {"album.jpg", "", host::kOlByReference}, logo}});
+  ItemId locked = outlook->AddItem(inbox, {.saveRefused = true, .attachments = {{"a.jpg", "a"}}});
+  const ExplorerId explorer = outlook->OpenExplorer(inbox);
+  outlook->Select(explorer, {item, locked});
+  auto attachments = app->ActiveExplorer()->Selection()->Item(1)->Attachments();
+  EXPECT_EQ(attachments->Item(1)->Type(), host::kOlByValue);
+  EXPECT_EQ(attachments->Item(2)->Type(), host::kOlByReference);
+
+  auto properties = attachments->Item(3)->PropertyAccessor();
+  const std::string tag = "http://schemas.microsoft.com/mapi/proptag/";
+  EXPECT_EQ(std::get<std::string>(properties->GetProperty(tag + "0x3712001F")),
+            "image001.png@01DA0000");
+  EXPECT_TRUE(std::get<bool>(properties->GetProperty(tag + "0x7FFE000B")));
+  EXPECT_EQ(std::get<int32_t>(properties->GetProperty(tag + "0x37140003")), 4);
+  // A property the attachment lacks fails as Outlook's does (MAPI_E_NOT_FOUND).
+  try {
+    attachments->Item(1)->PropertyAccessor()->GetProperty(tag + "0x3712001F");
+    FAIL() << "an attachment without a content id has none to read";
+  } catch (const ZError& e) {
+    EXPECT_EQ(e.Code(), static_cast<int32_t>(0x8004010Fu));
+  }
+  EXPECT_EQ(outlook->Faults().CallCount("PropertyAccessor.GetProperty"), 4u);
+  EXPECT_EQ(outlook->Faults().CallCount("Attachment.Type"), 2u);
+
+  const std::string folder = platform::FromFsPath(fs::temp_directory_path()) + "\\";
+  EXPECT_THROW(attachments->Item(2)->SaveAsFile(folder + "album.jpg"), ZError);
+  auto lockedAttachment = app->ActiveExplorer()->Selection()->Item(2)->Attachments()->Item(1);
+  EXPECT_THROW(lockedAttachment->SaveAsFile(folder + "a.jpg"), ZError);
+  EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "album.jpg"));
+  EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "a.jpg"));
+
+  // Outlook 2003 has no PropertyAccessor.
+  outlook->SetVersion("11.0.0.8312");
+  EXPECT_THROW(attachments->Item(3)->PropertyAccessor(), ZError);
+}
+
 TEST_F(SimObjects, SaveAsFileWritesTheBytesReplacingAFileAndFailsWithoutItsFolder) {
   fs::path dir = fs::temp_directory_path() /
                  ("zormint_sim_" +

@@ -70,6 +70,13 @@ class OutlookStory {
       contents.attachments.push_back({name, "bytes of " + name});
     return outlook.AddItem(folder ? folder : inbox, contents);
   }
+  // A mail item in the Inbox with these attachments (types, content ids), protected or not.
+  ItemId Mail(std::vector<sim::AttachmentSpec> attachments, bool saveRefused) {
+    sim::ItemSpec contents;
+    contents.attachments = std::move(attachments);
+    contents.saveRefused = saveRefused;
+    return outlook.AddItem(inbox, contents);
+  }
 
   // ---- What the user sees -----------------------------------------------------------------------
   std::vector<ControlView> Buttons(WindowRef window) const { return outlook.AddInControls(window); }

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "tests/stories/outlook_story.h"
+#include "ui/options_layout.h"
 
 namespace zormint::test {
 namespace {
@@ -16,12 +17,18 @@ struct Seen {
   bool laterExplorerButtons = false;
   bool inspectorButtons = false;
   size_t viewerLaunches = 0;
+  bool linkEnablesNothing = false;
+  bool sameNamesKept = false;
+  std::vector<std::string> messageBoxes;  // titles
 };
 
 // Connect, browse, click both buttons in an Explorer and an Inspector, follow the Inspector to
 // another message, close windows, disconnect.
-Seen RunSession(OutlookStory& s, int32_t removeMode) {
+// With `morePictureTypes` the user has the more recent picture types switched on: every picture
+// then has its MAPI properties read as well.
+Seen RunSession(OutlookStory& s, int32_t removeMode, bool morePictureTypes = false) {
   Seen seen;
+  if (morePictureTypes) s.env.settingsStore->Put("ZORMINT", "Startup", "More Picture Types", "1");
   s.Connect();
   WindowRef main = Xpl(s.mainExplorer);
   ItemId pictures = s.Mail({"notes.pdf", "beach.jpg", "chart.GIF"});
@@ -58,6 +65,28 @@ Seen RunSession(OutlookStory& s, int32_t removeMode) {
   s.outlook.CloseInspector(inspector);
   s.outlook.CloseExplorer(second);
 
+  // Mail as it comes today: a link to a cloud file named like a picture is no picture; two
+  // photos of one name are both kept; a protected message saves nothing, and the user is told.
+  ItemId link = s.Mail({{"album.jpg", "", host::kOlByReference}, {"notes.pdf", "pdf"}}, false);
+  sim::AttachmentSpec logo{"logo.png", "logo"};  // shown in the text: left out or no picture
+  logo.contentId = "image001.png@01DA0000";
+  logo.hidden = true;
+  ItemId twins = s.Mail({{"image.jpg", "one"}, logo, {"IMAGE.JPG", "two"}}, false);
+  ItemId locked = s.Mail({{"site.jpg", "site"}}, true);
+  s.outlook.Select(s.mainExplorer, {link});
+  seen.linkEnablesNothing =
+      s.Buttons(main).size() == 2 && !s.Buttons(main)[0].enabled && !s.RibbonEnabled(main);
+  s.outlook.Select(s.mainExplorer, {twins});
+  s.ClickZormint(main);
+  seen.sameNamesKept =
+      s.Saved("071226210509", "image.jpg") && s.Saved("071226210509", "IMAGE (2).JPG");
+  s.outlook.Select(s.mainExplorer, {locked});
+  s.ClickZormint(main);
+  s.dialogs->OnNextShow([](sim::HeadlessForm& form) { form.Click("cmdOpen"); });
+  s.ClickOptions(main);
+  for (const sim::MessageBoxRecord& box : s.dialogs->MessageBoxes())
+    seen.messageBoxes.push_back(box.title);
+
   s.Disconnect(removeMode);
   seen.viewerLaunches = s.Shown().size();
   return seen;
@@ -79,10 +108,16 @@ TEST(Story, ASessionEndedByTheUser) {
   EXPECT_TRUE(seen.enabledOnPictures);
   EXPECT_TRUE(seen.laterExplorerButtons);
   EXPECT_TRUE(seen.inspectorButtons);
-  ASSERT_EQ(seen.viewerLaunches, 4u);
+  EXPECT_TRUE(seen.linkEnablesNothing);
+  EXPECT_TRUE(seen.sameNamesKept);
+  // The protected message, by either button: told twice, shown nothing.
+  EXPECT_EQ(seen.messageBoxes,
+            (std::vector<std::string>{"NO Pictures Saved", "NO Pictures Saved"}));
+  ASSERT_EQ(seen.viewerLaunches, 5u);
   const std::string folder = s.WorkingFolder("071226210509");
   EXPECT_EQ(s.Shown(), (std::vector<std::string>{folder + "beach.jpg", folder + "chart.GIF",
-                                                 folder + "scan.tif", folder + "beach.jpg"}));
+                                                 folder + "scan.tif", folder + "beach.jpg",
+                                                 folder + "image.jpg"}));
   EXPECT_EQ(AddInButtonsLeft(s), 0u);
   s.ExpectNothingHeld();
 }
@@ -90,10 +125,74 @@ TEST(Story, ASessionEndedByTheUser) {
 TEST(Story, ASessionEndedByTheHostShuttingDown) {
   OutlookStory s;
   Seen seen = RunSession(s, ext_dm_HostShutdown);
-  EXPECT_EQ(seen.viewerLaunches, 4u);
+  EXPECT_EQ(seen.viewerLaunches, 5u);
   // The start-up Explorer and the Inspector still open keep their buttons for the host.
   EXPECT_EQ(s.Buttons(Xpl(s.mainExplorer)).size(), 2u);
   EXPECT_EQ(AddInButtonsLeft(s), 4u);
+  s.ExpectNothingHeld();
+}
+
+// The picture-types box of the dialog: off by default; ticked, the setting is kept at once and
+// the list follows (PNG counts, the logo the text shows goes); the buttons follow the setting;
+// the next opening shows the box ticked.
+TEST(Story, TheDialogsBoxSwitchesTheMorePictureTypesAndTheListFollowsAtOnce) {
+  OutlookStory s;
+  s.Connect();
+  sim::AttachmentSpec logo{"logo.jpg", "logo"};
+  logo.contentId = "image001.jpg@01DA0000";
+  logo.hidden = true;
+  const ItemId mail = s.Mail(
+      {{"shot.png", "shot"}, {"beach.jpg", "beach"}, logo, {"album.jpg", "", host::kOlByReference}},
+      false);
+  const ItemId screenshots = s.Mail({{"screen.PNG", "screen"}}, false);
+  const WindowRef main = Xpl(s.mainExplorer);
+  s.outlook.Select(s.mainExplorer, {screenshots});
+  EXPECT_FALSE(s.Enabled(main));
+  s.outlook.Select(s.mainExplorer, {mail});
+
+  auto names = [](sim::HeadlessForm& f) {
+    std::vector<std::string> listed;
+    for (const sim::ListEntry& entry : f.Entries(ui::kLstPicAttachments))
+      listed.push_back(entry.text + "#" + std::to_string(entry.itemData));
+    return listed;
+  };
+  std::vector<std::vector<std::string>> seen;
+  std::vector<std::string> storedAfterClick;
+  s.dialogs->OnNextShow([&](sim::HeadlessForm& f) {
+    EXPECT_FALSE(f.OptionValue(ui::kChkMorePictureTypes));
+    seen.push_back(names(f));
+    EXPECT_TRUE(f.Click(ui::kChkMorePictureTypes));
+    EXPECT_TRUE(f.OptionValue(ui::kChkMorePictureTypes));
+    storedAfterClick.push_back(
+        s.env.settingsStore->Peek("ZORMINT", "Startup", "More Picture Types"));
+    seen.push_back(names(f));
+    f.Click(ui::kChkMorePictureTypes);
+    seen.push_back(names(f));
+    f.Click(ui::kChkMorePictureTypes);
+    f.Click(ui::kCmdOpen);
+  });
+  ASSERT_TRUE(s.ClickOptions(main));
+  EXPECT_EQ(seen, (std::vector<std::vector<std::string>>{{"beach.jpg#2", "logo.jpg#3"},
+                                                         {"shot.png#1", "beach.jpg#2"},
+                                                         {"beach.jpg#2", "logo.jpg#3"}}));
+  EXPECT_EQ(storedAfterClick, std::vector<std::string>{"1"});
+  const std::string folder = s.WorkingFolder("071226210509");
+  EXPECT_EQ(s.Shown(), std::vector<std::string>{folder + "shot.png"});
+  EXPECT_TRUE(s.Saved("071226210509", "beach.jpg"));
+  EXPECT_FALSE(s.Saved("071226210509", "logo.jpg"));
+
+  // The buttons follow the setting: a message of PNG pictures alone now has pictures.
+  s.outlook.Select(s.mainExplorer, {screenshots});
+  EXPECT_TRUE(s.Enabled(main));
+  // The next opening shows the box ticked; closing keeps what the box says.
+  s.dialogs->OnNextShow([&](sim::HeadlessForm& f) {
+    EXPECT_TRUE(f.OptionValue(ui::kChkMorePictureTypes));
+    f.Click(ui::kChkMorePictureTypes);
+    f.Click(ui::kCmdClose);
+  });
+  ASSERT_TRUE(s.ClickOptions(main));
+  EXPECT_EQ(s.env.settingsStore->Peek("ZORMINT", "Startup", "More Picture Types"), "0");
+  s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();
 }
 
@@ -101,19 +200,23 @@ TEST(Story, ASessionEndedByTheHostShuttingDown) {
 // add-in may do less, but nothing escapes to the host, and after the disconnection nothing of
 // Outlook is held or connected; when the user switched the add-in off, no button is left unless
 // the failed call was a button's deletion.
-void SweepFaults(int32_t removeMode) {
+void SweepFaults(int32_t removeMode, bool morePictureTypes = false) {
   size_t calls = 0;
   {
     OutlookStory s;
-    RunSession(s, removeMode);
+    const Seen seen = RunSession(s, removeMode, morePictureTypes);
+    EXPECT_TRUE(seen.sameNamesKept);
     calls = s.env.faults.Calls().size();
+    if (morePictureTypes) {
+      EXPECT_GT(s.env.faults.CallCount("PropertyAccessor.GetProperty"), 0u);
+    }
   }
   ASSERT_GT(calls, 100u);
   size_t injected = 0;
   for (size_t i = 1; i <= calls; ++i) {
     OutlookStory s;
     s.env.faults.FailCallNumber(i);
-    EXPECT_NO_THROW(RunSession(s, removeMode)) << "call " << i;
+    EXPECT_NO_THROW(RunSession(s, removeMode, morePictureTypes)) << "call " << i;
     const sim::FaultPlan& faults = s.env.faults;
     const std::string failed = i <= faults.Calls().size() ? faults.Calls()[i - 1] : "(none)";
     injected += faults.InjectedCount();
@@ -138,6 +241,10 @@ TEST(FaultSweep, EveryCallOfASessionEndedByTheUserFailsOnce) {
 
 TEST(FaultSweep, EveryCallOfASessionEndedByTheHostFailsOnce) {
   SweepFaults(ext_dm_HostShutdown);
+}
+
+TEST(FaultSweep, EveryCallOfASessionWithTheMorePictureTypesFailsOnce) {
+  SweepFaults(ext_dm_UserClosed, true);
 }
 
 }  // namespace

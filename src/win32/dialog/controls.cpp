@@ -134,6 +134,16 @@ class OptionButtonHandle final : public ControlHandle<ui::OptionButton> {
   }
 };
 
+class CheckBoxHandle final : public ControlHandle<ui::CheckBox> {
+ public:
+  using ControlHandle::ControlHandle;
+  bool Value() override { return SendMessageW(Window(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  void SetValue(bool value) override {
+    SendMessageW(Window(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    data_->checked = value;
+  }
+};
+
 class TextBoxHandle final : public ControlHandle<ui::TextBox> {
  public:
   using ControlHandle::ControlHandle;
@@ -221,6 +231,17 @@ class Toolkit final : public ui::DialogToolkit {
     return std::make_shared<DialogForm>(layout, std::move(events), icons_);
   }
 
+  int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override {
+    // No form is open: the box is modal to the thread's windows (Outlook's), as a form's
+    // message box is to its form, and comes to the front.
+    const int answer = MessageBoxW(nullptr, Widen(prompt).c_str(), Widen(title).c_str(),
+                                   static_cast<UINT>(buttons) | MB_TASKMODAL | MB_SETFOREGROUND);
+    if (answer == 0) {
+      Fail(static_cast<int32_t>(HRESULT_FROM_WIN32(GetLastError())), "The message box failed");
+    }
+    return answer;
+  }
+
  private:
   HMODULE resources_;
   std::once_flag iconsOnce_;
@@ -244,6 +265,11 @@ std::shared_ptr<ui::ListBox> DialogForm::GetListBox(const std::string& name) {
 std::shared_ptr<ui::OptionButton> DialogForm::GetOptionButton(const std::string& name) {
   FindKind(name, ControlKind::kOptionButton);
   return std::make_shared<OptionButtonHandle>(weak_from_this(), byName_.at(name));
+}
+
+std::shared_ptr<ui::CheckBox> DialogForm::GetCheckBox(const std::string& name) {
+  FindKind(name, ControlKind::kCheckBox);
+  return std::make_shared<CheckBoxHandle>(weak_from_this(), byName_.at(name));
 }
 
 std::shared_ptr<ui::TextBox> DialogForm::GetTextBox(const std::string& name) {

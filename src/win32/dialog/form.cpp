@@ -21,6 +21,7 @@ bool IsFocusableKind(ControlKind kind) {
   switch (kind) {
     case ControlKind::kListBox:
     case ControlKind::kOptionButton:
+    case ControlKind::kCheckBox:
     case ControlKind::kTextBox:
     case ControlKind::kCommandButton:
       return true;
@@ -165,6 +166,10 @@ void DialogForm::CreateWindows() {
           style |= WS_GROUP;
         }
         break;
+      case ControlKind::kCheckBox:
+        windowClass = L"BUTTON";
+        style |= WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX;
+        break;
       case ControlKind::kTextBox:
         windowClass = L"EDIT";
         style |= WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | ES_LEFT;
@@ -209,7 +214,7 @@ void DialogForm::CreateWindows() {
       SetWindowPos(c->hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (l.kind == ControlKind::kOptionButton) {
+    if (l.kind == ControlKind::kOptionButton || l.kind == ControlKind::kCheckBox) {
       SendMessageW(c->hwnd, BM_SETCHECK, c->checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     if (l.kind == ControlKind::kWebBrowser) {
@@ -411,7 +416,9 @@ void DialogForm::OnCommand(int id, int code, HWND /*control*/) {
   }
   DialogControl* c = ById(id);
   if (!c || c->dead || (code != BN_CLICKED && code != BN_DOUBLECLICKED)) return;
-  if (c->layout.kind == ControlKind::kCommandButton && code == BN_CLICKED) {
+  if ((c->layout.kind == ControlKind::kCommandButton || c->layout.kind == ControlKind::kCheckBox) &&
+      code == BN_CLICKED) {
+    // A check box has toggled itself (BS_AUTOCHECKBOX) by the time it reports the click.
     const std::string name = c->layout.name;
     Raise([&](ui::FormEvents& e) { e.OnClick(name); });
   } else if (c->layout.kind == ControlKind::kOptionButton) {

@@ -52,6 +52,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   std::shared_ptr<ui::Control> GetControl(const std::string& name) override;
   std::shared_ptr<ui::ListBox> GetListBox(const std::string& name) override;
   std::shared_ptr<ui::OptionButton> GetOptionButton(const std::string& name) override;
+  std::shared_ptr<ui::CheckBox> GetCheckBox(const std::string& name) override;
   std::shared_ptr<ui::TextBox> GetTextBox(const std::string& name) override;
   std::shared_ptr<ui::CommandButton> GetCommandButton(const std::string& name) override;
   std::shared_ptr<ui::FileDialog> GetFileDialog(const std::string& name) override;

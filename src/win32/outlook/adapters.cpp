@@ -71,17 +71,48 @@ class FolderAdapter final : public host::Folder, Adapter {
 
 class ItemAdapter;
 
+class PropertyAccessorAdapter final : public host::PropertyAccessor, Adapter {
+ public:
+  explicit PropertyAccessorAdapter(ComRef<IDispatch> object) noexcept
+      : Adapter(std::move(object), "PropertyAccessor") {}
+  host::PropertyValue GetProperty(const std::string& schemaName) override {
+    Arguments args;
+    args.String(schemaName);
+    Variant value = object_.Call(L"GetProperty", args);
+    const VARIANT& v = value.Get();
+    const std::string what = object_.What(L"GetProperty");
+    switch (V_VT(&v)) {
+      case VT_BSTR:
+        return ToUtf8(v, what);
+      case VT_BOOL:
+        return ToBool(v, what);
+      case VT_I2:
+      case VT_I4:
+      case VT_UI1:
+      case VT_UI2:
+      case VT_INT:
+        return ToInt32(v, what);
+      default:
+        return std::monostate();  // binary, dates and the like: nothing the add-in reads
+    }
+  }
+};
+
 class AttachmentAdapter final : public host::Attachment, Adapter {
  public:
   explicit AttachmentAdapter(ComRef<IDispatch> object) noexcept
       : Adapter(std::move(object), "Attachment") {}
   std::string FileName() override { return object_.GetUtf8(L"FileName"); }
+  int32_t Type() override { return object_.GetInt32(L"Type"); }
   void SaveAsFile(const std::string& path) override {
     Arguments args;
     args.String(path);
     object_.Call(L"SaveAsFile", args);
   }
   std::shared_ptr<host::Item> Parent() override;
+  std::shared_ptr<host::PropertyAccessor> PropertyAccessor() override {
+    return Make<PropertyAccessorAdapter>(object_.GetObject(L"PropertyAccessor"));
+  }
 };
 
 class AttachmentsAdapter final : public host::Attachments, Adapter {

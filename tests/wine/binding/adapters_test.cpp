@@ -22,11 +22,11 @@ struct Quiet : host::ExplorersEvents,
   void NewInspector(std::shared_ptr<host::Inspector>) override {}
 };
 
-// A small Outlook: one Explorer on a mail folder with one selected message of one attachment,
-// and one Inspector that shows no item.
+// A small Outlook: one Explorer on a mail folder with one selected message of one attachment
+// (with its MAPI properties), and one Inspector that shows no item.
 struct SmallOutlook {
   FakeObject application, explorers, inspectors, explorer, folder, selection, mail, attachments,
-      attachment, inspector;
+      attachment, inspector, properties;
 
   SmallOutlook() {
     application.ReturnsObject(L"Explorers", 0xF001, explorers.Dispatch());
@@ -53,14 +53,18 @@ struct SmallOutlook {
     attachment.ReturnsValue(L"FileName", 0x3704,
                             [] { return Variant::Text(L"Strand \u00e9t\u00e9.jpg"); });
     attachment.Accepts(L"SaveAsFile", 0x69);
+    attachment.ReturnsInt(L"Type", 0x3705, host::kOlByValue);
+    attachment.ReturnsObject(L"PropertyAccessor", 0xFAFD, properties.Dispatch());
+    properties.ReturnsValue(L"GetProperty", 0xFAFB,
+                            [] { return Variant::Text(L"image001.png@01DA0000"); });
     inspector.ReturnsObject(L"CurrentItem", 0x2102, nullptr);
     inspector.ReturnsValue(L"IsWordMail", 0x2105, [] { return Variant::Bool(false); });
     inspector.Events(win32::events::kInspectorEvents10);
   }
 
   std::vector<FakeObject*> All() {
-    return {&application, &explorers, &inspectors,  &explorer,   &folder,
-            &selection,   &mail,      &attachments, &attachment, &inspector};
+    return {&application, &explorers,   &inspectors, &explorer,  &folder,    &selection,
+            &mail,        &attachments, &attachment, &inspector, &properties};
   }
 };
 
@@ -92,6 +96,11 @@ TEST(Adapters, EveryMemberIsReachedByNameAndEverythingIsLetGo) {
     ASSERT_EQ(attachments->Count(), 1);
     auto attachment = attachments->Item(1);
     EXPECT_EQ(attachment->FileName(), "Strand \xc3\xa9t\xc3\xa9.jpg");
+    EXPECT_EQ(attachment->Type(), host::kOlByValue);
+    const host::PropertyValue contentId = attachment->PropertyAccessor()->GetProperty(
+        "http://schemas.microsoft.com/mapi/proptag/0x3712001F");
+    ASSERT_TRUE(std::holds_alternative<std::string>(contentId));
+    EXPECT_EQ(std::get<std::string>(contentId), "image001.png@01DA0000");
     attachment->SaveAsFile("C:\\Temp\\ZORMINT$010203040506\\Strand \xc3\xa9t\xc3\xa9.jpg");
 
     ASSERT_EQ(inspectors->Count(), 1);
@@ -130,11 +139,17 @@ TEST(Adapters, EveryMemberIsReachedByNameAndEverythingIsLetGo) {
   ASSERT_EQ(save.args.size(), 1u);
   EXPECT_EQ(TextOf(save.args[0].Get()),
             L"C:\\Temp\\ZORMINT$010203040506\\Strand \u00e9t\u00e9.jpg");
+  // GetProperty is a method, called with the property's schema name.
+  ASSERT_EQ(outlook.properties.CallsOf(0xFAFB), 1);
+  const Invocation& get = outlook.properties.Last();
+  EXPECT_EQ(get.flags, DISPATCH_METHOD);
+  ASSERT_EQ(get.args.size(), 1u);
+  EXPECT_EQ(TextOf(get.args[0].Get()), L"http://schemas.microsoft.com/mapi/proptag/0x3712001F");
   // Everything else is a read.
   for (FakeObject* fake : outlook.All()) {
     EXPECT_EQ(fake->References(), 1u);
     for (const Invocation& call : fake->calls) {
-      if (call.id == 0x69) continue;
+      if (call.id == 0x69 || call.id == 0xFAFB) continue;
       EXPECT_EQ(call.flags, kGetFlags) << call.id;
       EXPECT_TRUE(call.named.empty());
       if (call.id != 0x51) {

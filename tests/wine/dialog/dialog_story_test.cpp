@@ -1,6 +1,8 @@
 // The dialog as a user works it: real keys and clicks on the real windows, what the form logic
 // makes of them, and what it hands back and stores.
 #include "dialog/dialog_fixture.h"
+#include "pictures/pic_attachments.h"
+#include "sim/model/outlook_sim.h"
 
 namespace zormint::wine_test {
 namespace {
@@ -20,6 +22,65 @@ bool Checked(const char* option) {
 }
 
 using DialogStory = DialogTest;
+
+// The picture-types box on the real dialog: a click ticks it, the setting is kept at once and
+// the list shows the message's pictures under the new rule; a second click goes back.
+TEST_F(DialogStory, ThePictureTypesBoxSwitchesTheSettingAndTheListFollowsAtOnce) {
+  std::shared_ptr<sim::Outlook> outlook = sim::Outlook::Create();
+  const sim::FolderId inbox = outlook->AddFolder("Inbox", host::kOlMailItem);
+  sim::ItemSpec contents;
+  sim::AttachmentSpec logo{"logo.jpg", "logo"};
+  logo.contentId = "image001.jpg@01DA0000";
+  logo.flags = 4;
+  contents.attachments = {{"shot.png", "shot"}, {"beach.jpg", "beach"}, logo};
+  const sim::ItemId id = outlook->AddItem(inbox, contents);
+  outlook->Select(outlook->OpenExplorer(inbox), {id});
+  std::shared_ptr<host::Item> item = outlook->Application()->ActiveExplorer()->Selection()->Item(1);
+  LoadSettings();
+  g.gclsPicAttachments = std::make_shared<CPicAttachments>(g);
+
+  auto listed = [this] {
+    HWND list = Control(kLstPicAttachments);
+    std::vector<std::string> names;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t text[64] = {};
+      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+      names.push_back(Narrow(text) + "#" +
+                      std::to_string(SendMessageW(list, LB_GETITEMDATA, i, 0)));
+    }
+    return names;
+  };
+  WhenUp();
+  user.Do("look at the list and tick the box", [&] {
+    EXPECT_EQ(listed(), (std::vector<std::string>{"beach.jpg#2", "logo.jpg#3"}));
+    EXPECT_FALSE(Checked(kChkMorePictureTypes));
+    Click(Control(kChkMorePictureTypes));
+  });
+  user.When("the list shows the PNG and not the logo", [&] {
+    return listed() == std::vector<std::string>{"shot.png#1", "beach.jpg#2"};
+  });
+  user.Do("check the box and the setting, and clear the box", [&] {
+    EXPECT_TRUE(Checked(kChkMorePictureTypes));
+    EXPECT_EQ(store->Peek("ZORMINT", "Startup", "More Picture Types"), "1");
+    EXPECT_EQ(SendMessageW(Control(kLstPicAttachments), LB_GETSELCOUNT, 0, 0), 2);
+    Click(Control(kChkMorePictureTypes));
+  });
+  user.When("the list is as it was", [&] {
+    return listed() == std::vector<std::string>{"beach.jpg#2", "logo.jpg#3"};
+  });
+  user.Do("Esc", [] { PressKey(VK_ESCAPE); });
+  WhenClosed("Esc");
+  user.Start();
+  frmOptions::Instance(g)->ListPicturesOf(item);
+  frmOptions::Instance(g)->Show();
+  EXPECT_TRUE(user.Finished()) << user.Report();
+  EXPECT_EQ(store->Peek("ZORMINT", "Startup", "More Picture Types"), "0");
+  EXPECT_EQ(g.gfrmOptions, nullptr);
+  item.reset();
+  g.gclsPicAttachments.reset();
+  EXPECT_EQ(outlook->LiveReferences(), 0) << outlook->DescribeLiveReferences();
+}
 
 TEST_F(DialogStory, OpenWithEveryPictureAndTheDefaultViewerHandsBackTheWholeList) {
   const std::string viewer = MakeProgram("viewer.exe");

@@ -26,9 +26,13 @@ const Expected kExpected[] = {
     {kOptCustomViewer, L"Button", {200, 198, 335, 217}, L"&Custom Image Viewer"},
     {kTxtCustomViewer, L"Edit", {216, 240, 489, 261}, L""},
     {kCmdBrowse, L"Button", {412, 272, 488, 300}, L"Bro&wse..."},
-    {kCmdOpen, L"Button", {336, 338, 412, 366}, L"&Open"},
-    {kCmdClose, L"Button", {437, 338, 513, 366}, L"Clo&se"},
-    {kLine1, L"Static", {8, 328, 512, 330}, L""},
+    {kChkMorePictureTypes,
+     L"Button",
+     {186, 322, 513, 341},
+     L"Also show &PNG, WebP and HEIC pictures"},
+    {kCmdOpen, L"Button", {336, 362, 412, 390}, L"&Open"},
+    {kCmdClose, L"Button", {437, 362, 513, 390}, L"Clo&se"},
+    {kLine1, L"Static", {8, 352, 512, 354}, L""},
 };
 
 std::wstring ClassOf(HWND window) {
@@ -58,7 +62,7 @@ TEST_F(DialogWindow, IsBuiltFromTheLayout) {
     RECT client = {};
     GetClientRect(form, &client);
     EXPECT_EQ(client.right, 524);   // 7860 twips
-    EXPECT_EQ(client.bottom, 376);  // 5640 twips
+    EXPECT_EQ(client.bottom, 400);  // 6000 twips
     const LONG_PTR style = GetWindowLongPtrW(form, GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
@@ -100,6 +104,8 @@ TEST_F(DialogWindow, IsBuiltFromTheLayout) {
     EXPECT_TRUE(optDefault & WS_GROUP);  // the group starts here
     EXPECT_FALSE(optCustom & WS_GROUP);  // and goes on here
     EXPECT_EQ(GetWindowLongPtrW(Control(kFraImageViewer), GWL_STYLE) & BS_TYPEMASK, BS_GROUPBOX);
+    EXPECT_EQ(GetWindowLongPtrW(Control(kChkMorePictureTypes), GWL_STYLE) & BS_TYPEMASK,
+              BS_AUTOCHECKBOX);
     EXPECT_EQ(GetWindowLongPtrW(Control(kLine1), GWL_STYLE) & SS_TYPEMASK, SS_ETCHEDHORZ);
     const LRESULT defId = SendMessageW(form, DM_GETDEFID, 0, 0);
     EXPECT_EQ(HIWORD(defId), DC_HASDEFID);
@@ -110,6 +116,7 @@ TEST_F(DialogWindow, IsBuiltFromTheLayout) {
     EXPECT_EQ(SendMessageW(Control(kOptCustomViewer), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_FALSE(IsWindowEnabled(Control(kTxtCustomViewer)));
     EXPECT_FALSE(IsWindowEnabled(Control(kCmdBrowse)));
+    EXPECT_EQ(SendMessageW(Control(kChkMorePictureTypes), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
     wchar_t folder[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, folder, MAX_PATH);
@@ -118,10 +125,11 @@ TEST_F(DialogWindow, IsBuiltFromTheLayout) {
     EXPECT_TRUE(SaveWindowPicture(form, (shots / "dialog.bmp").wstring()));
   });
 
-  // Tab visits the list, the selected option, then the two buttons (the disabled path box and
-  // Bro&wse... are skipped), and comes back round.
+  // Tab visits the list, the selected option, the picture-types box, then the two buttons (the
+  // disabled path box and Bro&wse... are skipped), and comes back round.
   ExpectFocus(kLstPicAttachments);
-  for (const char* next : {kOptDefaultViewer, kCmdOpen, kCmdClose, kLstPicAttachments}) {
+  for (const char* next :
+       {kOptDefaultViewer, kChkMorePictureTypes, kCmdOpen, kCmdClose, kLstPicAttachments}) {
     user.Do(std::string("Tab to ") + next, [] { PressKey(VK_TAB); });
     ExpectFocus(next);
   }
@@ -139,7 +147,8 @@ TEST_F(DialogWindow, WithTheCustomViewerTabVisitsThePathBoxAndBrowse) {
   stored.Put("2", "");
   WhenUp();
   ExpectFocus(kLstPicAttachments);
-  for (const char* next : {kOptCustomViewer, kTxtCustomViewer, kCmdBrowse, kCmdOpen}) {
+  for (const char* next :
+       {kOptCustomViewer, kTxtCustomViewer, kCmdBrowse, kChkMorePictureTypes, kCmdOpen}) {
     user.Do(std::string("Tab to ") + next, [] { PressKey(VK_TAB); });
     ExpectFocus(next);
   }

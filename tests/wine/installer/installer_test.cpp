@@ -427,6 +427,8 @@ constexpr const wchar_t* kGuideCommands[] = {
     L"/v ZORMINT.dsrWrapper /t REG_DWORD /d 1 /f",
     L"reg add \"HKCU\\Software\\ZORMINT\" /v TraceLog /t REG_DWORD /d 1 /f",
     L"reg delete \"HKCU\\Software\\ZORMINT\" /v TraceLog /f",
+    L"reg add \"HKCU\\Software\\VB and VBA Program Settings\\ZORMINT\\Startup\" /v \"More "
+    L"Picture Types\" /t REG_SZ /d 1 /f",
 };
 enum GuideCommand {
   kInstallForEveryUser,
@@ -443,7 +445,8 @@ enum GuideCommand {
   kPolicyAlwaysEnabled,
   kDoNotDisable,
   kTraceOn,
-  kTraceOff
+  kTraceOff,
+  kPresetMorePictureTypes
 };
 
 std::wstring Replaced(std::wstring text, const std::wstring& from, const std::wstring& to) {
@@ -948,6 +951,18 @@ TEST_F(Installer, GuideSettingsAreWhereTheGuideSaysTheyAre) {
   EXPECT_TRUE(trace && trace->type == REG_DWORD && trace->number == 1);
   EXPECT_EQ(RunGuideCommand(kTraceOff), 0);
   EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, L"Software\\ZORMINT", L"TraceLog"));
+  // An administrator's preset of the picture types, where the add-in's settings are (the add-in
+  // reading it: the story tests of the simulated Outlook).
+  const std::wstring settings = L"Software\\VB and VBA Program Settings\\ZORMINT\\Startup";
+  EXPECT_EQ(RunGuideCommand(kPresetMorePictureTypes), 0);
+  auto preset = ReadValue(HKEY_CURRENT_USER, settings, L"More Picture Types");
+  EXPECT_TRUE(preset && preset->type == REG_SZ && preset->text == L"1");
+  HKEY startup = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, settings.c_str(), 0, KEY_SET_VALUE, &startup) ==
+      ERROR_SUCCESS) {
+    RegDeleteValueW(startup, L"More Picture Types");
+    RegCloseKey(startup);
+  }
   DeleteTree(HKEY_CURRENT_USER, L"Software\\Policies\\Microsoft\\Office\\16.0");
   DeleteTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\16.0");
   DeleteTree(HKEY_CURRENT_USER, L"Software\\ZORMINT");

@@ -210,6 +210,96 @@ TEST_F(AddinStory, ViewAllSavesThePicturesAndStartsTheAssociatedViewerOnTheFirst
   ExpectNothingHeld();
 }
 
+// The files of the working folder written last, sorted.
+std::vector<std::wstring> WorkingFolderFiles(const std::filesystem::path& temp) {
+  namespace fs = std::filesystem;
+  fs::path newest;
+  fs::file_time_type newestTime{};
+  for (const auto& folder : fs::directory_iterator(temp)) {
+    if (folder.path().filename().wstring().rfind(L"ZORMINT$", 0) != 0) continue;
+    if (newest.empty() || folder.last_write_time() >= newestTime) {
+      newest = folder.path();
+      newestTime = folder.last_write_time();
+    }
+  }
+  std::vector<std::wstring> files;
+  if (newest.empty()) return files;
+  for (const auto& entry : fs::directory_iterator(newest))
+    files.push_back(entry.path().filename().wstring());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST_F(AddinStory, TodaysMailLinksAreNoPicturesLikeNamesAreAllKeptAndNothingSavedIsTold) {
+  NewStory();
+  story->SetViewerWait(10000);
+  // A cloud album link named like a picture is not saved; the photo beside it is.
+  Run({"open-explorer Inbox", "start", "select today",
+       "click explorer1 \"View All Picture Attachments\""});
+  EXPECT_EQ(WorkingFolderFiles(TempPath()), (std::vector<std::wstring>{L"Photo.jpg"}));
+  EXPECT_EQ(ViewerStarts().size(), 1u) << transcript.str();
+
+  // Two photos named image.jpg: both kept, the viewer on the first.
+  Run({"select twins", "ribbon-click explorer1 Zormint"});
+  EXPECT_EQ(WorkingFolderFiles(TempPath()),
+            (std::vector<std::wstring>{L"image (2).jpg", L"image.jpg"}));
+  std::vector<std::string> starts = ViewerStarts();
+  ASSERT_EQ(starts.size(), 2u) << transcript.str();
+  EXPECT_NE(starts[1].find("\\image.jpg"), std::string::npos) << starts[1];
+  EXPECT_NE(starts[1].find("2560 bytes"), std::string::npos) << starts[1];
+
+  // A protected message: nothing saved, no viewer, and a warning box says so.
+  story->SetViewerWait(500);
+  const size_t before = transcript.str().size();
+  Run({"select locked", "click explorer1 \"View All Picture Attachments\""});
+  const std::string text = transcript.str().substr(before);
+  EXPECT_NE(text.find("message box \"NO Pictures Saved\": None of the pictures could be saved"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("no viewer started"), std::string::npos) << text;
+  EXPECT_EQ(ViewerStarts().size(), 2u);
+  ExpectNothingHeld();
+}
+
+// The user's "More Picture Types" value for the length of a test, removed after it.
+class PresetPictureTypes {
+ public:
+  explicit PresetPictureTypes(const wchar_t* value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+      RegSetValueExW(key, L"More Picture Types", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                     static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+      RegCloseKey(key);
+    }
+  }
+  ~PresetPictureTypes() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, L"More Picture Types");
+      RegCloseKey(key);
+    }
+  }
+
+ private:
+  static constexpr const wchar_t* kKey = L"Software\\VB and VBA Program Settings\\ZORMINT\\Startup";
+};
+
+TEST_F(AddinStory, PresetMorePictureTypesShowTheScreenshotAndThePhotoButNotTheLogo) {
+  // As an administrator presets it for the user before Outlook starts.
+  PresetPictureTypes preset(L"1");
+  NewStory();
+  story->SetViewerWait(10000);
+  Run({"open-explorer Inbox", "start", "select today",
+       "click explorer1 \"View All Picture Attachments\""});
+  EXPECT_EQ(WorkingFolderFiles(TempPath()),
+            (std::vector<std::wstring>{L"IMG_2041.HEIC", L"Photo.jpg", L"screenshot.png"}));
+  const std::vector<std::string> starts = ViewerStarts();
+  ASSERT_EQ(starts.size(), 1u) << transcript.str();
+  EXPECT_NE(starts[0].find("\\screenshot.png"), std::string::npos) << starts[0];
+  ExpectNothingHeld();
+}
+
 TEST_F(AddinStory, SwitchingOffRemovesTheButtonsAndShutdownLeavesThemToOutlook) {
   NewStory();
   Run({"open-explorer Inbox", "start", "open-explorer Inbox", "switch-folder explorer2 Inbox",
@@ -397,6 +487,10 @@ TEST_F(AddinStory, AnyOneFailingOutlookCallLeavesNothingHeld) {
       "start",
       "select holiday",
       "click explorer1 \"View All Picture Attachments\"",
+      "ribbon-click explorer1 ZormintTabView",
+      "select locked",
+      "click explorer1 \"View All Picture Attachments\"",
+      "select today",
       "ribbon-click explorer1 ZormintTabView",
       "select lunch",
       "open-inspector holiday",

@@ -65,6 +65,7 @@ TEST_F(Face, MembersAnswerOutlooksNamesAndNumbersCaseInsensitively) {
   ComRef<IDispatch> item = Object(selection.Get(), L"Item", {Variant::Int(1)});
   ComRef<IDispatch> attachments = Object(item.Get(), L"Attachments");
   ComRef<IDispatch> attachment = Object(attachments.Get(), L"Item", {Variant::Int(1)});
+  ComRef<IDispatch> properties = Object(attachment.Get(), L"PropertyAccessor");
   ComRef<IDispatch> bars = Object(xpl.Get(), L"CommandBars");
   ComRef<IDispatch> bar = StandardBar(xpl.Get());
   ComRef<IDispatch> controls = Object(bar.Get(), L"Controls");
@@ -103,6 +104,9 @@ TEST_F(Face, MembersAnswerOutlooksNamesAndNumbersCaseInsensitively) {
       {item.Get(), &IID__MailItem, L"Attachments", 0xF815},
       {attachments.Get(), &IID_Attachments, L"Item", 0x51},
       {attachment.Get(), &IID_Attachment, L"FileName", 0x3704},
+      {attachment.Get(), &IID_Attachment, L"Type", 0x3705},
+      {attachment.Get(), &IID_Attachment, L"PropertyAccessor", 0xFAFD},
+      {properties.Get(), &IID__PropertyAccessor, L"GetProperty", 0xFAFB},
       {attachment.Get(), &IID_Attachment, L"SaveAsFile", 0x68},
       {bars.Get(), &IID__CommandBars, L"Item", DISPID_VALUE},
       {bars.Get(), &IID__CommandBars, L"_NewEnum", DISPID_NEWENUM},

@@ -156,7 +156,7 @@ TEST_F(OutlookWindow, TheToolbarDrawsOutlooksButtonsThenTheAddinsBehindAGroupSep
   const int lunch = RowOf(explorer, Item("lunch"));
   EXPECT_EQ(ListText(explorer, lunch, 0), L"Lunch on Friday?");
   EXPECT_EQ(ListText(explorer, lunch, 2), L"");
-  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(GetDlgItem(explorer, sim::kMessageListId), LVM_GETITEMCOUNT, 0, 0), 8);
 }
 
 TEST_F(OutlookWindow, SelectionsAndFolderSwitchesInTheListsDecideTheDrawnButtons) {
