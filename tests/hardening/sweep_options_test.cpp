@@ -222,7 +222,7 @@ class OptionsStory : public SweepStory {
         f.Is("Application.Explorers", "connect", 2) || f.Is("Explorers.Advise", "connect") ||
         f.Is("CommandBarButton.OnAction", "connect", 2) ||
         f.Is("CommandBarButton.Enabled", "connect") || f.Is("MessagePump.DoEvents", "connect") ||
-        f.Is("FileSystem.FolderContents", "connect")) {
+        f.Is("FileSystem.FolderContents", "connect") || f.Is("Background.Start", "connect")) {
       return true;  // nothing this story shows depends on it
     }
     const bool noButtons =
@@ -465,10 +465,6 @@ class OptionsStory : public SweepStory {
       e.options.reset();  // the folder cannot be made sure of: nothing saved, nothing shown
       e.afterOptions = Names{};
       return true;
-    }
-    if (f.Is("Launcher.SetCurrentDirectory", "options") ||
-        f.Is("Launcher.SetCurrentDirectory", "viewall")) {
-      return true;  // the viewer is started all the same
     }
     if (f.Is("Launcher.StartProgram", "options")) {
       e.options.reset();

@@ -80,9 +80,14 @@ TEST(Story, ASessionEndedByTheUser) {
   EXPECT_TRUE(seen.laterExplorerButtons);
   EXPECT_TRUE(seen.inspectorButtons);
   ASSERT_EQ(seen.viewerLaunches, 4u);
+  // All in one second: each message's window has a working folder of its own, and a click for
+  // another message never empties the folder a viewer was started on.
   const std::string folder = s.WorkingFolder("071226210509");
   EXPECT_EQ(s.Shown(), (std::vector<std::string>{folder + "beach.jpg", folder + "chart.GIF",
-                                                 folder + "scan.tif", folder + "beach.jpg"}));
+                                                 s.WorkingFolder("071226210509-2") + "scan.tif",
+                                                 s.WorkingFolder("071226210509-3") + "beach.jpg"}));
+  EXPECT_TRUE(s.Saved("071226210509", "chart.GIF"));
+  EXPECT_FALSE(s.Saved("071226210509", "scan.tif"));
   EXPECT_EQ(AddInButtonsLeft(s), 0u);
   s.ExpectNothingHeld();
 }
