@@ -85,8 +85,8 @@ IDispatch* ArgumentObject(const VARIANT& arg) {
 // references to them; the host holds one and detaches itself when it goes, so that a late call
 // from the browser finds no host and does nothing.
 
-class BrowserHost::Site final : public ComObject<Site, IOleClientSite, IOleInPlaceSite,
-                                                  IDocHostUIHandler, IServiceProvider> {
+class BrowserHost::Site final
+    : public ComObject<Site, IOleClientSite, IOleInPlaceSite, IDocHostUIHandler, IServiceProvider> {
  public:
   Site(BrowserHost* host, HWND container) : host_(host), container_(container) {}
   void Detach() { host_ = nullptr; }
@@ -356,8 +356,8 @@ class BrowserHost::Site final : public ComObject<Site, IOleClientSite, IOleInPla
       }
       return S_FALSE;
     }
-    HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE** policy, DWORD* size,
-                                                BYTE*, DWORD, DWORD) override {
+    HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE** policy, DWORD* size, BYTE*,
+                                                DWORD, DWORD) override {
       if (policy) *policy = nullptr;
       if (size) *size = 0;
       return INET_E_DEFAULT_ACTION;

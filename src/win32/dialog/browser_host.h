@@ -116,7 +116,7 @@ class BrowserHost final : public ui::WebBrowser {
   DocumentCompleteHandler handler_;
   ExternalOpener opener_ = &BrowserHost::OpenInDefaultBrowser;
   std::vector<std::string> pending_;  // the addresses asked for and not yet navigated to
-  bool loaded_ = false;  // the page the host asked for last has completed
+  bool loaded_ = false;               // the page the host asked for last has completed
   int allowed_ = 0;
   int refused_ = 0;
 };

@@ -194,16 +194,15 @@ TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
   // Internet Explorer's security manager, as the browser asks its site for it: scripts, ActiveX,
   // Java and frame navigation are refused; anything else is left to the browser's settings.
   IServiceProvider* services = nullptr;
-  ASSERT_EQ(sink->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services)),
-            S_OK);
+  ASSERT_EQ(sink->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services)), S_OK);
   IInternetSecurityManager* security = nullptr;
   ASSERT_EQ(services->QueryService(SID_SInternetSecurityManager, IID_IInternetSecurityManager,
                                    reinterpret_cast<void**>(&security)),
             S_OK);
   services->Release();
-  for (const DWORD action : {URLACTION_SCRIPT_RUN, URLACTION_ACTIVEX_RUN,
-                             URLACTION_DOWNLOAD_SIGNED_ACTIVEX, URLACTION_JAVA_PERMISSIONS,
-                             URLACTION_HTML_SUBFRAME_NAVIGATE, URLACTION_SCRIPT_JAVA_USE}) {
+  for (const DWORD action :
+       {URLACTION_SCRIPT_RUN, URLACTION_ACTIVEX_RUN, URLACTION_DOWNLOAD_SIGNED_ACTIVEX,
+        URLACTION_JAVA_PERMISSIONS, URLACTION_HTML_SUBFRAME_NAVIGATE, URLACTION_SCRIPT_JAVA_USE}) {
     DWORD policy = URLPOLICY_ALLOW;
     EXPECT_EQ(security->ProcessUrlAction(L"http://www.zormint.com/adbanner.htm", action,
                                          reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr,
@@ -214,8 +213,8 @@ TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
   }
   DWORD policy = URLPOLICY_ALLOW;
   EXPECT_EQ(security->ProcessUrlAction(L"http://www.zormint.com/", URLACTION_HTML_FONT_DOWNLOAD,
-                                       reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr,
-                                       0, PUAF_DEFAULT, 0),
+                                       reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr, 0,
+                                       PUAF_DEFAULT, 0),
             INET_E_DEFAULT_ACTION);
   security->Release();
 
