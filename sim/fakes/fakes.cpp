@@ -1,6 +1,7 @@
 #include "sim/fakes/fakes.h"
 
 #include <cctype>
+#include <functional>
 #include <utility>
 
 #include "common/error.h"
@@ -44,18 +45,12 @@ intptr_t FakeLauncher::ShellExecute(const std::string& verb, const std::string& 
   return shellExecuteResult;
 }
 
-void FakeLauncher::StartProgram(const std::string& commandLine, int32_t windowStyle) {
+void FakeLauncher::StartProgram(const std::string& commandLine, int32_t windowStyle,
+                                const std::string& startFolder) {
   EnterPlan(faults_, "Launcher.StartProgram");
   if (failStartProgram) Fail(err::kFileNotFound, "File not found: " + commandLine);
-  startedPrograms.push_back({commandLine, windowStyle});
+  startedPrograms.push_back({commandLine, windowStyle, startFolder});
   order.push_back("StartProgram");
-}
-
-void FakeLauncher::SetCurrentDirectory(const std::string& path) {
-  EnterPlan(faults_, "Launcher.SetCurrentDirectory");
-  if (failSetCurrentDirectory) Fail(err::kPathNotFound, "Path not found: " + path);
-  currentDirectories.push_back(path);
-  order.push_back("SetCurrentDirectory");
 }
 
 // ---- Settings store -------------------------------------------------------------------------
@@ -109,6 +104,50 @@ platform::LocalTime FakeClock::Now() {
   EnterPlan(faults_, "Clock.Now");
   ++calls;
   return now;
+}
+
+namespace {
+
+// Runs the work once, whoever asks first: RunPending or the task's Wait.
+class FakeTask : public platform::Background::Task {
+ public:
+  explicit FakeTask(std::shared_ptr<std::function<void()>> work) : work_(std::move(work)) {}
+  ~FakeTask() override { Wait(); }
+  void Wait() override {
+    if (auto work = std::exchange(*work_, nullptr)) work();
+  }
+
+ private:
+  std::shared_ptr<std::function<void()>> work_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Background::Task> FakeBackground::Start(std::function<void()> work) {
+  EnterPlan(faults_, "Background.Start");
+  ++starts;
+  auto held = std::make_shared<std::function<void()>>(std::move(work));
+  auto task = std::make_unique<FakeTask>(held);
+  if (holdWork) {
+    pending_->push_back(held);
+  } else {
+    task->Wait();
+  }
+  return task;
+}
+
+size_t FakeBackground::Pending() const {
+  size_t count = 0;
+  for (const auto& held : *pending_)
+    count += *held ? 1 : 0;
+  return count;
+}
+
+void FakeBackground::RunPending() {
+  const Queue queue = std::exchange(*pending_, Queue());
+  for (const auto& held : queue) {
+    if (auto work = std::exchange(*held, nullptr)) work();
+  }
 }
 
 void FakeMessagePump::DoEvents() {

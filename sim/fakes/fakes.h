@@ -30,6 +30,7 @@ struct ShellExecuteCall {
 struct StartProgramCall {
   std::string commandLine;
   int32_t windowStyle = 0;
+  std::string startFolder;
 };
 
 class FakeLauncher : public platform::Launcher {
@@ -39,20 +40,18 @@ class FakeLauncher : public platform::Launcher {
   intptr_t ShellExecute(const std::string& verb, const std::string& file,
                         const std::string& parameters, const std::string& directory,
                         int32_t showCommand) override;
-  void StartProgram(const std::string& commandLine, int32_t windowStyle) override;
-  void SetCurrentDirectory(const std::string& path) override;
+  void StartProgram(const std::string& commandLine, int32_t windowStyle,
+                    const std::string& startFolder) override;
 
   // What ShellExecute returns (greater than 32 is success).
   intptr_t shellExecuteResult = 42;
   // Makes the member fail with a file-not-found error, as a missing program would.
   bool failShellExecute = false;
   bool failStartProgram = false;
-  bool failSetCurrentDirectory = false;
 
   std::vector<ShellExecuteCall> shellExecutes;
   std::vector<StartProgramCall> startedPrograms;
-  std::vector<std::string> currentDirectories;  // every directory set, in order
-  // The members that succeeded, in call order ("ShellExecute", "SetCurrentDirectory" ...).
+  // The members that succeeded, in call order ("ShellExecute", "StartProgram").
   std::vector<std::string> order;
 
   // Whether any viewer was started (either way).
@@ -111,6 +110,26 @@ class FakeClock : public platform::Clock {
 
  private:
   FaultPlan* faults_;
+};
+
+// Background work run where a test says: at once on the caller's thread (the default, so that
+// a story runs its steps in one order), or held until RunPending or the task's Wait.
+class FakeBackground : public platform::Background {
+ public:
+  explicit FakeBackground(FaultPlan* faults = nullptr) : faults_(faults) {}
+  std::unique_ptr<Task> Start(std::function<void()> work) override;
+  // Runs the work held so far, in the order it was started.
+  void RunPending();
+  // How much held work has not run yet.
+  size_t Pending() const;
+
+  bool holdWork = false;
+  int starts = 0;
+
+ private:
+  using Queue = std::vector<std::shared_ptr<std::function<void()>>>;
+  FaultPlan* faults_;
+  std::shared_ptr<Queue> pending_ = std::make_shared<Queue>();
 };
 
 class FakeMessagePump : public platform::MessagePump {

@@ -14,7 +14,14 @@ std::string TimeStamp(Globals& g) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.day, now.month,
                 ((now.year % 100) + 100) % 100, now.hour, now.minute, now.second);
-  return text;
+  // A working folder belongs to the one selection it was stamped for: another selection stamped
+  // in the same second (another window, or the same window moved on) gets "-2", "-3", ...
+  if (g.gsLastTimeStamp != text) {
+    g.gsLastTimeStamp = text;
+    g.glTimeStampUses = 1;
+    return text;
+  }
+  return std::string(text) + "-" + std::to_string(++g.glTimeStampUses);
 }
 
 void LetHostProcessMessages(Globals& g) {

@@ -24,7 +24,10 @@ struct StepNames {
   const char* extractSelected;  // ExtractSelectedNShow
 };
 
-// The current local date and time as "ddMMyyHHnnss": the working folder's suffix.
+// The working folder's suffix for a new selection: the current local date and time as
+// "ddMMyyHHnnss", followed by "-2", "-3", ... when a suffix of the same second was already handed
+// out, so that the folder belongs to that selection alone. Clicks for the same selection keep
+// the suffix they were given, and share their folder.
 std::string TimeStamp(Globals& g);
 
 // Lets the host process its pending window messages once. Any window's events may run inside.

@@ -35,6 +35,7 @@ struct Services {
   std::shared_ptr<platform::Internet> internet;
   std::shared_ptr<platform::EventLog> eventLog;
   std::shared_ptr<ui::DialogToolkit> dialogs;
+  std::shared_ptr<platform::Background> background;
 };
 
 struct Globals {
@@ -50,6 +51,11 @@ struct Globals {
   std::string gsSelAttachmentIndexes;
   // The one selection dialog instance, created on first use and forgotten when it unloads.
   std::shared_ptr<ui::frmOptions> gfrmOptions;
+
+  // The last working-folder time stamp handed out and how many suffixes were formed from it, so
+  // that two selections stamped in the same second never share a working folder.
+  std::string gsLastTimeStamp;
+  int32_t glTimeStampUses = 0;
 };
 
 // A process-wide object, failing like a call on a reference that is none. The caller holds a

@@ -15,6 +15,13 @@ T& Deref(const std::shared_ptr<T>& object, const char* what) {
   return *object;
 }
 
+// Working folder names are compared as Windows compares file names: without regard to case.
+std::string AsciiUpper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
 std::string WithoutTrailingSeparators(std::string path) {
   while (path.size() > 1 && (path.back() == '\\' || path.back() == '/'))
     path.pop_back();
@@ -130,7 +137,15 @@ void CPicAttachments::Initialize() noexcept {
   });
 }
 
-void CPicAttachments::Cleanup() noexcept {}
+CPicAttachments::~CPicAttachments() {
+  mclsCleanUp->stop = true;
+}
+
+void CPicAttachments::Cleanup() noexcept {
+  mclsCleanUp->stop = true;
+  if (mtskCleanUp)
+    Attempt("CPicAttachments.Cleanup: wait for the clean-up", [&] { mtskCleanUp->Wait(); });
+}
 
 std::string CPicAttachments::GetTempRoot() {
   const auto fso = Require(g_.gfsoFileSystem, "gfsoFileSystem");
@@ -178,34 +193,93 @@ void CPicAttachments::DeletePrevFolders() noexcept {
   if (msTempRoot.empty()) return;
   std::shared_ptr<platform::FileSystem> fso = g_.gfsoFileSystem;
   if (!fso) return;
+  // The thread holds what it uses: the engine may be released before it ends.
+  std::shared_ptr<CleanUpState> state = mclsCleanUp;
+  const auto ended = [state] {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->running = false;
+    state->claimed.clear();  // nothing left to keep out of its way
+  };
+  {
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->running = true;
+  }
+  // No thread to be had: the folders wait for the next connection.
+  if (!Attempt("CPicAttachments.DeletePrevFolders: start", [&] {
+        mtskCleanUp = Require(g_.services.background, "Background")
+                          ->Start([fso, root = msTempRoot, state, ended] {
+                            DeleteEarlierFolders(fso, root, *state);
+                            ended();
+                          });
+      }))
+    ended();
+}
 
+void CPicAttachments::DeleteEarlierFolders(const std::shared_ptr<platform::FileSystem>& fso,
+                                           const std::string& root, CleanUpState& state) noexcept {
+  if (state.stop) return;
   // One reading of the root gives both lists: a temporary folder may hold many thousands of
-  // entries, and this runs while Outlook waits for the add-in to start.
-  platform::FileSystem::Contents root;
+  // entries.
+  platform::FileSystem::Contents contents;
   if (!Attempt("CPicAttachments.DeletePrevFolders: list",
-               [&] { root = fso->FolderContents(msTempRoot); }))
+               [&] { contents = fso->FolderContents(root); }))
     return;
-  for (const std::string& name : root.subFolders) {
+
+  // Each entry is taken out of this connection's reach while it is deleted, unless this
+  // connection already uses a folder of that name.
+  const auto removeUnclaimed = [&](const std::string& name, const char* step, auto remove) {
+    const std::string key = AsciiUpper(name);
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      if (state.claimed.count(key)) return;
+      state.deleting = key;
+    }
+    Attempt(step, remove);
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      state.deleting.clear();
+    }
+    state.deleted.notify_all();
+  };
+
+  for (const std::string& name : contents.subFolders) {
+    if (state.stop) return;
     // A folder that cannot be deleted (a viewer still holds a picture, or anything else) is
     // left for the next connection.
     if (IsWorkingFolderName(name))
-      Attempt("CPicAttachments.DeletePrevFolders: DeleteFolder",
-              [&] { fso->DeleteFolder(msTempRoot + name, true); });
+      removeUnclaimed(name, "CPicAttachments.DeletePrevFolders: DeleteFolder",
+                      [&] { fso->DeleteFolder(root + name, true); });
   }
 
   // A link bearing a working folder's name is removed as a link; its target is never touched.
   // Plain files in the root stay, whatever their names.
-  for (const std::string& name : root.files) {
+  for (const std::string& name : contents.files) {
+    if (state.stop) return;
     if (!IsWorkingFolderName(name)) continue;
-    Attempt("CPicAttachments.DeletePrevFolders: delete link", [&] {
-      if (fso->IsLink(msTempRoot + name)) fso->DeleteFile(msTempRoot + name, true);
+    removeUnclaimed(name, "CPicAttachments.DeletePrevFolders: delete link", [&] {
+      if (fso->IsLink(root + name)) fso->DeleteFile(root + name, true);
     });
+  }
+}
+
+void CPicAttachments::ClaimWorkingFolder(const std::string& workingFolder) noexcept {
+  const std::string name =
+      AsciiUpper(WithoutTrailingSeparators(workingFolder).substr(msTempRoot.size()));
+  CleanUpState& state = *mclsCleanUp;
+  try {
+    std::unique_lock<std::mutex> lock(state.mutex);
+    if (!state.running) return;
+    state.claimed.insert(name);
+    state.deleted.wait(lock, [&] { return state.deleting != name; });
+  } catch (...) {
+    // No memory for the name: the folder is prepared as it is.
   }
 }
 
 bool CPicAttachments::PrepareWorkingFolder(const std::string& workingFolder) noexcept {
   std::shared_ptr<platform::FileSystem> fso = g_.gfsoFileSystem;
   if (!fso) return false;  // whether the path is a link cannot even be asked
+  ClaimWorkingFolder(workingFolder);
 
   // A link in the working folder's place is removed, never entered. When that cannot be
   // made sure of, nothing may be saved there.
@@ -338,12 +412,10 @@ void CPicAttachments::ShowInViewer(const std::string& picturePath,
     });
   } else if (choice == "2") {
     // The custom viewer starts in the working folder, beside the other pictures.
-    Attempt("CPicAttachments.ShowInViewer: SetCurrentDirectory",
-            [&] { Require(g_.services.launcher, "Launcher")->SetCurrentDirectory(workingFolder); });
     Attempt("CPicAttachments.ShowInViewer: StartProgram", [&] {
       const std::string viewer = Require(g_.gclsSettings, "gclsSettings")->Value(rvUserImageApp);
       const std::string commandLine = "\"" + viewer + "\"  \"" + picturePath + "\"";
-      Require(g_.services.launcher, "Launcher")->StartProgram(commandLine, 1);
+      Require(g_.services.launcher, "Launcher")->StartProgram(commandLine, 1, workingFolder);
     });
   }
   // Any other choice starts nothing; the pictures stay in the working folder.

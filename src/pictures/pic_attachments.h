@@ -2,7 +2,10 @@
 // list, the temporary working folders, saving attachments and starting the viewer.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -21,10 +24,14 @@ enum class Extraction { kNoPictures, kSaved, kNoneSaved };
 class CPicAttachments {
  public:
   explicit CPicAttachments(Globals& globals) : g_(globals) {}
+  ~CPicAttachments();
+  CPicAttachments(const CPicAttachments&) = delete;
+  CPicAttachments& operator=(const CPicAttachments&) = delete;
 
   // Finds the temporary root (msTempRoot). Never fails.
   void Initialize() noexcept;
-  // Does nothing: the working folders of this run stay until the next connection.
+  // Stops the deletion of earlier runs' folders and waits for the folder it is deleting, if
+  // any. The working folders of this run stay until the next connection.
   void Cleanup() noexcept;
   // True when at least one attachment of the item is a picture: a picture name (the name is
   // read first, and is all that is read of an attachment with another name) held by value,
@@ -36,7 +43,10 @@ class CPicAttachments {
   // Fills the list with the item's picture attachments, each selected, item data = position.
   void Populate(const std::shared_ptr<host::Item>& mlGeneric,
                 const std::shared_ptr<platform::ListBox>& lstGeneric) noexcept;
-  // Deletes the working folders that earlier runs left under the temporary root.
+  // Starts deleting the working folders that earlier runs left under the temporary root, on a
+  // thread of its own: Outlook's start-up never waits for it. The working folders of this
+  // connection are never touched; what is left when the add-in disconnects, or cannot be
+  // deleted, waits for the next connection.
   void DeletePrevFolders() noexcept;
   // Saves every picture attachment into the working folder named by the suffix and opens the
   // first one saved in the viewer. Pictures with the same name are all kept (DistinctSaveName).
@@ -50,7 +60,24 @@ class CPicAttachments {
 
   const std::string& TempRoot() const { return msTempRoot; }
 
+  // What Outlook's thread and the clean-up thread share: the working folders this connection
+  // uses, which the clean-up leaves alone, and the one folder the clean-up is deleting.
+  struct CleanUpState {
+    std::mutex mutex;
+    std::condition_variable deleted;
+    bool running = false;           // the clean-up has not ended yet
+    std::set<std::string> claimed;  // upper-case folder names, kept while it runs
+    std::string deleting;           // upper-case, empty when none
+    std::atomic<bool> stop{false};
+  };
+
  private:
+  // Makes the working folder this connection's before anything is written into it; waits
+  // while the clean-up deletes a folder of an earlier run that bore the same name.
+  void ClaimWorkingFolder(const std::string& workingFolder) noexcept;
+  static void DeleteEarlierFolders(const std::shared_ptr<platform::FileSystem>& fso,
+                                   const std::string& root, CleanUpState& state) noexcept;
+
   void ShowInViewer(const std::string& picturePath, const std::string& workingFolder);
   std::string GetTempRoot();
 
@@ -85,6 +112,8 @@ class CPicAttachments {
 
   Globals& g_;
   std::string msTempRoot;  // the temporary root followed by "\", or empty
+  std::shared_ptr<CleanUpState> mclsCleanUp = std::make_shared<CleanUpState>();
+  std::unique_ptr<platform::Background::Task> mtskCleanUp;  // destroyed last: waits for it
 };
 
 }  // namespace zormint

@@ -143,6 +143,15 @@ void BasicFileSystem::RemoveOne(const std::string& path, bool force, bool isFold
 }
 
 void BasicFileSystem::DeleteTree(const std::string& folder, bool force) {
+  // Held while its contents go: its path keeps naming the folder that was checked. A link
+  // swapped in since the check is removed as a link.
+  bool isLink = false;
+  std::shared_ptr<void> hold = HoldFolder(folder, isLink);
+  if (isLink) {
+    hold.reset();
+    RemoveLink(folder);
+    return;
+  }
   // The folder must be writable before anything inside it can go.
   if (IsReadOnly(folder)) {
     if (!force) Fail(err::kPermissionDenied, "Permission denied: " + folder);
@@ -170,6 +179,7 @@ void BasicFileSystem::DeleteTree(const std::string& folder, bool force) {
       if (!first) first = e;
     }
   }
+  hold.reset();  // the folder itself can go only once nothing holds it
   if (first) throw *first;
   Remove(folder, true);
 }

@@ -10,6 +10,7 @@
 // denied, path/file access error).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,15 @@ class BasicFileSystem : public FileSystem {
   };
   // The entries of an existing folder, in any order; `text` names the folder in failures.
   virtual std::vector<Entry> ListEntries(const std::string& folder, const std::string& text) = 0;
+
+  // Holds a folder about to be emptied, so that it cannot be swapped for a link while its
+  // contents go; the hold ends when the result is destroyed. `isLink` is set when the item
+  // opened turns out to be a link after all (one swapped in since it was checked). A system
+  // that cannot hold a folder returns none.
+  virtual std::shared_ptr<void> HoldFolder(const std::string& /*folder*/, bool& isLink) {
+    isLink = false;
+    return nullptr;
+  }
 
   // The system's path for the core's path text; a path holding a NUL fails here.
   static std::string SystemPath(const std::string& text);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,9 +72,10 @@ class Launcher {
   virtual intptr_t ShellExecute(const std::string& verb, const std::string& file,
                                 const std::string& parameters, const std::string& directory,
                                 int32_t showCommand) = 0;
-  // Starts a program from a command line without waiting for it; fails when it cannot start.
-  virtual void StartProgram(const std::string& commandLine, int32_t windowStyle) = 0;
-  virtual void SetCurrentDirectory(const std::string& path) = 0;
+  // Starts a program from a command line without waiting for it, in `startFolder` (its own
+  // current directory; Outlook's is never changed); fails when it cannot start.
+  virtual void StartProgram(const std::string& commandLine, int32_t windowStyle,
+                            const std::string& startFolder) = 0;
 };
 
 // The per-user settings store, by application, section and key; values are text.
@@ -122,6 +124,21 @@ class Internet {
   virtual Handle Open(const std::string& agent, uint32_t accessType, uint32_t flags) = 0;
   virtual Handle OpenUrl(Handle root, const std::string& url, uint32_t flags) = 0;
   virtual void CloseHandle(Handle handle) = 0;
+};
+
+// Work that runs beside Outlook's thread, so that Outlook never waits for it.
+class Background {
+ public:
+  virtual ~Background() = default;
+  class Task {
+   public:
+    virtual ~Task() = default;
+    // Returns once the work has ended (at once when it already has). A task is waited for at
+    // the latest when it is destroyed: no work outlives the add-in that started it.
+    virtual void Wait() = 0;
+  };
+  // Starts `work` on a thread of its own; fails when no thread can be had.
+  virtual std::unique_ptr<Task> Start(std::function<void()> work) = 0;
 };
 
 // The application event log.

@@ -93,6 +93,59 @@ TEST(Connection, CreatesTheObjectsInOrderAndDeletesEarlierWorkingFoldersAfterThe
   s.ExpectNothingHeld();
 }
 
+// The clean-up of earlier runs' working folders runs beside Outlook: the connection only starts
+// it. A folder this connection has begun to use (an earlier run's in the same second bore its
+// name) is left alone; a disconnection stops the clean-up, and the next connection goes on.
+TEST(Connection, EarlierWorkingFoldersAreDeletedBesideOutlookNeverThisConnectionsOwn) {
+  OutlookStory s;
+  const fs::path temp = s.env.dir.Path() / "Temp";
+  for (const char* name : {"ZORMINT$010101000000", "ZORMINT$071226210509", "ZORMINT$x-2"}) {
+    fs::create_directory(temp / name);
+    TestEnv::WriteFile(platform::FromFsPath(temp / name / "old.jpg"), "old");
+  }
+  s.env.background->holdWork = true;
+  s.Connect();
+  EXPECT_EQ(s.env.background->starts, 1);
+  EXPECT_EQ(s.env.faults.CallCount("FileSystem.FolderContents"), 0u);  // not on Outlook's thread
+  EXPECT_TRUE(fs::exists(temp / "ZORMINT$010101000000" / "old.jpg"));
+
+  s.outlook.Select(s.mainExplorer, {s.Mail({"new.jpg"})});
+  s.ClickZormint(Xpl(s.mainExplorer));
+  s.env.background->RunPending();
+  EXPECT_FALSE(fs::exists(temp / "ZORMINT$010101000000"));
+  EXPECT_FALSE(fs::exists(temp / "ZORMINT$x-2"));
+  EXPECT_TRUE(s.Saved("071226210509", "new.jpg"));
+  // Once the clean-up has ended, a later click's folder is no longer kept from it.
+  s.outlook.Select(s.mainExplorer, {s.Mail({"later.jpg"})});
+  s.ClickZormint(Xpl(s.mainExplorer));
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
+
+  // Switched off before the clean-up got its turn: it deletes nothing; the next connection does.
+  fs::create_directory(temp / "ZORMINT$020202000000");
+  s.Connect();
+  EXPECT_EQ(s.env.background->Pending(), 1u);
+  s.Disconnect(ext_dm_UserClosed);
+  EXPECT_EQ(s.env.background->Pending(), 0u);  // waited for at the disconnection
+  EXPECT_TRUE(fs::exists(temp / "ZORMINT$020202000000"));
+  s.env.background->holdWork = false;
+  s.Connect();
+  EXPECT_FALSE(fs::exists(temp / "ZORMINT$020202000000"));
+  EXPECT_FALSE(fs::exists(temp / "ZORMINT$071226210509"));
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
+
+  // No thread to be had: the folders wait for the next connection, and nothing else changes.
+  fs::create_directory(temp / "ZORMINT$030303000000");
+  s.env.faults.FailMember("Background.Start");
+  s.Connect();
+  EXPECT_TRUE(fs::exists(temp / "ZORMINT$030303000000"));
+  EXPECT_TRUE(s.env.trace->Find("Background.Start"));
+  EXPECT_TRUE(s.G().gclsSettings);
+  s.Disconnect(ext_dm_UserClosed);
+  s.ExpectNothingHeld();
+}
+
 TEST(Connection, AFailingStepIsSkippedAndTheNextOneRuns) {
   OutlookStory s;
   // The tracker cannot wrap the active Explorer; the other objects are still created.

@@ -54,7 +54,6 @@ void ForgetRecords(OutlookStory& s) {
   s.env.faults.ClearCalls();
   s.env.launcher->shellExecutes.clear();
   s.env.launcher->startedPrograms.clear();
-  s.env.launcher->currentDirectories.clear();
   s.env.launcher->order.clear();
   s.env.settingsStore->writes.clear();
   s.internet->ClearCalls();

@@ -180,6 +180,7 @@ struct Platform {
     services.internet = std::make_shared<sim::FakeInternet>();
     services.eventLog = std::make_shared<sim::FakeEventLog>();
     services.dialogs = std::make_shared<sim::HeadlessDialogs>();
+    services.background = std::make_shared<sim::FakeBackground>();
   }
 };
 

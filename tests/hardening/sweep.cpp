@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <regex>
 #include <sstream>
 
 #include "platform/paths.h"
@@ -47,6 +48,35 @@ std::set<std::string> FilesIn(const std::string& folder) {
     if (it->is_regular_file()) names.insert(platform::FromFsPath(it->path().filename()));
   }
   return names;
+}
+
+std::string WithoutFolderNumbers(std::string text) {
+  static const std::regex numbered(R"((ZORMINT\$[0-9]{12})-[0-9]+)");
+  return std::regex_replace(text, numbered, "$1");
+}
+
+std::set<std::string> FilesInFoldersOf(const std::string& folder) {
+  std::string base = folder;
+  while (!base.empty() && (base.back() == '\\' || base.back() == '/'))
+    base.pop_back();
+  std::set<std::string> names = FilesIn(base);
+  for (int number = 2; number <= 9; ++number) {
+    names.merge(FilesIn(base + "-" + std::to_string(number)));
+  }
+  return names;
+}
+
+std::set<std::string> FilesInLastFolderOf(const std::string& folder) {
+  std::string last = folder;
+  while (!last.empty() && (last.back() == '\\' || last.back() == '/'))
+    last.pop_back();
+  const std::string base = last;
+  std::error_code ec;
+  for (int number = 2; number <= 9; ++number) {
+    const std::string numbered = base + "-" + std::to_string(number);
+    if (fs::is_directory(platform::ToFsPath(numbered), ec)) last = numbered;
+  }
+  return FilesIn(last);
 }
 
 void ExpectNothingLeftBehind(OutlookStory& s, const Tree& before, const CallSite& failed) {

@@ -58,6 +58,14 @@ class Phases {
 
 // The names of the files directly in a folder given as path text; empty when it is missing.
 std::set<std::string> FilesIn(const std::string& folder);
+// A text with working-folder names, without the "-2", "-3", ... that another selection stamped
+// in the same second gets: the sweeps check which second's folder a picture went to, while
+// which of its selections came first depends on where the failure fell.
+std::string WithoutFolderNumbers(std::string text);
+// The files of a working folder (given without a number) and of its numbered siblings.
+std::set<std::string> FilesInFoldersOf(const std::string& folder);
+// The files of the last of these folders that exists: the one written last.
+std::set<std::string> FilesInLastFolderOf(const std::string& folder);
 
 // One story for a sweep.
 class SweepStory {

@@ -222,7 +222,7 @@ class OptionsStory : public SweepStory {
         f.Is("Application.Explorers", "connect", 2) || f.Is("Explorers.Advise", "connect") ||
         f.Is("CommandBarButton.OnAction", "connect", 2) ||
         f.Is("CommandBarButton.Enabled", "connect") || f.Is("MessagePump.DoEvents", "connect") ||
-        f.Is("FileSystem.FolderContents", "connect")) {
+        f.Is("FileSystem.FolderContents", "connect") || f.Is("Background.Start", "connect")) {
       return true;  // nothing this story shows depends on it
     }
     const bool noButtons =
@@ -472,10 +472,6 @@ class OptionsStory : public SweepStory {
       e.afterOptions = Names{};
       e.boxes = {ui::kMsgNothingSaved.title};
       return true;
-    }
-    if (f.Is("Launcher.SetCurrentDirectory", "options") ||
-        f.Is("Launcher.SetCurrentDirectory", "viewall")) {
-      return true;  // the viewer is started all the same
     }
     if (f.Is("Launcher.StartProgram", "options")) {
       e.options.reset();

@@ -36,7 +36,6 @@ TEST_F(ExtractionTest, SavesEveryPictureAndOpensTheFirstWithTheAssociatedViewer)
   EXPECT_EQ(call.parameters, "");
   EXPECT_EQ(call.directory, WorkingFolder());
   EXPECT_EQ(call.showCommand, 1);
-  EXPECT_TRUE(env.launcher->currentDirectories.empty());
   EXPECT_TRUE(env.launcher->startedPrograms.empty());
   EXPECT_EQ(env.faults.CallCount("Attachments.Count"), 1u);
 }
@@ -46,21 +45,19 @@ TEST_F(ExtractionTest, TheCustomViewerStartsInTheWorkingFolderWithBothPathsQuote
   fs::create_directory(env.dir.Path() / "My Apps");
   ChooseViewer("2", program);
   engine->ExtractAllNShow(Mail({"beach.jpg"}), kSuffix);
-  EXPECT_EQ(env.launcher->order, (Strings{"SetCurrentDirectory", "StartProgram"}));
-  EXPECT_EQ(env.launcher->currentDirectories, (Strings{WorkingFolder()}));
+  // In the working folder as its own start folder: Outlook's current directory stays.
+  EXPECT_EQ(env.launcher->order, (Strings{"StartProgram"}));
   ASSERT_EQ(env.launcher->startedPrograms.size(), 1u);
+  EXPECT_EQ(env.launcher->startedPrograms[0].startFolder, WorkingFolder());
   EXPECT_EQ(env.launcher->startedPrograms[0].commandLine,
             "\"" + program + "\"  \"" + WorkingFolder() + "beach.jpg\"");
   EXPECT_EQ(env.launcher->startedPrograms[0].windowStyle, 1);
   EXPECT_TRUE(env.launcher->shellExecutes.empty());
 
-  // A failing change of directory does not stop the viewer; a failing start ends quietly.
-  env.faults.FailMember("Launcher.SetCurrentDirectory", 1);
-  engine->ExtractAllNShow(Mail({"beach.jpg"}), kSuffix);
-  EXPECT_EQ(env.launcher->startedPrograms.size(), 2u);
+  // A failing start ends quietly.
   env.launcher->failStartProgram = true;
   engine->ExtractAllNShow(Mail({"beach.jpg"}), kSuffix);
-  EXPECT_EQ(env.launcher->startedPrograms.size(), 2u);
+  EXPECT_EQ(env.launcher->startedPrograms.size(), 1u);
   EXPECT_EQ(Saved("beach.jpg"), "bytes of #1");
 }
 
@@ -93,7 +90,7 @@ TEST_F(ExtractionTest, TheChoiceIsReadAtTheMomentOfShowing) {
   engine->ExtractAllNShow(mail, kSuffix);
   env.globals.gclsSettings->SetValue(rvImageViewer, "2");
   engine->ExtractAllNShow(mail, kSuffix);
-  EXPECT_EQ(env.launcher->order, (Strings{"ShellExecute", "SetCurrentDirectory", "StartProgram"}));
+  EXPECT_EQ(env.launcher->order, (Strings{"ShellExecute", "StartProgram"}));
 }
 
 TEST_F(ExtractionTest, PicturesWithTheSameNameAreAllKeptNumberedBeforeTheExtension) {

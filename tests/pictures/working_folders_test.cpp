@@ -1,6 +1,9 @@
 // Finding the temporary root, and clearing the working folders of earlier runs.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
+#include "platform/thread_background.h"
 #include "tests/pictures/pictures_fixture.h"
 
 namespace zormint::test {
@@ -113,6 +116,32 @@ TEST_F(DeletePrevFoldersTest, DeletesTheFoldersWithThePrefixInAnyCaseAndNothingE
   EXPECT_EQ(env.disk->SubFolderNames(Root()), (std::vector<std::string>{"MyZORMINT$1", "ZORMINT"}));
   EXPECT_EQ(env.disk->FileNames(Root()), (std::vector<std::string>{"ZORMINT$notes"}));
   EXPECT_TRUE(fs::exists(root / "ZORMINT" / "a.jpg"));
+}
+
+// On a real thread, beside a click that saves into a folder bearing an earlier run's name:
+// every other earlier folder goes, and the click's pictures stay whichever came first.
+TEST_F(DeletePrevFoldersTest, OnAThreadOfItsOwnItNeverTakesTheFolderOfAClick) {
+  const fs::path root = RootPath();
+  for (int i = 0; i < 300; ++i) {
+    const fs::path folder = root / ("ZORMINT$" + std::to_string(100000000000 + i));
+    fs::create_directory(folder);
+    Touch(folder / "old.jpg");
+  }
+  fs::create_directory(RealWorkingFolder());
+  Touch(RealWorkingFolder() / "old.jpg");
+  env.globals.services.background = std::make_shared<platform::ThreadBackground>();
+  env.globals.gfsoFileSystem = env.disk;  // the fault plan's record is for one thread
+  const std::shared_ptr<host::Item> mail = Mail({"new.jpg", "new.gif"});
+
+  Engine().DeletePrevFolders();
+  engine->ExtractAllNShow(mail, kSuffix);
+  for (int wait = 0; wait < 1000 && env.disk->SubFolderNames(Root()).size() > 1; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  engine->Cleanup();
+  EXPECT_EQ(env.disk->SubFolderNames(Root()),
+            (std::vector<std::string>{"ZORMINT$" + std::string(kSuffix)}));
+  EXPECT_EQ(FilesIn(RealWorkingFolder()), (std::vector<std::string>{"new.gif", "new.jpg"}));
 }
 
 TEST_F(DeletePrevFoldersTest, AFolderThatCannotGoIsLeftAndTheScanGoesOn) {

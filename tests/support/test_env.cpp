@@ -80,6 +80,7 @@ TestEnv::TestEnv(TestEnvOptions options)
   internet = std::make_shared<sim::FakeInternet>(&faults);
   eventLog = std::make_shared<sim::FakeEventLog>(&faults);
   dialogs = std::make_shared<sim::HeadlessDialogs>(&faults);
+  background = std::make_shared<sim::FakeBackground>(&faults);
 
   Services& s = globals.services;
   s.fileSystem = fileSystem;
@@ -92,6 +93,7 @@ TestEnv::TestEnv(TestEnvOptions options)
   s.internet = internet;
   s.eventLog = eventLog;
   s.dialogs = dialogs;
+  s.background = background;
 }
 
 std::string TestEnv::Path(const std::string& relative) const {

@@ -94,6 +94,7 @@ class TestEnv {
   std::shared_ptr<sim::FakeInternet> internet;
   std::shared_ptr<sim::FakeEventLog> eventLog;
   std::shared_ptr<sim::HeadlessDialogs> dialogs;
+  std::shared_ptr<sim::FakeBackground> background;
 
   // services.fileSystem is `fileSystem`, the other services are the fakes above. The
   // g-objects are none.

@@ -349,7 +349,8 @@ TEST(ExplorerClicks, ClosingTheWindowRemovesItsButtonsAndItsToolbar) {
 }
 
 // Outlook delivers a click to every button with the clicked one's tag; each window's buttons
-// have their own tags, so one click acts on one window.
+// have their own tags, so one click acts on one window. Two messages selected in the same second
+// get working folders of their own: the second click leaves the first viewer's pictures alone.
 TEST(ExplorerClicks, AClickReachesOnlyTheWindowThatWasClicked) {
   OutlookStory s;
   s.Connect();
@@ -364,10 +365,12 @@ TEST(ExplorerClicks, AClickReachesOnlyTheWindowThatWasClicked) {
 
   EXPECT_TRUE(s.ClickZormint(Xpl(third)));
   ASSERT_EQ(s.Shown().size(), 1u);
-  EXPECT_EQ(s.Shown()[0], s.WorkingFolder(kStamp) + "third.jpg");
+  EXPECT_EQ(s.Shown()[0], s.WorkingFolder(std::string(kStamp) + "-2") + "third.jpg");
   EXPECT_TRUE(s.ClickZormint(Xpl(second)));
   ASSERT_EQ(s.Shown().size(), 2u);
   EXPECT_EQ(s.Shown()[1], s.WorkingFolder(kStamp) + "second.jpg");
+  EXPECT_TRUE(s.Saved(std::string(kStamp) + "-2", "third.jpg"));
+  EXPECT_FALSE(s.Saved(kStamp, "third.jpg"));
   s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();
 }

@@ -40,9 +40,10 @@ TEST_F(InspectorButtons, AppearOnTheStandardBarEnabledOnlyForAMessageWithPicture
   EXPECT_EQ(standard[4].onAction, "!<ZORMINT.dsrWrapper>");
   EXPECT_TRUE(s.Enabled(Isp(withPictures)));
   EXPECT_FALSE(s.Enabled(Isp(without)));
-  // The time stamp is taken at set-up, with or without pictures; no messages are pumped.
+  // The time stamp is taken at set-up, with or without pictures; no messages are pumped. The
+  // second message, stamped in the same second, gets a working folder of its own.
   EXPECT_EQ(Toolbar(1)->WorkingFolderSuffix(), kStamp);
-  EXPECT_EQ(Toolbar(2)->WorkingFolderSuffix(), kStamp);
+  EXPECT_EQ(Toolbar(2)->WorkingFolderSuffix(), std::string(kStamp) + "-2");
   EXPECT_EQ(s.env.messagePump->calls, 1);  // the start-up Explorer's only
 }
 

@@ -6,6 +6,7 @@
 #include <ocidl.h>
 #include <oleidl.h>
 #include <shellapi.h>
+#include <urlmon.h>
 
 #include <cctype>
 #include <utility>
@@ -85,7 +86,7 @@ IDispatch* ArgumentObject(const VARIANT& arg) {
 // from the browser finds no host and does nothing.
 
 class BrowserHost::Site final
-    : public ComObject<Site, IOleClientSite, IOleInPlaceSite, IDocHostUIHandler> {
+    : public ComObject<Site, IOleClientSite, IOleInPlaceSite, IDocHostUIHandler, IServiceProvider> {
  public:
   Site(BrowserHost* host, HWND container) : host_(host), container_(container) {}
   void Detach() { host_ = nullptr; }
@@ -105,6 +106,19 @@ class BrowserHost::Site final
       return static_cast<IDispatch*>(&sink_);
     }
     return nullptr;
+  }
+
+  // ---- IServiceProvider: Internet Explorer's security manager for this control ----
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualGUID(service, SID_SInternetSecurityManager)) return E_NOINTERFACE;
+    if (!IsEqualIID(riid, IID_IInternetSecurityManager) && !IsEqualIID(riid, IID_IUnknown)) {
+      return E_NOINTERFACE;
+    }
+    *object = static_cast<IInternetSecurityManager*>(&security_);
+    AddRef();
+    return S_OK;
   }
 
   // ---- IOleClientSite ----
@@ -272,9 +286,16 @@ class BrowserHost::Site final
             return S_OK;
           case DISPID_BEFORENAVIGATE2:
             // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel).
-            if (count >= 7 && !(site.host_ && site.host_->Expected(ArgumentText(arg(5))))) {
-              SetFlag(arg(0), true);
-              if (site.host_) site.host_->OpenOutside(ArgumentText(arg(5)));
+            // Only the control itself navigates, and only where the host asked; a frame's
+            // navigation is cancelled without a word.
+            if (count >= 7) {
+              BrowserHost* host = site.host_;
+              const std::string url = ArgumentText(arg(5));
+              const bool topLevel = host && host->IsTopLevel(ArgumentObject(arg(6)));
+              if (!(topLevel && host->Expected(url))) {
+                SetFlag(arg(0), true);
+                if (host) host->Refuse(url, topLevel);
+              }
             }
             return S_OK;
           case DISPID_NEWWINDOW3:
@@ -299,10 +320,62 @@ class BrowserHost::Site final
     }
   };
 
+  // The security manager the browser asks before it runs anything: scripts, ActiveX controls
+  // (run or downloaded), Java and the navigation of frames are refused whatever the zone
+  // settings say; for everything else the browser's own settings decide.
+  class Security final : public ComPart<Site, IInternetSecurityManager> {
+   public:
+    using ComPart::ComPart;
+    static bool Refused(DWORD action) {
+      return (action >= URLACTION_SCRIPT_MIN && action <= URLACTION_SCRIPT_MAX) ||
+             (action >= URLACTION_ACTIVEX_MIN && action <= URLACTION_ACTIVEX_MAX) ||
+             (action >= URLACTION_DOWNLOAD_MIN && action <= URLACTION_DOWNLOAD_MAX) ||
+             (action >= URLACTION_JAVA_MIN && action <= URLACTION_JAVA_MAX) ||
+             action == URLACTION_HTML_SUBFRAME_NAVIGATE;
+    }
+    HRESULT STDMETHODCALLTYPE SetSecuritySite(IInternetSecurityMgrSite*) override {
+      return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE GetSecuritySite(IInternetSecurityMgrSite** site) override {
+      if (site) *site = nullptr;
+      return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE MapUrlToZone(LPCWSTR, DWORD*, DWORD) override {
+      return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE GetSecurityId(LPCWSTR, BYTE*, DWORD*, DWORD_PTR) override {
+      return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR, DWORD action, BYTE* policy,
+                                               DWORD policySize, BYTE*, DWORD, DWORD,
+                                               DWORD) override {
+      if (!Refused(action)) return INET_E_DEFAULT_ACTION;
+      if (policy && policySize >= sizeof(DWORD)) {
+        const DWORD disallow = URLPOLICY_DISALLOW;
+        memcpy(policy, &disallow, sizeof disallow);
+      }
+      return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE** policy, DWORD* size, BYTE*,
+                                                DWORD, DWORD) override {
+      if (policy) *policy = nullptr;
+      if (size) *size = 0;
+      return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE SetZoneMapping(DWORD, LPCWSTR, DWORD) override {
+      return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE GetZoneMappings(DWORD, IEnumString** mappings, DWORD) override {
+      if (mappings) *mappings = nullptr;
+      return INET_E_DEFAULT_ACTION;
+    }
+  };
+
   BrowserHost* host_;
   HWND container_;
   Frame frame_{*this};
   Sink sink_{*this};
+  Security security_{*this};
 };
 
 // ---- The host -----------------------------------------------------------------------------------
@@ -357,6 +430,7 @@ void BrowserHost::Create() {
 void BrowserHost::Destroy() {
   handler_ = nullptr;
   pending_.clear();
+  loaded_ = false;
   if (ComRef<IConnectionPoint> point = std::exchange(eventPoint_, nullptr)) {
     if (eventCookie_) point->Unadvise(eventCookie_);
     eventCookie_ = 0;
@@ -398,6 +472,25 @@ bool BrowserHost::Expected(const std::string& url) {
   return false;
 }
 
+bool BrowserHost::IsTopLevel(IDispatch* pDisp) const {
+  if (!pDisp || !browser_) return false;
+  // COM identity: the same object answers IUnknown with the same pointer.
+  ComRef<IUnknown> event, control;
+  if (FAILED(pDisp->QueryInterface(IID_IUnknown, event.OutVoid()))) return false;
+  if (FAILED(browser_->QueryInterface(IID_IUnknown, control.OutVoid()))) return false;
+  return event.Get() == control.Get();
+}
+
+void BrowserHost::Refuse(const std::string& url, bool topLevel) {
+  if (!topLevel) {
+    ++refused_;  // a frame: nothing opens anywhere
+    return;
+  }
+  // With scripts and client pull off, a navigation of the loaded page is a user's click on a
+  // link; one before the page has loaded is the page's own doing, and opens nothing.
+  if (loaded_) OpenOutside(url);
+}
+
 void BrowserHost::OpenOutside(const std::string& url) {
   // Only a web address leaves the banner; a link to a file, a script or another protocol does
   // nothing.
@@ -408,8 +501,10 @@ void BrowserHost::OpenOutside(const std::string& url) {
 
 void BrowserHost::Navigate2(const std::string& URL, int32_t Flags) {
   if (!browser_) Fail(err::kObjectNotSet, "The web browser is not available");
-  // The one navigation the strip lets through: the address asked for here.
+  // The one navigation the strip lets through: the address asked for here. Until its page has
+  // loaded, no navigation goes to the user's browser.
   pending_.push_back(Comparable(URL));
+  loaded_ = false;
   // The call may let events run that close the form: the browser stays alive until it returns.
   ComRef<IWebBrowser2> browser = browser_;
   Variant url = Variant::Text(URL);
@@ -446,6 +541,7 @@ void BrowserHost::SetDocumentCompleteHandler(DocumentCompleteHandler handler) {
 }
 
 void BrowserHost::DocumentComplete(IDispatch* pDisp, const std::string& url) {
+  if (IsTopLevel(pDisp)) loaded_ = true;
   // The handler may destroy this host: it runs from a copy, and nothing here is touched after.
   DocumentCompleteHandler handler = handler_;
   if (handler) handler(pDisp, url);

@@ -6,10 +6,12 @@
 // its site reports a download control without scripts, Java, ActiveX controls (neither
 // downloaded nor run), behaviours or frames, images and layout kept (the ambient property
 // DISPID_AMBIENT_DLCONTROL); the document gets no context menu, no 3-D border and no scroll
-// bars (IDocHostUIHandler); nothing navigates inside the strip except the addresses the host
-// asks for; a link (a new window the page asks for, or a navigation of its own) opens in the
-// user's default web browser through the shell, and only for http and https addresses; file
-// downloads are cancelled.
+// bars (IDocHostUIHandler); its security manager (IServiceProvider) refuses scripts, ActiveX,
+// Java and the navigation of frames; nothing navigates inside the strip except the addresses the
+// host asks for; a frame's navigation is cancelled silently; a link (a new window the page asks
+// for, or a navigation of the control itself once its page has loaded) opens in the user's
+// default web browser through the shell, and only for http and https addresses; file downloads
+// are cancelled.
 //
 // The browser is decoration: when the control cannot be created (no browser installed, COM not
 // initialised on the thread, a browser that refuses in-place activation) the host stays empty,
@@ -62,6 +64,9 @@ class BrowserHost final : public ui::WebBrowser {
   int AllowedNavigations() const { return allowed_; }
   int RefusedNavigations() const { return refused_; }
 
+  // The control itself, as its events name the top-level frame (none when not available).
+  IDispatch* Control() const { return browser_.Get(); }
+
   // Whether the control exists and has not been destroyed.
   bool Available() const { return static_cast<bool>(browser_); }
   // S_OK, or why the control could not be created.
@@ -93,6 +98,11 @@ class BrowserHost final : public ui::WebBrowser {
   // A navigation the browser is about to make: true (and no longer pending) when the host asked
   // for it.
   bool Expected(const std::string& url);
+  // Whether an event's pDisp is the control itself rather than one of its frames.
+  bool IsTopLevel(IDispatch* pDisp) const;
+  // A navigation refused: a frame's opens nothing; the control's own, once its page has
+  // loaded, is a user's click on a link.
+  void Refuse(const std::string& url, bool topLevel);
   // A link of the banner: to the user's web browser when it is a web address.
   void OpenOutside(const std::string& url);
 
@@ -106,6 +116,7 @@ class BrowserHost final : public ui::WebBrowser {
   DocumentCompleteHandler handler_;
   ExternalOpener opener_ = &BrowserHost::OpenInDefaultBrowser;
   std::vector<std::string> pending_;  // the addresses asked for and not yet navigated to
+  bool loaded_ = false;               // the page the host asked for last has completed
   int allowed_ = 0;
   int refused_ = 0;
 };

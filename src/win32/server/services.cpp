@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/thread_background.h"
 #include "win32/dialog/toolkit.h"
 #include "win32/services/file_system.h"
 #include "win32/services/internet.h"
@@ -31,6 +32,9 @@ Services MakeServices() {
   services.eventLog = std::make_shared<Win32EventLog>();
   // The real "Select Picture Attachments" dialog, with the banner's web browser control.
   services.dialogs = MakeDialogToolkit();
+  // The clean-up of earlier runs' working folders. The library cannot be unloaded under it:
+  // the disconnection waits for it, as the release of the add-in object does.
+  services.background = std::make_shared<platform::ThreadBackground>();
   return services;
 }
 

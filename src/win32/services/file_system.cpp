@@ -306,6 +306,23 @@ std::vector<platform::BasicFileSystem::Entry> Win32FileSystem::ListWithFindFiles
   return entries;
 }
 
+std::shared_ptr<void> Win32FileSystem::HoldFolder(const std::string& folder, bool& isLink) {
+  isLink = false;
+  HANDLE handle = CreateFileW(Widen(folder).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  // Not to be held (in use without delete sharing, say): the deletion goes on as it would.
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  std::shared_ptr<void> hold(handle, [](void* held) { CloseHandle(static_cast<HANDLE>(held)); });
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (GetFileInformationByHandle(handle, &info) &&
+      ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))) {
+    isLink = true;
+  }
+  return hold;
+}
+
 void Win32FileSystem::RemoveLink(const std::string& text) {
   const std::wstring native = Widen(text);
   if (RunningUnderWine()) {

@@ -53,6 +53,10 @@ class Win32FileSystem : public platform::BasicFileSystem {
   // name, so a crowded folder (a temporary folder may hold many thousands of entries) costs no
   // call per entry.
   std::vector<Entry> ListEntries(const std::string& folder, const std::string& text) override;
+  // Opens the folder itself (FILE_FLAG_OPEN_REPARSE_POINT: a link is not followed) without
+  // delete sharing, so that nobody can rename, move or delete it while the handle is held, and
+  // checks through the handle that it is a folder and no reparse point.
+  std::shared_ptr<void> HoldFolder(const std::string& folder, bool& isLink) override;
 
  private:
   // nullopt when the file system does not read folders in blocks.

@@ -62,7 +62,8 @@ intptr_t Win32Launcher::ShellExecute(const std::string& verb, const std::string&
   return reinterpret_cast<intptr_t>(result);
 }
 
-void Win32Launcher::StartProgram(const std::string& commandLine, int32_t windowStyle) {
+void Win32Launcher::StartProgram(const std::string& commandLine, int32_t windowStyle,
+                                 const std::string& startFolder) {
   // CreateProcessW may write into the command line it is given: it gets a copy of its own.
   std::wstring line = Widen(commandLine);
   line.push_back(L'\0');
@@ -71,19 +72,15 @@ void Win32Launcher::StartProgram(const std::string& commandLine, int32_t windowS
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(windowStyle);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  // The program's own current directory; an empty folder leaves it Outlook's.
+  const std::wstring folder = Widen(startFolder);
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
     FailWithSystemError(err::kFileNotFound, "Cannot start the program", commandLine,
                         GetLastError());
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-}
-
-void Win32Launcher::SetCurrentDirectory(const std::string& path) {
-  if (!SetCurrentDirectoryW(Widen(path).c_str())) {
-    FailWithSystemError(err::kPathNotFound, "Path not found", path, GetLastError());
-  }
 }
 
 }  // namespace zormint::win32

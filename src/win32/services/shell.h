@@ -34,10 +34,11 @@ class Win32Launcher : public platform::Launcher {
                         const std::string& parameters, const std::string& directory,
                         int32_t showCommand) override;
   // CreateProcessW with the command line exactly as given, the window style as the show
-  // command of the new program's first window, and the current directory of this process. The
-  // program is neither waited for nor kept: its handles are closed at once.
-  void StartProgram(const std::string& commandLine, int32_t windowStyle) override;
-  void SetCurrentDirectory(const std::string& path) override;
+  // command of the new program's first window, and the start folder as the new program's
+  // current directory (this process's stays as it is). The program is neither waited for nor
+  // kept: its handles are closed at once.
+  void StartProgram(const std::string& commandLine, int32_t windowStyle,
+                    const std::string& startFolder) override;
 };
 
 }  // namespace zormint::win32

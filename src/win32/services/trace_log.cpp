@@ -61,10 +61,13 @@ void Win32TraceLog::ReadSwitch() noexcept {
 void Win32TraceLog::Skipped(const char* step, int32_t code,
                             const std::string& description) noexcept {
   try {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Paths in the descriptions hold the user's name and attachment names: nothing leaves the
+    // process unless the user switched the trace on. (A stalled debug monitor could also hold
+    // the calling thread, Outlook's, in OutputDebugString.)
+    if (!toFile_) return;
     const std::string text = Describe(step, code, description);
     OutputDebugStringW((L"ZORMINT: " + Widen(text) + L"\n").c_str());
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!toFile_) return;
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     char stamp[32];
@@ -81,8 +84,11 @@ void Win32TraceLog::Append(const std::string& line) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   if (GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) {
     const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (size + line.size() > kMaxLogBytes) {
-      MoveFileExW(path_.c_str(), (path_ + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
+    // A log that cannot be renamed (a reader holds it without delete sharing) gets nothing
+    // more until it can: it never grows beyond its cap.
+    if (size + line.size() > kMaxLogBytes &&
+        !MoveFileExW(path_.c_str(), (path_ + L".1").c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      return;
     }
   }
   HANDLE file = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,

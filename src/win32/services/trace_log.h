@@ -1,12 +1,12 @@
-// Where the trace of skipped failures goes in the Windows build:
-//   - always to the debugger output (OutputDebugStringW), where the usual debug-output viewers
-//     show it; nothing is kept when nobody listens;
-//   - to a log file when the user switches it on: the per-user registry value
-//     HKCU\Software\ZORMINT "TraceLog" (REG_DWORD, not 0), read at each connection. The log is
-//     %LOCALAPPDATA%\ZORMINT\ZORMINT.log; when a line would take it over 1 MiB it is renamed
-//     to ZORMINT.log.1 (replacing the one before) and a new log begins. Each line is opened,
-//     appended and closed, so that no handle is held and a line is on disk when written.
-// With the switch off, no file is touched.
+// Where the trace of skipped failures goes in the Windows build, only while the user switches it
+// on (the per-user registry value HKCU\Software\ZORMINT "TraceLog", REG_DWORD, not 0, read at
+// each connection):
+//   - to the debugger output (OutputDebugStringW), where the usual debug-output viewers show it;
+//   - to the log file %LOCALAPPDATA%\ZORMINT\ZORMINT.log; when a line would take it over 1 MiB
+//     it is renamed to ZORMINT.log.1 (replacing the one before) and a new log begins; while it
+//     cannot be renamed, nothing more is written. Each line is opened, appended and closed, so
+//     that no handle is held and a line is on disk when written.
+// With the switch off, nothing leaves the process and no file is touched.
 #pragma once
 
 #include "win32/com/win32_windows.h"

@@ -3,6 +3,7 @@
 #include <exdispid.h>
 #include <mshtmdid.h>
 #include <mshtmhst.h>
+#include <urlmon.h>
 
 #include <algorithm>
 #include <thread>
@@ -152,26 +153,70 @@ TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
   EXPECT_EQ(ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, nullptr), S_OK);  // none
   ui->Release();
 
-  // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel).
-  auto navigate = [&](const wchar_t* url) {
+  // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel), of the
+  // control itself (the top-level frame) or of a frame inside its page.
+  IDispatch* const top = host.Control();
+  ASSERT_NE(top, nullptr);
+  IDispatch* const frame = sink;  // any other object stands for a frame
+  auto navigate = [&](const wchar_t* url, IDispatch* pDisp) {
     VARIANT_BOOL cancel = VARIANT_FALSE;
     const win32::Variant address = win32::Variant::Text(url);
+    VARIANT who;
+    V_VT(&who) = VT_DISPATCH;
+    V_DISPATCH(&who) = pDisp;
     EXPECT_EQ(Raise(sink, DISPID_BEFORENAVIGATE2,
-                    {kEmpty, address.Get(), kEmpty, kEmpty, kEmpty, kEmpty, FlagRef(&cancel)}),
+                    {who, address.Get(), kEmpty, kEmpty, kEmpty, kEmpty, FlagRef(&cancel)}),
               S_OK);
     return cancel != VARIANT_FALSE;  // cancelled
   };
   // The host's own navigation goes through once, whether the browser announces it inside
-  // Navigate2 or later, and whether it writes "%23" or "#".
+  // Navigate2 or later, and whether it writes "%23" or "#"; never in a frame.
   host.Navigate2(ui::kEmbeddedBannerUrl, ui::kEmbeddedBannerFlags);
-  navigate(L"res://ZORMINT/#23/#102");
+  EXPECT_TRUE(navigate(L"res://ZORMINT/#23/#102", frame));
+  navigate(L"res://ZORMINT/#23/#102", top);
   EXPECT_EQ(host.AllowedNavigations(), 1);
-  EXPECT_TRUE(navigate(L"res://ZORMINT/#23/#102"));  // not a second time
+  EXPECT_TRUE(navigate(L"res://ZORMINT/#23/#102", top));  // not a second time
+  // Before the page has loaded, a navigation is the page's own doing: cancelled, opens nothing.
+  EXPECT_TRUE(navigate(L"http://www.zormint.com/early.htm", top));
   EXPECT_TRUE(opened.empty());
-  // A link followed inside the strip opens outside instead, when it is a web address.
-  EXPECT_TRUE(navigate(L"http://www.zormint.com/more.htm"));
-  EXPECT_TRUE(navigate(L"file:///C:/Windows/notepad.exe"));
+  EXPECT_EQ(RaiseDocumentComplete(sink, frame, L"res://ZORMINT/%2323/%23102"), S_OK);
+  EXPECT_TRUE(navigate(L"http://www.zormint.com/still-early.htm", top));  // a frame completed
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(RaiseDocumentComplete(sink, top, L"res://ZORMINT/%2323/%23102"), S_OK);
+  // A link followed inside the loaded page opens outside instead, when it is a web address; a
+  // frame's navigation (a page with frames, or one injected over plain HTTP) opens nothing.
+  EXPECT_TRUE(navigate(L"http://www.zormint.com/more.htm", top));
+  EXPECT_TRUE(navigate(L"file:///C:/Windows/notepad.exe", top));
+  EXPECT_TRUE(navigate(L"http://www.zormint.com/frame.htm", frame));
+  EXPECT_TRUE(navigate(L"https://www.zormint.com/frame.htm", nullptr));
   EXPECT_EQ(opened, std::vector<std::string>{"http://www.zormint.com/more.htm"});
+
+  // Internet Explorer's security manager, as the browser asks its site for it: scripts, ActiveX,
+  // Java and frame navigation are refused; anything else is left to the browser's settings.
+  IServiceProvider* services = nullptr;
+  ASSERT_EQ(sink->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services)), S_OK);
+  IInternetSecurityManager* security = nullptr;
+  ASSERT_EQ(services->QueryService(SID_SInternetSecurityManager, IID_IInternetSecurityManager,
+                                   reinterpret_cast<void**>(&security)),
+            S_OK);
+  services->Release();
+  for (const DWORD action :
+       {URLACTION_SCRIPT_RUN, URLACTION_ACTIVEX_RUN, URLACTION_DOWNLOAD_SIGNED_ACTIVEX,
+        URLACTION_JAVA_PERMISSIONS, URLACTION_HTML_SUBFRAME_NAVIGATE, URLACTION_SCRIPT_JAVA_USE}) {
+    DWORD policy = URLPOLICY_ALLOW;
+    EXPECT_EQ(security->ProcessUrlAction(L"http://www.zormint.com/adbanner.htm", action,
+                                         reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr,
+                                         0, PUAF_DEFAULT, 0),
+              S_FALSE)
+        << std::hex << action;
+    EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_DISALLOW)) << std::hex << action;
+  }
+  DWORD policy = URLPOLICY_ALLOW;
+  EXPECT_EQ(security->ProcessUrlAction(L"http://www.zormint.com/", URLACTION_HTML_FONT_DOWNLOAD,
+                                       reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr, 0,
+                                       PUAF_DEFAULT, 0),
+            INET_E_DEFAULT_ACTION);
+  security->Release();
 
   // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl): target="_blank".
   auto newWindow = [&](const wchar_t* url) {

@@ -91,6 +91,45 @@ TEST(Win32FileSystem, ForceDeletesReadOnlyFilesAndFolders) {
   EXPECT_FALSE(fs.FolderExists(work));
 }
 
+// A file system that, right after it has read a folder, lets someone swap that folder for
+// another of the user's (the precious one moved into its place) before its entries are deleted.
+class SwappingFileSystem : public Win32FileSystem {
+ public:
+  SwappingFileSystem(std::string folder, std::string precious)
+      : folder_(std::move(folder)), precious_(std::move(precious)) {}
+  std::vector<Entry> ListEntries(const std::string& folder, const std::string& text) override {
+    std::vector<Entry> entries = Win32FileSystem::ListEntries(folder, text);
+    if (folder == folder_ && !tried) {
+      tried = true;
+      swapped = MoveFileW(W(folder_).c_str(), W(folder_ + ".old").c_str()) &&
+                MoveFileW(W(precious_).c_str(), W(folder_).c_str());
+    }
+    return entries;
+  }
+  bool tried = false, swapped = false;
+
+ private:
+  std::string folder_, precious_;
+};
+
+// A working folder being deleted cannot be swapped for another folder between its reading and
+// the deletion of its entries: the clean-up never deletes a file of the user's of the same name.
+TEST(Win32FileSystem, AFolderBeingDeletedCannotBeSwappedForAnother) {
+  ScratchFolder scratch;
+  const std::string work = scratch / "ZORMINT$010101000000";
+  const std::string precious = scratch / "Precious";
+  MakeFolder(work);
+  WriteFile(work + "\\beach.jpg", "ours");
+  MakeFolder(precious);
+  WriteFile(precious + "\\beach.jpg", "the user's own");
+  SwappingFileSystem fs(work, precious);
+  fs.DeleteFolder(work, true);
+  EXPECT_TRUE(fs.tried);
+  EXPECT_FALSE(fs.swapped);
+  EXPECT_FALSE(Exists(work + "\\beach.jpg"));
+  EXPECT_TRUE(Exists(precious + "\\beach.jpg")) << "a file of the user's was deleted";
+}
+
 TEST(Win32FileSystem, NamesThatAreNotAsciiAreCreatedListedAndDeleted) {
   Win32FileSystem fs;
   ScratchFolder scratch;

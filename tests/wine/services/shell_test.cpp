@@ -206,44 +206,45 @@ TEST_F(Launching, ShellExecuteOfAFileWithoutViewerFails) {
   EXPECT_FALSE(WaitFor([&] { return Exists(output_); }, 0.5));
 }
 
-TEST_F(Launching, StartProgramKeepsTheCommandLineExactlyAndStartsInTheCurrentDirectory) {
+// The program starts in its start folder; Outlook's own current directory never changes.
+TEST_F(Launching, StartProgramKeepsTheCommandLineExactlyAndStartsInItsStartFolder) {
   const std::string folder = scratch_ / "Mein Ordner 写真";
   MakeFolder(folder);
+  wchar_t before[MAX_PATH + 1] = {};
+  GetCurrentDirectoryW(MAX_PATH + 1, before);
   // What the custom viewer gets: both paths quoted, two blanks between them.
   const std::string commandLine = "\"" + recorder_ + "\"  \"" + folder + "\\Straße 1.jpg\"";
-  launcher_.SetCurrentDirectory(folder);
-  launcher_.StartProgram(commandLine, 1);
+  launcher_.StartProgram(commandLine, 1, folder + "\\");
   const auto record = WaitForRecord();
   ASSERT_TRUE(record) << "the program did not start";
   EXPECT_EQ(record->commandLine, commandLine);
   EXPECT_TRUE(SamePath(record->directory, folder)) << record->directory;
   EXPECT_EQ(record->show, "1");
+  wchar_t after[MAX_PATH + 1] = {};
+  GetCurrentDirectoryW(MAX_PATH + 1, after);
+  EXPECT_STREQ(before, after);
 
-  launcher_.StartProgram("\"" + recorder_ + "\" minimised", 7);  // SW_SHOWMINNOACTIVE
+  launcher_.StartProgram("\"" + recorder_ + "\" minimised", 7, "");  // SW_SHOWMINNOACTIVE
   const auto second = WaitForRecord();
   ASSERT_TRUE(second);
   EXPECT_EQ(second->show, "7");
 }
 
-TEST_F(Launching, FailuresToStartOrToChangeDirectoryThrow) {
+// A missing program, or a start folder that is missing: nothing starts, and the failure says so.
+TEST_F(Launching, FailuresToStartThrow) {
   const std::string missing = scratch_ / "no viewer.exe";
-  try {
-    launcher_.StartProgram("\"" + missing + "\"  \"x.jpg\"", 1);
-    ADD_FAILURE() << "a missing program started";
-  } catch (const ZError& e) {
-    EXPECT_EQ(e.Code(), err::kFileNotFound);
+  const std::pair<std::string, std::string> starts[] = {
+      {"\"" + missing + "\"  \"x.jpg\"", scratch_ / "."},
+      {"\"" + recorder_ + "\"  \"x.jpg\"", scratch_ / "missing"}};
+  for (const auto& [commandLine, folder] : starts) {
+    try {
+      launcher_.StartProgram(commandLine, 1, folder);
+      ADD_FAILURE() << "started: " << commandLine << " in " << folder;
+    } catch (const ZError& e) {
+      EXPECT_EQ(e.Code(), err::kFileNotFound);
+    }
   }
-  wchar_t before[MAX_PATH + 1] = {};
-  GetCurrentDirectoryW(MAX_PATH + 1, before);
-  try {
-    launcher_.SetCurrentDirectory(scratch_ / "missing");
-    ADD_FAILURE() << "changed into a missing folder";
-  } catch (const ZError& e) {
-    EXPECT_EQ(e.Code(), err::kPathNotFound);
-  }
-  wchar_t after[MAX_PATH + 1] = {};
-  GetCurrentDirectoryW(MAX_PATH + 1, after);
-  EXPECT_STREQ(before, after);
+  EXPECT_FALSE(WaitFor([&] { return Exists(output_); }, 0.5));
 }
 
 }  // namespace

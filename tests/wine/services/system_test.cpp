@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "common/error.h"
@@ -46,7 +47,11 @@ const bool kChildAction = [] {
   try {
     if (!entry.empty()) win32::Win32EventLog().ReportError(win32::Narrow(entry));
     if (!step.empty()) {
-      win32::Win32TraceLog().Skipped(win32::Narrow(step).c_str(), 53, "File not found");
+      wchar_t temp[MAX_PATH] = {};
+      GetTempPathW(MAX_PATH, temp);
+      win32::Win32TraceLog trace(std::wstring(temp) + L"zormint-trace-child");
+      trace.ReadSwitch();
+      trace.Skipped(win32::Narrow(step).c_str(), 53, "File not found");
     }
   } catch (...) {
     code = 1;
@@ -315,17 +320,40 @@ TEST(Win32EventLog, WritesTheTextAsAnErrorEntry) {
   EXPECT_EQ(written.find(arguments, call), written.find(',', call)) << arguments << "\n" << written;
 }
 
-// Every skipped failure goes to the debugger output, which Wine shows on its "seh" channel,
-// whether or not the log file is switched on.
-TEST(Win32TraceLog, SendsEverySkippedFailureToTheDebuggerOutput) {
+// The user's trace switch: on, off (0) or not set.
+void SetTraceSwitch(std::optional<DWORD> value) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, win32::Win32TraceLog::kSwitchKey, 0, nullptr, 0, KEY_SET_VALUE,
+                  nullptr, &key, nullptr);
+  if (value) {
+    RegSetValueExW(key, win32::Win32TraceLog::kSwitchValue, 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
+  } else {
+    RegDeleteValueW(key, win32::Win32TraceLog::kSwitchValue);
+  }
+  RegCloseKey(key);
+}
+
+// A skipped failure goes to the debugger output, which Wine shows on its "seh" channel, only
+// while the user's trace switch is on: its paths hold the user's and the attachments' names.
+TEST(Win32TraceLog, SendsSkippedFailuresToTheDebuggerOutputOnlyWhenSwitchedOn) {
   if (!win32::RunningUnderWine()) GTEST_SKIP() << "a debugger shows it on Windows";
-  const std::string written = ChildDebugOutput(
+  const std::string line =
+      "OutputDebugStringA \"ZORMINT: CPicAttachments.SavePicture: SaveAsFile: File not found "
+      "(53)\\n\"";
+  SetTraceSwitch(std::nullopt);
+  const std::string off = ChildDebugOutput(
       L"ZORMINT_TRACE_STEP", L"CPicAttachments.SavePicture: SaveAsFile", L"-all,warn+seh");
+  SetTraceSwitch(1);
+  const std::string on = ChildDebugOutput(
+      L"ZORMINT_TRACE_STEP", L"CPicAttachments.SavePicture: SaveAsFile", L"-all,warn+seh");
+  SetTraceSwitch(std::nullopt);
+  const std::wstring folder = TempPath() + L"zormint-trace-child";
+  DeleteFileW((folder + L"\\ZORMINT.log").c_str());
+  RemoveDirectoryW(folder.c_str());
   if (!std::getenv("ZORMINT_WINE_STDERR")) GTEST_SKIP() << "not run by tools/wine-run.sh";
-  EXPECT_NE(written.find("OutputDebugStringA \"ZORMINT: CPicAttachments.SavePicture: SaveAsFile: "
-                         "File not found (53)\\n\""),
-            std::string::npos)
-      << written;
+  EXPECT_EQ(off.find("ZORMINT:"), std::string::npos) << off;
+  EXPECT_NE(on.find(line), std::string::npos) << on;
 }
 
 // The log file: written only when the user switches it on, one line per skipped failure, and
@@ -338,18 +366,7 @@ TEST(Win32TraceLog, WritesTheLogFileOnlyWhenSwitchedOnAndKeepsItUnderItsCap) {
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   };
-  auto setSwitch = [](std::optional<DWORD> value) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, win32::Win32TraceLog::kSwitchKey, 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (value) {
-      RegSetValueExW(key, win32::Win32TraceLog::kSwitchValue, 0, REG_DWORD,
-                     reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
-    } else {
-      RegDeleteValueW(key, win32::Win32TraceLog::kSwitchValue);
-    }
-    RegCloseKey(key);
-  };
+  const auto setSwitch = SetTraceSwitch;
   win32::Win32TraceLog trace(folder);
 
   setSwitch(std::nullopt);
@@ -386,6 +403,21 @@ TEST(Win32TraceLog, WritesTheLogFileOnlyWhenSwitchedOnAndKeepsItUnderItsCap) {
   EXPECT_GT(size(old), 1000000);
   EXPECT_LE(size(old), static_cast<long long>(win32::Win32TraceLog::kMaxLogBytes));
   EXPECT_GT(size(log), 0);
+  EXPECT_LT(size(log), 200000);
+
+  // A reader holds the log open without delete sharing: it cannot be renamed, and stays under
+  // its cap all the same; once the reader lets go, the log goes on.
+  {
+    HANDLE reader = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    for (int i = 0; i < 1100; ++i)
+      trace.Skipped("a step", 5, text);
+    EXPECT_LE(size(log), static_cast<long long>(win32::Win32TraceLog::kMaxLogBytes));
+    EXPECT_GT(size(log), 1000000);
+    CloseHandle(reader);
+  }
+  trace.Skipped("a step", 5, text);
   EXPECT_LT(size(log), 200000);
 
   // Switched off again: nothing more is written.
