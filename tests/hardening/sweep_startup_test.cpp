@@ -282,6 +282,10 @@ class StartupStory : public SweepStory {
       return true;
     }
     if (f.In("third-explorer")) return true;  // made up for by the selection's refresh
+    if (f.Is("FileSystem.CreateFolder", "third-viewall")) {
+      e.launches = {p};  // its own folder cannot be made: nothing saved, nothing shown
+      return true;
+    }
     if (f.Is("FileSystem.IsLink", "third-viewall", 1)) {
       e.launches = {p};  // the folder cannot be made sure of: left as it is, nothing shown
       return true;
