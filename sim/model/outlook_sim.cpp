@@ -416,8 +416,47 @@ std::shared_ptr<host::RibbonControl> Model::RibbonControl(WindowRef window, cons
   return NewRibbonControlProxy(*this, window, id, tag, onAttachments);
 }
 
-std::shared_ptr<host::RibbonUI> Model::RibbonUI() {
-  return NewRibbonUIProxy(*this);
+std::shared_ptr<host::RibbonUI> Model::RibbonUI(const std::string& ribbonId) {
+  return NewRibbonUIProxy(*this, ribbonId);
+}
+
+std::vector<std::string> Model::Invalidations() const {
+  std::vector<std::string> ids;
+  for (const auto& [ribbonId, id] : invalidations_)
+    ids.push_back(id);
+  return ids;
+}
+
+std::vector<std::string> Model::Invalidations(const std::string& ribbonId) const {
+  std::vector<std::string> ids;
+  for (const auto& [document, id] : invalidations_) {
+    if (document == ribbonId) ids.push_back(id);
+  }
+  return ids;
+}
+
+// An invalidation reaches only the windows of its own document.
+void Model::RecordInvalidation(const std::string& ribbonId, const std::string& id) {
+  invalidations_.emplace_back(ribbonId, id);
+  for (auto it = keptAnswers_.begin(); it != keptAnswers_.end();) {
+    const WindowRef window{static_cast<WindowRef::Kind>(it->first.first.first),
+                           it->first.first.second};
+    if (RibbonIdOf(window) == ribbonId && (id == "*" || id == it->first.second)) {
+      it = keptAnswers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+std::optional<bool> Model::KeptAnswer(WindowRef window, const std::string& controlId) const {
+  auto found = keptAnswers_.find({{static_cast<int>(window.kind), window.id}, controlId});
+  if (found == keptAnswers_.end()) return std::nullopt;
+  return found->second;
+}
+
+void Model::KeepAnswer(WindowRef window, const std::string& controlId, bool enabled) {
+  keptAnswers_[{{static_cast<int>(window.kind), window.id}, controlId}] = enabled;
 }
 
 // ---- Inspectors ---------------------------------------------------------------------------------

@@ -284,11 +284,15 @@ class RibbonControlProxy final : public host::RibbonControl, Proxy {
 
 class RibbonUIProxy final : public host::RibbonUI, Proxy {
  public:
-  explicit RibbonUIProxy(Model& model) : Proxy(model, "IRibbonUI") {}
-  void Invalidate() override { Enter("IRibbonUI.Invalidate")->RecordInvalidation("*"); }
+  RibbonUIProxy(Model& model, std::string ribbonId)
+      : Proxy(model, "IRibbonUI"), ribbonId_(std::move(ribbonId)) {}
+  void Invalidate() override { Enter("IRibbonUI.Invalidate")->RecordInvalidation(ribbonId_, "*"); }
   void InvalidateControl(const std::string& controlId) override {
-    Enter("IRibbonUI.InvalidateControl")->RecordInvalidation(controlId);
+    Enter("IRibbonUI.InvalidateControl")->RecordInvalidation(ribbonId_, controlId);
   }
+
+ private:
+  std::string ribbonId_;
 };
 
 // ---- Command bars -------------------------------------------------------------------------------
@@ -588,8 +592,8 @@ std::shared_ptr<host::RibbonControl> NewRibbonControlProxy(Model& model, WindowR
                                               onAttachments);
 }
 
-std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model) {
-  return std::make_shared<RibbonUIProxy>(model);
+std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model, std::string ribbonId) {
+  return std::make_shared<RibbonUIProxy>(model, std::move(ribbonId));
 }
 
 }  // namespace zormint::sim

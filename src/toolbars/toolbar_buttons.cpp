@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "commands/picture_commands.h"
-#include "ribbon/ribbon.h"
 
 namespace zormint::toolbars {
 
@@ -108,10 +107,6 @@ std::string CToolbarButtons::TimeStamp() const {
 
 void CToolbarButtons::LetHostProcessMessages() const {
   commands::LetHostProcessMessages(g_);
-}
-
-void CToolbarButtons::InvalidateRibbon() noexcept {
-  if (std::shared_ptr<CRibbon> ribbon = g_.gclsRibbon) ribbon->Invalidate();
 }
 
 namespace {

@@ -15,9 +15,12 @@
 
 #include "context/globals.h"
 #include "host/host.h"
-#include "toolbars/event_connection.h"
+#include "windows/event_connection.h"
 
 namespace zormint::toolbars {
+
+using windows::EventConnection;
+using windows::SinkOf;
 
 // The button conventions.
 inline constexpr const char* kStandardBarName = "Standard";
@@ -100,10 +103,6 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
   // Lets the host process its pending window messages once. Any window's events may run inside,
   // including this toolbar's own Close.
   void LetHostProcessMessages() const;
-
-  // Has the ribbon's controls queried again (their state follows the same events as the
-  // buttons'). Never fails.
-  void InvalidateRibbon() noexcept;
 
   // The click sequences, on the mail item the toolbar acts on.
   void ShowAllPictures(std::shared_ptr<host::Item> item) noexcept;

@@ -290,7 +290,8 @@ const Customisation kCustomisations[] = {
     {"ribbon_read.xml",
      "Microsoft.Outlook.Mail.Read",
      sim::kCustomUI2009,
-     {"TabReadMessage", "TabReadMessage", "TabAttachments", "TabAttachments"}},
+     {"TabReadMessage", "TabReadMessage", "TabAttachments", "TabAttachments",
+      "ContextMenuAttachments"}},
     {"ribbon_read_2007.xml",
      "Microsoft.Outlook.Mail.Read",
      sim::kCustomUI2006,
@@ -309,7 +310,8 @@ sim::CustomUI Read(const std::string& text, const std::string& ribbonId) {
 }
 
 TEST(RibbonCustomisation, IsValidForItsRibbonAndNamesOnlyTheAddinsCallbacks) {
-  const std::set<std::string> callbacks = {ribbon::kOnLoad, ribbon::kGetEnabled, ribbon::kOnAction,
+  const std::set<std::string> callbacks = {ribbon::kOnLoadExplorer, ribbon::kOnLoadMailRead,
+                                           ribbon::kGetEnabled, ribbon::kOnAction,
                                            ribbon::kGetImage};
   const std::set<std::string> invalidated(std::begin(ribbon::kControlIds),
                                           std::end(ribbon::kControlIds));
@@ -319,7 +321,10 @@ TEST(RibbonCustomisation, IsValidForItsRibbonAndNamesOnlyTheAddinsCallbacks) {
     for (const std::string& error : ui.errors)
       ADD_FAILURE() << error;
     EXPECT_EQ(ui.ns, c.ns);
-    EXPECT_EQ(ui.onLoad, ribbon::kOnLoad);
+    // Each customisation's own onLoad tells whose ribbon Office hands over.
+    EXPECT_EQ(ui.onLoad, std::string(c.ribbonId) == ribbon::kExplorerRibbon
+                             ? ribbon::kOnLoadExplorer
+                             : ribbon::kOnLoadMailRead);
     for (const std::string& name : ui.CallbackNames())
       EXPECT_TRUE(callbacks.count(name)) << name;
     std::vector<std::string> places;
