@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "sim/model/sim_model.h"
 
@@ -461,13 +462,13 @@ void Model::KeepAnswer(WindowRef window, const std::string& controlId, bool enab
 
 // ---- Inspectors ---------------------------------------------------------------------------------
 
-InspectorId Model::OpenInspector(ItemId item, bool wordMail) {
+InspectorId Model::OpenInspector(ItemId item, std::optional<bool> wordMail) {
   KnownItem(item);
   InspectorId id = nextInspector_++;
   std::vector<BarData> bars = NewWindowBars({WindowRef::kInspector, id});
   InspectorData& data = inspectors_[id];
   data.item = item;
-  data.wordMail = wordMail;
+  data.wordMail = wordMail.value_or(std::strtol(version_.c_str(), nullptr, 10) >= 12);
   data.bars = std::move(bars);
   inspectorOrder_.push_back(id);
   Fire<host::InspectorsEvents>([this] { return &inspectorsSinks_; },

@@ -97,8 +97,9 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
 
   // ---- Inspectors ---------------------------------------------------------------------------
   // Opens an Inspector on an item: it becomes the last item of Inspectors, NewInspector fires,
-  // then Activate.
-  virtual InspectorId OpenInspector(ItemId item, bool wordMail = false) = 0;
+  // then Activate. Unless told, it is what Outlook opens: a window edited by Word (IsWordMail,
+  // EditorType olEditorWord) from Outlook 2007 (version 12) on.
+  virtual InspectorId OpenInspector(ItemId item, std::optional<bool> wordMail = std::nullopt) = 0;
   // The window moves on to another item (the Next/Previous buttons): CurrentItem changes, the
   // previous item's Close fires, then the window's Activate.
   virtual void MoveInspector(InspectorId inspector, ItemId item) = 0;

@@ -125,7 +125,7 @@ class Model final : public Outlook {
   void SwitchView(ExplorerId explorer) override;
   void CloseExplorer(ExplorerId explorer) override;
 
-  InspectorId OpenInspector(ItemId item, bool wordMail) override;
+  InspectorId OpenInspector(ItemId item, std::optional<bool> wordMail) override;
   void MoveInspector(InspectorId inspector, ItemId item) override;
   void ActivateInspector(InspectorId inspector) override;
   void DeactivateInspector(InspectorId inspector) override;

@@ -369,11 +369,26 @@ TEST(RibbonCustomisation, FaultsOfferedByAnAddinAreRefused) {
       {"an unnamed callback", with("onAction=\"Ribbon_OnAction\"/>", "onAction=\"\"/>")},
       {"an unknown element", with("<tabs>", "<tabs><box/>")},
       {"menus in the 2006 namespace", with("2009/07/customui", "2006/01/customui")},
+      {"a size on a menu button",
+       with("<button id=\"ZormintMenuView\"", "<button id=\"ZormintMenuView\" size=\"large\"")},
+      {"a picture both fixed and asked for",
+       with("label=\"Zormint\" size", "label=\"Zormint\" image=\"zormint\" size")},
+      {"a label over 1,024 characters",
+       with("label=\"Options\"", "label=\"" + std::string(1025, 'O') + "\"")},
+      {"a screentip over 1,024 characters", with("screentip=\"View ZORMINT Options\"",
+                                                 "screentip=\"" + std::string(1020, 'O') +
+                                                     "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\"")},
   };
   for (const auto& [what, text] : faults)
     EXPECT_FALSE(Read(text, "Microsoft.Outlook.Explorer").Valid()) << what;
   EXPECT_TRUE(Read(good, "Microsoft.Outlook.Explorer").Valid());
-  EXPECT_FALSE(Read(good, "Microsoft.Outlook.Mail.Read").Valid());  // menus of the main window
+  // 1,024 characters are allowed, counted as characters rather than bytes.
+  EXPECT_TRUE(
+      Read(with("screentip=\"View ZORMINT Options\"",
+                "screentip=\"" + std::string(1020, 'O') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\""),
+           "Microsoft.Outlook.Explorer")
+          .Valid());
+  EXPECT_FALSE(Read(good, "Microsoft.Outlook.Mail.Read").Valid());  // the Home tab of mail
 }
 
 TEST(RibbonPictures, Are32BitBitmapsWithAlphaLargeEnoughForTwiceTheScale) {

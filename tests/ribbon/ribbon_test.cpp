@@ -16,6 +16,7 @@ const char* const kLater = "010127010101";
 class RibbonControls : public ::testing::Test {
  protected:
   void SetUp() override {
+    s.outlook.SetVersion("16.0.0.17928");
     s.Connect();
     s.RibbonLoad();
   }
@@ -81,7 +82,7 @@ TEST_F(RibbonControls, AnExplorersControlsFollowTheRuleOfTheButtons) {
 }
 
 TEST_F(RibbonControls, AMessageWindowsControlsWorkInWordMailWindowsWithoutButtons) {
-  const InspectorId word = s.outlook.OpenInspector(s.Mail({"a.jpg", "b.gif"}), true);
+  const InspectorId word = s.outlook.OpenInspector(s.Mail({"a.jpg", "b.gif"}));  // as Outlook
   const InspectorId plain = s.outlook.OpenInspector(s.Mail({"notes.pdf"}), true);
   EXPECT_TRUE(s.Buttons(Isp(word)).empty());
   EXPECT_TRUE(s.RibbonEnabled(Isp(word)));
@@ -222,14 +223,15 @@ class RibbonAsShown : public ::testing::Test {
     s.Disconnect(ext_dm_UserClosed);
     s.ExpectNothingHeld();
   }
+  void SetUp() override { s.outlook.SetVersion("16.0.0.17928"); }  // Microsoft 365
   void Start() {
     s.Connect();
     mailReadLoaded_ = false;
     s.RibbonLoad(ribbon::kExplorerRibbon);
   }
-  // A message window, WordMail unless told otherwise; the first loads its customisation.
-  InspectorId Open(ItemId item, bool wordMail = true) {
-    const InspectorId window = s.outlook.OpenInspector(item, wordMail);
+  // A message window as Outlook opens it (WordMail); the first loads its customisation.
+  InspectorId Open(ItemId item) {
+    const InspectorId window = s.outlook.OpenInspector(item);
     if (!mailReadLoaded_) mailReadLoaded_ = s.RibbonLoad(ribbon::kMailReadRibbon);
     return window;
   }
@@ -349,6 +351,7 @@ TEST_F(RibbonAsShown, Outlook2007sMessageWindowsRefreshTheirOwnTwoControls) {
   Start();
   EXPECT_FALSE(s.G().gclsRibbon->HoldsRibbon(ribbon::kExplorerRibbon));  // no ribbon there
   const InspectorId window = Open(pictures);
+  EXPECT_TRUE(s.Buttons(Isp(window)).empty());  // Word edits it: no toolbar
   EXPECT_TRUE(Shown(Isp(window)));
   s.outlook.ClearInvalidations();
   s.outlook.MoveInspector(window, plain);

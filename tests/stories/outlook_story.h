@@ -44,6 +44,9 @@ class OutlookStory {
     posts = outlook.AddFolder("Team posts", host::kOlPostItem);
     contacts = outlook.AddFolder("Contacts", 2);
     env.clock->now = {2026, 12, 7, 21, 5, 9};
+    // The toolbars' stories are Outlook 2003's, whose message windows are Outlook's own (from
+    // 2007 on they are Word's, without buttons): a story of a later Outlook says so.
+    outlook.SetVersion("11.0.0.8312");
     if (openExplorer) mainExplorer = outlook.OpenExplorer(inbox);
     Services services = env.globals.services;
     services.dialogs = dialogs;
