@@ -154,6 +154,11 @@ class ItemProxy final : public host::Item, Proxy {
     auto model = Enter("Item.Unadvise");
     auto released = Disconnect(model->KnownItem(id_).sinks, cookie);
   }
+  // Outlook hands out one object per open item, whichever way it is reached.
+  bool IsSameObject(host::Item& other) noexcept override {
+    const auto* same = dynamic_cast<const ItemProxy*>(&other);
+    return same && same->id_ == id_;
+  }
 
  private:
   ItemId id_;

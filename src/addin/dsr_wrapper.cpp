@@ -140,14 +140,16 @@ void dsrWrapper::Ribbon_OnLoad(const std::string& RibbonID,
   std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
   if (!ribbon) return;
   ribbon->Ribbon_OnLoad(RibbonID, std::move(RibbonUI));
-  // From now on the windows of this ribbon are followed, those open already included.
+  // From now on every window is followed, those open already included: the first ribbon Office
+  // hands over starts it, so that what the add-in holds stays the same whichever ribbon comes
+  // next.
   // The application is the tracker's.
   std::shared_ptr<windows::CWindowWatcher> watcher = mclsWindows;
   std::shared_ptr<CZormint> tracker = mclsZormint;
   if (!watcher || !tracker || !ribbon->HoldsRibbon(RibbonID)) return;
   const std::shared_ptr<host::Application> app = tracker->OutlookApp();
-  if (RibbonID == ribbon::kExplorerRibbon) watcher->Follow(windows::WindowKind::kExplorer, app);
-  if (RibbonID == ribbon::kMailReadRibbon) watcher->Follow(windows::WindowKind::kInspector, app);
+  watcher->Follow(windows::WindowKind::kExplorer, app);
+  watcher->Follow(windows::WindowKind::kInspector, app);
 }
 
 bool dsrWrapper::Ribbon_GetEnabled(const std::shared_ptr<host::RibbonControl>& Control) noexcept {

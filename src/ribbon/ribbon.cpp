@@ -106,6 +106,14 @@ bool CRibbon::HasPictures(const std::shared_ptr<host::Item>& item) noexcept {
     if (auto kept = mcolAnswers.find(entryId); kept != mcolAnswers.end()) return kept->second;
   }
   bool present = false;
+  // A window's toolbar may have looked at this very message for the same change.
+  if (std::shared_ptr<host::Item> looked = g_.gLastPictureLook.item.lock()) {
+    if (looked->IsSameObject(*item)) {
+      present = g_.gLastPictureLook.present;
+      if (!entryId.empty()) mcolAnswers[entryId] = present;
+      return present;
+    }
+  }
   const uint64_t skipped = trace::SkippedCount();
   const bool asked = Attempt("CRibbon.GetEnabled: pictures", [&] {
     present = Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(item);

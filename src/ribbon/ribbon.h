@@ -93,7 +93,8 @@ class CRibbon final : public windows::WindowStateListener {
   // failure goes to the trace under `step`).
   std::shared_ptr<host::Item> ItemOf(const std::shared_ptr<host::RibbonControl>& control,
                                      const char* step) noexcept;
-  // Whether the item has a picture attachment: decided once per message until the next change.
+  // Whether the item has a picture attachment: decided once per message until the next change,
+  // by the toolbar's look at the same message when it made one.
   bool HasPictures(const std::shared_ptr<host::Item>& item) noexcept;
 
   Globals& g_;

@@ -74,12 +74,7 @@ void CExplorerToolbar::RefreshButtons() noexcept {
     });
     mlSelected = std::move(item);
     enable = false;
-    if (mlSelected) {
-      Attempt("CExplorerToolbar.RefreshButtons: pictures", [&] {
-        enable =
-            Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(mlSelected);
-      });
-    }
+    if (mlSelected) LookAtPictures("CExplorerToolbar.RefreshButtons: pictures", mlSelected, enable);
     if (enable)
       Attempt("CExplorerToolbar.RefreshButtons: time stamp",
               [&] { msWorkingFolderSuffix = TimeStamp(); });

@@ -69,10 +69,7 @@ void CInspectorToolbar::Initialize() noexcept {
     AddButtons(target);
     // The buttons are added enabled; they stay so only when the message has a picture.
     bool present = false;
-    Attempt("CInspectorToolbar.Initialize: pictures", [&] {
-      present = Require(g_.gclsPicAttachments, "gclsPicAttachments")
-                    ->AtLeastOnePresent(mlUnderlying.Get());
-    });
+    LookAtPictures("CInspectorToolbar.Initialize: pictures", mlUnderlying.Get(), present);
     if (!present) SetButtonsEnabled(false);
   });
   if (noBar) return;
@@ -98,10 +95,7 @@ void CInspectorToolbar::Rebind() noexcept {
   Attempt("CInspectorToolbar.Rebind: item events", [&] { BindItem(current); });
   current.reset();
   bool enable = false;
-  Attempt("CInspectorToolbar.Rebind: pictures", [&] {
-    enable =
-        Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(mlUnderlying.Get());
-  });
+  LookAtPictures("CInspectorToolbar.Rebind: pictures", mlUnderlying.Get(), enable);
   SetButtonsEnabled(enable);
   Attempt("CInspectorToolbar.Rebind: time stamp", [&] { msWorkingFolderSuffix = TimeStamp(); });
   Attempt("CInspectorToolbar.Rebind: EntryID", [&] { msEntryID = mlUnderlying->EntryID(); });

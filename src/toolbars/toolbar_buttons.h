@@ -104,6 +104,11 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
   // including this toolbar's own Close.
   void LetHostProcessMessages() const;
 
+  // Whether the item has a picture attachment (the picture engine's look, as the step `step`);
+  // a whole answer is left for the other controls of the same message (gLastPictureLook).
+  void LookAtPictures(const char* step, const std::shared_ptr<host::Item>& item,
+                      bool& present) noexcept;
+
   // The click sequences, on the mail item the toolbar acts on.
   void ShowAllPictures(std::shared_ptr<host::Item> item) noexcept;
   void ChooseAndShowPictures(std::shared_ptr<host::Item> item) noexcept;

@@ -9,8 +9,8 @@
 //                      Close when that message is saved, finds another message shown), its
 //                      selected attachments change.
 //
-// A window that closes is let go. It follows a kind of window only once asked to (the ribbon
-// asks when Office hands it the ribbon of that kind: without one there is nothing to refresh).
+// A window that closes is let go. It follows windows only once asked to (when Office hands over
+// a ribbon: without one there is nothing to refresh).
 // One exists per connection; Stop releases every window and event connection, after which no
 // listener hears anything.
 #pragma once
