@@ -29,7 +29,8 @@ size_t Characters(const std::string& text) {
 
 class Reader {
  public:
-  Reader(CustomUI& ui, const std::string& ribbonId) : ui_(ui), places_(KnownPlaces(ribbonId)) {}
+  Reader(CustomUI& ui, const std::string& ribbonId, int majorVersion)
+      : ui_(ui), places_(KnownPlaces(ribbonId, majorVersion)) {}
 
   void Root(const XmlElement& root) {
     if (root.name != "customUI") return Error("the root is <" + root.name + ">, not <customUI>");
@@ -181,7 +182,7 @@ std::vector<std::string> CustomUI::CallbackNames() const {
   return std::vector<std::string>(names.begin(), names.end());
 }
 
-std::vector<std::string> KnownPlaces(const std::string& ribbonId) {
+std::vector<std::string> KnownPlaces(const std::string& ribbonId, int majorVersion) {
   static const char kPlaces[] =
 #include "sim/model/outlook_places.inc"
       ;
@@ -191,19 +192,27 @@ std::vector<std::string> KnownPlaces(const std::string& ribbonId) {
   while (std::getline(lines, line)) {
     if (line.empty() || line[0] == '#') continue;
     std::istringstream columns(line);
-    std::string id, type, idMso;
+    std::string id, type, idMso, in, versions;
     std::getline(columns, id, '\t');
     std::getline(columns, type, '\t');
     std::getline(columns, idMso, '\t');
-    if (id == ribbonId && !idMso.empty()) places.push_back(idMso);
+    std::getline(columns, in, '\t');
+    std::getline(columns, versions, '\t');
+    if (id != ribbonId || idMso.empty()) continue;
+    const bool listed = majorVersion == 15   ? versions.find("2013") != std::string::npos
+                        : majorVersion == 16 ? versions.find("2016") != std::string::npos ||
+                                                   versions.find("2019") != std::string::npos ||
+                                                   versions.find("365") != std::string::npos
+                                             : true;
+    if (listed) places.push_back(idMso);
   }
   return places;
 }
 
-CustomUI ReadCustomUI(const XmlElement& root, const std::string& ribbonId) {
+CustomUI ReadCustomUI(const XmlElement& root, const std::string& ribbonId, int majorVersion) {
   CustomUI ui;
   ui.ribbonId = ribbonId;
-  Reader(ui, ribbonId).Root(root);
+  Reader(ui, ribbonId, majorVersion).Root(root);
   return ui;
 }
 

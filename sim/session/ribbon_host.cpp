@@ -211,7 +211,7 @@ XmlElement Convert(IXMLDOMNode* node) {
 }
 
 // The customisation read by MSXML; an error when it is no well-formed XML.
-CustomUI ReadWithMsxml(const std::string& text, const std::string& ribbonId) {
+CustomUI ReadWithMsxml(const std::string& text, const std::string& ribbonId, int majorVersion) {
   CustomUI refused;
   refused.ribbonId = ribbonId;
   CLSID clsid;
@@ -246,7 +246,7 @@ CustomUI ReadWithMsxml(const std::string& text, const std::string& ribbonId) {
     refused.errors.push_back(reason);
     return refused;
   }
-  return ReadCustomUI(Convert(root.Get()), ribbonId);
+  return ReadCustomUI(Convert(root.Get()), ribbonId, majorVersion);
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -317,7 +317,7 @@ void RibbonHost::Load(AddinRibbon& ribbon, const std::string& ribbonId) {
     return;
   }
   if (xml.empty()) return;  // no customisation for this ribbon
-  CustomUI ui = ReadWithMsxml(xml, ribbonId);
+  CustomUI ui = ReadWithMsxml(xml, ribbonId, version_);
   if (version_ < 14 && ui.ns != kCustomUI2006)
     ui.errors.push_back("Outlook 2007 reads only the 2006 namespace");
   // Every callback must be found on the add-in's IDispatch.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
@@ -298,7 +299,7 @@ const Customisation kCustomisations[] = {
      {"TabReadMessage", "TabReadMessage"}},
 };
 
-sim::CustomUI Read(const std::string& text, const std::string& ribbonId) {
+sim::CustomUI Read(const std::string& text, const std::string& ribbonId, int majorVersion = 0) {
   std::string error;
   std::optional<sim::XmlElement> root = test::ParseXml(text, &error);
   if (!root) {
@@ -306,7 +307,7 @@ sim::CustomUI Read(const std::string& text, const std::string& ribbonId) {
     refused.errors.push_back(error);
     return refused;
   }
-  return sim::ReadCustomUI(*root, ribbonId);
+  return sim::ReadCustomUI(*root, ribbonId, majorVersion);
 }
 
 TEST(RibbonCustomisation, IsValidForItsRibbonAndNamesOnlyTheAddinsCallbacks) {
@@ -389,6 +390,21 @@ TEST(RibbonCustomisation, FaultsOfferedByAnAddinAreRefused) {
            "Microsoft.Outlook.Explorer")
           .Valid());
   EXPECT_FALSE(Read(good, "Microsoft.Outlook.Mail.Read").Valid());  // the Home tab of mail
+}
+
+// The places come from Office's lists per version: a tab that Outlook 2013 does not have is a
+// fault there and fine in later versions; every customisation of the add-in fits Outlook 2013.
+TEST(RibbonCustomisation, PlacesAreThoseOfTheOutlookVersion) {
+  std::string text = ReadAll("ribbon_explorer.xml");
+  EXPECT_TRUE(Read(text, "Microsoft.Outlook.Explorer", 15).Valid());
+  EXPECT_TRUE(Read(ReadAll("ribbon_read.xml"), "Microsoft.Outlook.Mail.Read", 15).Valid());
+  text.replace(text.find("idMso=\"TabMail\""), 15, "idMso=\"HelpTab\"");
+  EXPECT_FALSE(Read(text, "Microsoft.Outlook.Explorer", 15).Valid());
+  EXPECT_TRUE(Read(text, "Microsoft.Outlook.Explorer", 16).Valid());
+  EXPECT_TRUE(Read(text, "Microsoft.Outlook.Explorer").Valid());
+  const std::vector<std::string> read2013 = sim::KnownPlaces("Microsoft.Outlook.Mail.Read", 15);
+  EXPECT_NE(std::find(read2013.begin(), read2013.end(), "ContextMenuAttachments"), read2013.end());
+  EXPECT_EQ(std::find(read2013.begin(), read2013.end(), "GroupTeams"), read2013.end());
 }
 
 TEST(RibbonPictures, Are32BitBitmapsWithAlphaLargeEnoughForTwiceTheScale) {
