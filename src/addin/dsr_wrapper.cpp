@@ -105,6 +105,7 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   Attempt("OnDisconnection: CRibbon.Cleanup",
           [&] { Require(g.gclsRibbon, "gclsRibbon")->Cleanup(); });
   Attempt("OnDisconnection: release gclsRibbon", [&] { g.gclsRibbon.reset(); });
+  g.gLastPictureLook = {};
   Attempt("OnDisconnection: release gclsInternet", [&] { g.gclsInternet.reset(); });
   Attempt("OnDisconnection: release gclsSettings", [&] { g.gclsSettings.reset(); });
   Attempt("OnDisconnection: CPicAttachments.Cleanup",
