@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <sstream>
 
 namespace zormint::sim {
 
@@ -10,9 +11,26 @@ namespace {
 const char* const kCallbackAttributes[] = {"onAction", "getEnabled", "getImage",
                                            "getLabel", "getVisible", "getScreentip"};
 
+// Attributes the schema allows one of only: a fixed value or the callback that answers it.
+const std::pair<const char*, const char*> kExclusiveAttributes[] = {
+    {"image", "getImage"},         {"imageMso", "getImage"},   {"image", "imageMso"},
+    {"label", "getLabel"},         {"enabled", "getEnabled"},  {"visible", "getVisible"},
+    {"screentip", "getScreentip"}, {"supertip", "getSupertip"}};
+// Texts the schema limits to 1,024 characters.
+const char* const kLimitedTexts[] = {"label", "screentip", "supertip", "keytip", "description"};
+constexpr size_t kMaxText = 1024;
+
+// The characters of a UTF-8 text.
+size_t Characters(const std::string& text) {
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
 class Reader {
  public:
-  Reader(CustomUI& ui, const std::string& ribbonId) : ui_(ui), places_(KnownPlaces(ribbonId)) {}
+  Reader(CustomUI& ui, const std::string& ribbonId, int majorVersion)
+      : ui_(ui), places_(KnownPlaces(ribbonId, majorVersion)) {}
 
   void Root(const XmlElement& root) {
     if (root.name != "customUI") return Error("the root is <" + root.name + ">, not <customUI>");
@@ -25,7 +43,7 @@ class Reader {
         Ribbon(child);
       } else if (child.name == "contextMenus" && root.ns == kCustomUI2009) {
         for (const XmlElement& menu : Expect(child, "contextMenu"))
-          Buttons(menu, Place(menu), "");
+          Buttons(menu, Place(menu), "", true);
       } else {
         Error("<" + child.name + "> is not allowed in <customUI> of this namespace");
       }
@@ -57,12 +75,28 @@ class Reader {
       Buttons(group, place, label ? *label : "");
     }
   }
-  void Buttons(const XmlElement& parent, const std::string& place, const std::string& group) {
+  // A button on a menu (`onMenu`) or in a group; the schema's attribute rules for each.
+  void Buttons(const XmlElement& parent, const std::string& place, const std::string& group,
+               bool onMenu = false) {
     for (const XmlElement& element : Expect(parent, "button")) {
       RibbonButton button;
       button.place = place;
       button.group = group;
       button.id = Id(element);
+      if (onMenu && element.Attribute("size"))
+        Error("attribute size is not allowed on menu button " + button.id);
+      for (const auto& [fixed, callback] : kExclusiveAttributes) {
+        if (element.Attribute(fixed) && element.Attribute(callback)) {
+          Error(std::string("attributes ") + fixed + " and " + callback + " together on button " +
+                button.id);
+        }
+      }
+      for (const char* text : kLimitedTexts) {
+        const std::string* value = element.Attribute(text);
+        if (value && Characters(*value) > kMaxText)
+          Error(std::string("attribute ") + text + " of button " + button.id +
+                " is longer than 1024 characters");
+      }
       for (const auto& [name, value] : element.attributes) {
         if (name == "tag") button.tag = value;
         if (name == "label") button.label = value;
@@ -148,21 +182,37 @@ std::vector<std::string> CustomUI::CallbackNames() const {
   return std::vector<std::string>(names.begin(), names.end());
 }
 
-std::vector<std::string> KnownPlaces(const std::string& ribbonId) {
-  if (ribbonId == "Microsoft.Outlook.Explorer") {
-    return {"TabMail", "TabAddIns", "TabSetAttachments", "TabAttachments",
-            "ContextMenuAttachments"};
+std::vector<std::string> KnownPlaces(const std::string& ribbonId, int majorVersion) {
+  static const char kPlaces[] =
+#include "sim/model/outlook_places.inc"
+      ;
+  std::vector<std::string> places;
+  std::istringstream lines(kPlaces);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream columns(line);
+    std::string id, type, idMso, in, versions;
+    std::getline(columns, id, '\t');
+    std::getline(columns, type, '\t');
+    std::getline(columns, idMso, '\t');
+    std::getline(columns, in, '\t');
+    std::getline(columns, versions, '\t');
+    if (id != ribbonId || idMso.empty()) continue;
+    const bool listed = majorVersion == 15   ? versions.find("2013") != std::string::npos
+                        : majorVersion == 16 ? versions.find("2016") != std::string::npos ||
+                                                   versions.find("2019") != std::string::npos ||
+                                                   versions.find("365") != std::string::npos
+                                             : true;
+    if (listed) places.push_back(idMso);
   }
-  if (ribbonId == "Microsoft.Outlook.Mail.Read") {
-    return {"TabReadMessage", "TabAddIns", "TabSetAttachments", "TabAttachments"};
-  }
-  return {};
+  return places;
 }
 
-CustomUI ReadCustomUI(const XmlElement& root, const std::string& ribbonId) {
+CustomUI ReadCustomUI(const XmlElement& root, const std::string& ribbonId, int majorVersion) {
   CustomUI ui;
   ui.ribbonId = ribbonId;
-  Reader(ui, ribbonId).Root(root);
+  Reader(ui, ribbonId, majorVersion).Root(root);
   return ui;
 }
 

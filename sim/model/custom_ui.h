@@ -45,10 +45,13 @@ struct CustomUI {
   std::vector<std::string> CallbackNames() const;
 };
 
-// The idMso values of tabs and menus that exist in the windows of a ribbon id.
-std::vector<std::string> KnownPlaces(const std::string& ribbonId);
+// The idMso values of the tabs, tab sets, groups and menus that exist in the windows of a ribbon
+// id, in Outlook of the major version given: 15 is Outlook 2013, 16 any of 2016, 2019 and
+// Microsoft 365; any other (Outlook 2007 and 2010, which have no published list, or 0 for
+// unknown) takes every version's.
+std::vector<std::string> KnownPlaces(const std::string& ribbonId, int majorVersion = 0);
 
 // Reads the customisation for `ribbonId` from its root element.
-CustomUI ReadCustomUI(const XmlElement& root, const std::string& ribbonId);
+CustomUI ReadCustomUI(const XmlElement& root, const std::string& ribbonId, int majorVersion = 0);
 
 }  // namespace zormint::sim

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "sim/model/sim_model.h"
 
@@ -416,19 +417,58 @@ std::shared_ptr<host::RibbonControl> Model::RibbonControl(WindowRef window, cons
   return NewRibbonControlProxy(*this, window, id, tag, onAttachments);
 }
 
-std::shared_ptr<host::RibbonUI> Model::RibbonUI() {
-  return NewRibbonUIProxy(*this);
+std::shared_ptr<host::RibbonUI> Model::RibbonUI(const std::string& ribbonId) {
+  return NewRibbonUIProxy(*this, ribbonId);
+}
+
+std::vector<std::string> Model::Invalidations() const {
+  std::vector<std::string> ids;
+  for (const auto& [ribbonId, id] : invalidations_)
+    ids.push_back(id);
+  return ids;
+}
+
+std::vector<std::string> Model::Invalidations(const std::string& ribbonId) const {
+  std::vector<std::string> ids;
+  for (const auto& [document, id] : invalidations_) {
+    if (document == ribbonId) ids.push_back(id);
+  }
+  return ids;
+}
+
+// An invalidation reaches only the windows of its own document.
+void Model::RecordInvalidation(const std::string& ribbonId, const std::string& id) {
+  invalidations_.emplace_back(ribbonId, id);
+  for (auto it = keptAnswers_.begin(); it != keptAnswers_.end();) {
+    const WindowRef window{static_cast<WindowRef::Kind>(it->first.first.first),
+                           it->first.first.second};
+    if (RibbonIdOf(window) == ribbonId && (id == "*" || id == it->first.second)) {
+      it = keptAnswers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+std::optional<bool> Model::KeptAnswer(WindowRef window, const std::string& controlId) const {
+  auto found = keptAnswers_.find({{static_cast<int>(window.kind), window.id}, controlId});
+  if (found == keptAnswers_.end()) return std::nullopt;
+  return found->second;
+}
+
+void Model::KeepAnswer(WindowRef window, const std::string& controlId, bool enabled) {
+  keptAnswers_[{{static_cast<int>(window.kind), window.id}, controlId}] = enabled;
 }
 
 // ---- Inspectors ---------------------------------------------------------------------------------
 
-InspectorId Model::OpenInspector(ItemId item, bool wordMail) {
+InspectorId Model::OpenInspector(ItemId item, std::optional<bool> wordMail) {
   KnownItem(item);
   InspectorId id = nextInspector_++;
   std::vector<BarData> bars = NewWindowBars({WindowRef::kInspector, id});
   InspectorData& data = inspectors_[id];
   data.item = item;
-  data.wordMail = wordMail;
+  data.wordMail = wordMail.value_or(std::strtol(version_.c_str(), nullptr, 10) >= 12);
   data.bars = std::move(bars);
   inspectorOrder_.push_back(id);
   Fire<host::InspectorsEvents>([this] { return &inspectorsSinks_; },

@@ -105,8 +105,9 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
 
   // ---- Inspectors ---------------------------------------------------------------------------
   // Opens an Inspector on an item: it becomes the last item of Inspectors, NewInspector fires,
-  // then Activate.
-  virtual InspectorId OpenInspector(ItemId item, bool wordMail = false) = 0;
+  // then Activate. Unless told, it is what Outlook opens: a window edited by Word (IsWordMail,
+  // EditorType olEditorWord) from Outlook 2007 (version 12) on.
+  virtual InspectorId OpenInspector(ItemId item, std::optional<bool> wordMail = std::nullopt) = 0;
   // The window moves on to another item (the Next/Previous buttons): CurrentItem changes, the
   // previous item's Close fires, then the window's Activate.
   virtual void MoveInspector(InspectorId inspector, ItemId item) = 0;
@@ -146,11 +147,24 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
                                                              const std::string& id,
                                                              const std::string& tag,
                                                              bool onAttachments = false) = 0;
-  // The add-in's ribbon as Office hands it to onLoad, and the control ids invalidated through
-  // it so far ("*" for Invalidate), oldest first.
-  virtual std::shared_ptr<host::RibbonUI> RibbonUI() = 0;
+  // The ribbon of one customUI document (one per ribbon id: "Microsoft.Outlook.Explorer" for
+  // every main window, "Microsoft.Outlook.Mail.Read" for every read-message window) as Office
+  // hands it to that document's onLoad, and the control ids invalidated so far ("*" for
+  // Invalidate), oldest first: through every document's ribbon, or through one document's.
+  virtual std::shared_ptr<host::RibbonUI> RibbonUI(const std::string& ribbonId) = 0;
   virtual std::vector<std::string> Invalidations() const = 0;
+  virtual std::vector<std::string> Invalidations(const std::string& ribbonId) const = 0;
   virtual void ClearInvalidations() = 0;
+  // Office keeps a control's getEnabled answer per window until an invalidation through the
+  // ribbon of that window's document names the control: the answer kept, or none when Office
+  // has to ask again.
+  virtual std::optional<bool> KeptAnswer(WindowRef window, const std::string& controlId) const = 0;
+  virtual void KeepAnswer(WindowRef window, const std::string& controlId, bool enabled) = 0;
+  // The ribbon id of a window's customUI document.
+  static std::string RibbonIdOf(WindowRef window) {
+    return window.kind == WindowRef::kExplorer ? "Microsoft.Outlook.Explorer"
+                                               : "Microsoft.Outlook.Mail.Read";
+  }
 
   // ---- Host shutdown ------------------------------------------------------------------------
   // Outlook discards temporary controls when it exits.

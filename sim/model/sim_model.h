@@ -125,7 +125,7 @@ class Model final : public Outlook {
   void SwitchView(ExplorerId explorer) override;
   void CloseExplorer(ExplorerId explorer) override;
 
-  InspectorId OpenInspector(ItemId item, bool wordMail) override;
+  InspectorId OpenInspector(ItemId item, std::optional<bool> wordMail) override;
   void MoveInspector(InspectorId inspector, ItemId item) override;
   void ActivateInspector(InspectorId inspector) override;
   void DeactivateInspector(InspectorId inspector) override;
@@ -146,9 +146,12 @@ class Model final : public Outlook {
   std::shared_ptr<host::RibbonControl> RibbonControl(WindowRef window, const std::string& id,
                                                      const std::string& tag,
                                                      bool onAttachments) override;
-  std::shared_ptr<host::RibbonUI> RibbonUI() override;
-  std::vector<std::string> Invalidations() const override { return invalidations_; }
+  std::shared_ptr<host::RibbonUI> RibbonUI(const std::string& ribbonId) override;
+  std::vector<std::string> Invalidations() const override;
+  std::vector<std::string> Invalidations(const std::string& ribbonId) const override;
   void ClearInvalidations() override { invalidations_.clear(); }
+  std::optional<bool> KeptAnswer(WindowRef window, const std::string& controlId) const override;
+  void KeepAnswer(WindowRef window, const std::string& controlId, bool enabled) override;
 
   void DiscardTemporaryControls() override;
 
@@ -169,7 +172,7 @@ class Model final : public Outlook {
   const std::vector<InspectorId>& InspectorOrder() const { return inspectorOrder_; }
   ExplorerId ActiveExplorerId() const { return activeExplorer_; }
   const std::string& Version() const { return version_; }
-  void RecordInvalidation(const std::string& id) { invalidations_.push_back(id); }
+  void RecordInvalidation(const std::string& ribbonId, const std::string& id);
   // The item a window shows (an Explorer: its first selected item; 0 for none).
   ItemId ShownItem(WindowRef window);
 
@@ -222,7 +225,9 @@ class Model final : public Outlook {
   ExplorerId activeExplorer_ = 0;
   std::vector<std::string> newWindowBars_{"Menu Bar", "Standard", "Advanced"};
   std::string version_ = "16.0.0.17928";
-  std::vector<std::string> invalidations_;
+  std::vector<std::pair<std::string, std::string>> invalidations_;  // ribbon id, control id
+  // Office's kept getEnabled answers: by window kind and id, control id.
+  std::map<std::pair<std::pair<int, int>, std::string>, bool> keptAnswers_;
 
   SinkList<host::ExplorersEvents> explorersSinks_;
   SinkList<host::InspectorsEvents> inspectorsSinks_;
@@ -236,6 +241,6 @@ std::shared_ptr<host::CommandBarButton> NewButtonProxy(Model& model, ControlId i
 std::shared_ptr<host::RibbonControl> NewRibbonControlProxy(Model& model, WindowRef window,
                                                            std::string id, std::string tag,
                                                            bool onAttachments);
-std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model);
+std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model, std::string ribbonId);
 
 }  // namespace zormint::sim

@@ -197,6 +197,11 @@ class ItemProxy final : public host::Item, Proxy {
     auto model = Enter("Item.Unadvise");
     auto released = Disconnect(model->KnownItem(id_).sinks, cookie);
   }
+  // Outlook hands out one object per open item, whichever way it is reached.
+  bool IsSameObject(host::Item& other) noexcept override {
+    const auto* same = dynamic_cast<const ItemProxy*>(&other);
+    return same && same->id_ == id_;
+  }
 
  private:
   ItemId id_;
@@ -327,11 +332,15 @@ class RibbonControlProxy final : public host::RibbonControl, Proxy {
 
 class RibbonUIProxy final : public host::RibbonUI, Proxy {
  public:
-  explicit RibbonUIProxy(Model& model) : Proxy(model, "IRibbonUI") {}
-  void Invalidate() override { Enter("IRibbonUI.Invalidate")->RecordInvalidation("*"); }
+  RibbonUIProxy(Model& model, std::string ribbonId)
+      : Proxy(model, "IRibbonUI"), ribbonId_(std::move(ribbonId)) {}
+  void Invalidate() override { Enter("IRibbonUI.Invalidate")->RecordInvalidation(ribbonId_, "*"); }
   void InvalidateControl(const std::string& controlId) override {
-    Enter("IRibbonUI.InvalidateControl")->RecordInvalidation(controlId);
+    Enter("IRibbonUI.InvalidateControl")->RecordInvalidation(ribbonId_, controlId);
   }
+
+ private:
+  std::string ribbonId_;
 };
 
 // ---- Command bars -------------------------------------------------------------------------------
@@ -631,8 +640,8 @@ std::shared_ptr<host::RibbonControl> NewRibbonControlProxy(Model& model, WindowR
                                               onAttachments);
 }
 
-std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model) {
-  return std::make_shared<RibbonUIProxy>(model);
+std::shared_ptr<host::RibbonUI> NewRibbonUIProxy(Model& model, std::string ribbonId) {
+  return std::make_shared<RibbonUIProxy>(model, std::move(ribbonId));
 }
 
 }  // namespace zormint::sim

@@ -211,7 +211,7 @@ XmlElement Convert(IXMLDOMNode* node) {
 }
 
 // The customisation read by MSXML; an error when it is no well-formed XML.
-CustomUI ReadWithMsxml(const std::string& text, const std::string& ribbonId) {
+CustomUI ReadWithMsxml(const std::string& text, const std::string& ribbonId, int majorVersion) {
   CustomUI refused;
   refused.ribbonId = ribbonId;
   CLSID clsid;
@@ -246,7 +246,7 @@ CustomUI ReadWithMsxml(const std::string& text, const std::string& ribbonId) {
     refused.errors.push_back(reason);
     return refused;
   }
-  return ReadCustomUI(Convert(root.Get()), ribbonId);
+  return ReadCustomUI(Convert(root.Get()), ribbonId, majorVersion);
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -262,8 +262,6 @@ struct RibbonHost::AddinRibbon {
   std::set<std::string> asked;  // ribbon ids whose customisation was asked for
   std::map<std::string, CustomUI> loaded;
   std::map<std::string, DISPID> ids;
-  // getEnabled answers kept until invalidated: by window kind and id, control id.
-  std::map<std::pair<std::pair<int, int>, std::string>, bool> enabled;
 };
 
 RibbonHost::RibbonHost(Outlook& outlook) : outlook_(outlook) {}
@@ -271,8 +269,7 @@ RibbonHost::RibbonHost(Outlook& outlook) : outlook_(outlook) {}
 RibbonHost::~RibbonHost() = default;
 
 std::string RibbonHost::RibbonIdOf(WindowRef window) {
-  return window.kind == WindowRef::kExplorer ? "Microsoft.Outlook.Explorer"
-                                             : "Microsoft.Outlook.Mail.Read";
+  return Outlook::RibbonIdOf(window);
 }
 
 void RibbonHost::Connected(const HostedAddin& addin) {
@@ -320,7 +317,7 @@ void RibbonHost::Load(AddinRibbon& ribbon, const std::string& ribbonId) {
     return;
   }
   if (xml.empty()) return;  // no customisation for this ribbon
-  CustomUI ui = ReadWithMsxml(xml, ribbonId);
+  CustomUI ui = ReadWithMsxml(xml, ribbonId, version_);
   if (version_ < 14 && ui.ns != kCustomUI2006)
     ui.errors.push_back("Outlook 2007 reads only the 2006 namespace");
   // Every callback must be found on the add-in's IDispatch.
@@ -349,7 +346,7 @@ void RibbonHost::Load(AddinRibbon& ribbon, const std::string& ribbonId) {
   ribbon.loaded[ribbonId] = std::move(ui);
   if (!onLoad.empty()) {
     ComRef<IRibbonUI> object =
-        ComRef<IRibbonUI>::Adopt(RibbonUIObject::Make(outlook_.RibbonUI()).Detach());
+        ComRef<IRibbonUI>::Adopt(RibbonUIObject::Make(outlook_.RibbonUI(ribbonId)).Detach());
     Call(ribbon, onLoad, object.Get(), nullptr);
   }
 }
@@ -389,9 +386,8 @@ ComRef<IDispatch> RibbonHost::NewControl(WindowRef window, const RibbonButton& b
 bool RibbonHost::Enabled(AddinRibbon& ribbon, WindowRef window, const RibbonButton& button) {
   auto name = button.callbacks.find("getEnabled");
   if (name == button.callbacks.end()) return true;
-  const auto key =
-      std::make_pair(std::make_pair(static_cast<int>(window.kind), window.id), button.id);
-  if (auto kept = ribbon.enabled.find(key); kept != ribbon.enabled.end()) return kept->second;
+  // Office's answer stays until an invalidation through the window's own ribbon names it.
+  if (std::optional<bool> kept = outlook_.KeptAnswer(window, button.id)) return *kept;
   ++enabledQueries_;
   win32::Variant result;
   bool enabled = false;
@@ -404,7 +400,7 @@ bool RibbonHost::Enabled(AddinRibbon& ribbon, WindowRef window, const RibbonButt
                 V_BOOL(&asBool.Get()) != VARIANT_FALSE;
     }
   }
-  ribbon.enabled[key] = enabled;
+  outlook_.KeepAnswer(window, button.id, enabled);
   return enabled;
 }
 
@@ -494,18 +490,9 @@ RibbonHost::Clicked RibbonHost::Click(WindowRef window, const std::string& contr
 }
 
 std::vector<std::string> RibbonHost::TakeInvalidations() {
+  // The model has already dropped the answers each invalidation reaches.
   std::vector<std::string> ids = outlook_.Invalidations();
   outlook_.ClearInvalidations();
-  for (auto& ribbon : ribbons_) {
-    for (auto it = ribbon->enabled.begin(); it != ribbon->enabled.end();) {
-      const bool all = std::find(ids.begin(), ids.end(), "*") != ids.end();
-      if (all || std::find(ids.begin(), ids.end(), it->first.second) != ids.end()) {
-        it = ribbon->enabled.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
   return ids;
 }
 

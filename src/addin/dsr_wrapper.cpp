@@ -8,6 +8,7 @@
 #include "ribbon/ribbon.h"
 #include "settings/settings.h"
 #include "ui/frm_options.h"
+#include "windows/window_watcher.h"
 
 namespace zormint {
 
@@ -20,7 +21,7 @@ dsrWrapper::dsrWrapper(Services services) : globals_(std::make_shared<Globals>()
 dsrWrapper::~dsrWrapper() {
   Globals& g = *globals_;
   if (mclsZormint || g.gfsoFileSystem || g.gclsPicAttachments || g.gclsSettings || g.gclsInternet ||
-      g.gclsRibbon) {
+      g.gclsRibbon || mclsWindows) {
     AddinInstance_OnDisconnection(ext_dm_HostShutdown);
   }
 }
@@ -75,6 +76,13 @@ void dsrWrapper::AddinInstance_OnConnection(const std::shared_ptr<host::Applicat
   Attempt("OnConnection: new CRibbon", [&] { g.gclsRibbon = std::make_shared<CRibbon>(g); });
   Attempt("OnConnection: CRibbon.Initialize",
           [&] { Require(g.gclsRibbon, "gclsRibbon")->Initialize(Application); });
+
+  // The ribbon follows every window through the watcher (from the moment Office hands over the
+  // ribbon of that kind of window); the toolbars follow their own windows.
+  Attempt("OnConnection: new CWindowWatcher", [&] {
+    mclsWindows = std::make_shared<windows::CWindowWatcher>();
+    mclsWindows->AddListener(g.gclsRibbon);
+  });
 }
 
 // The teardown runs every step whatever the earlier ones did. RemoveMode 1 (the user switched
@@ -87,11 +95,17 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   Attempt("OnDisconnection: frmOptions.Close", [&] {
     if (std::shared_ptr<ui::frmOptions> dialog = g.gfrmOptions) dialog->Close();
   });
-  // The ribbon lets go of Office's ribbon first: Office may call the callbacks again at any
+  // The watcher lets go of the windows first, so that no window's news reaches what follows.
+  Attempt("OnDisconnection: CWindowWatcher.Stop", [&] {
+    if (std::shared_ptr<windows::CWindowWatcher> watcher = std::exchange(mclsWindows, nullptr))
+      watcher->Stop();
+  });
+  // The ribbon lets go of Office's ribbons next: Office may call the callbacks again at any
   // time, and from now on they find no add-in.
   Attempt("OnDisconnection: CRibbon.Cleanup",
           [&] { Require(g.gclsRibbon, "gclsRibbon")->Cleanup(); });
   Attempt("OnDisconnection: release gclsRibbon", [&] { g.gclsRibbon.reset(); });
+  g.gLastPictureLook = {};
   Attempt("OnDisconnection: release gclsInternet", [&] { g.gclsInternet.reset(); });
   Attempt("OnDisconnection: release gclsSettings", [&] { g.gclsSettings.reset(); });
   Attempt("OnDisconnection: CPicAttachments.Cleanup",
@@ -122,9 +136,21 @@ int32_t dsrWrapper::Ribbon_GetCustomUI(const std::string& RibbonID) noexcept {
   return ribbon ? ribbon->CustomUIResource(RibbonID) : 0;
 }
 
-void dsrWrapper::Ribbon_OnLoad(std::shared_ptr<host::RibbonUI> RibbonUI) noexcept {
-  if (std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon)
-    ribbon->Ribbon_OnLoad(std::move(RibbonUI));
+void dsrWrapper::Ribbon_OnLoad(const std::string& RibbonID,
+                               std::shared_ptr<host::RibbonUI> RibbonUI) noexcept {
+  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  if (!ribbon) return;
+  ribbon->Ribbon_OnLoad(RibbonID, std::move(RibbonUI));
+  // From now on every window is followed, those open already included: the first ribbon Office
+  // hands over starts it, so that what the add-in holds stays the same whichever ribbon comes
+  // next.
+  // The application is the tracker's.
+  std::shared_ptr<windows::CWindowWatcher> watcher = mclsWindows;
+  std::shared_ptr<CZormint> tracker = mclsZormint;
+  if (!watcher || !tracker || !ribbon->HoldsRibbon(RibbonID)) return;
+  const std::shared_ptr<host::Application> app = tracker->OutlookApp();
+  watcher->Follow(windows::WindowKind::kExplorer, app);
+  watcher->Follow(windows::WindowKind::kInspector, app);
 }
 
 bool dsrWrapper::Ribbon_GetEnabled(const std::shared_ptr<host::RibbonControl>& Control) noexcept {

@@ -14,6 +14,9 @@
 namespace zormint {
 
 class CZormint;
+namespace windows {
+class CWindowWatcher;
+}
 
 // ext_ConnectMode and ext_DisconnectMode.
 constexpr int32_t ext_cm_AfterStartup = 0;
@@ -38,7 +41,9 @@ class dsrWrapper {
   // callbacks it names. While the add-in is not connected each answers "nothing" (no
   // customisation, disabled, no picture) without touching Outlook or the control.
   int32_t Ribbon_GetCustomUI(const std::string& RibbonID) noexcept;
-  void Ribbon_OnLoad(std::shared_ptr<host::RibbonUI> RibbonUI) noexcept;
+  // Office's onLoad of the customisation of `RibbonID`, with that customisation's ribbon.
+  void Ribbon_OnLoad(const std::string& RibbonID,
+                     std::shared_ptr<host::RibbonUI> RibbonUI) noexcept;
   bool Ribbon_GetEnabled(const std::shared_ptr<host::RibbonControl>& Control) noexcept;
   void Ribbon_OnAction(const std::shared_ptr<host::RibbonControl>& Control) noexcept;
   std::shared_ptr<host::Picture> Ribbon_GetImage(
@@ -48,12 +53,15 @@ class dsrWrapper {
 
   Globals& GetGlobals() { return *globals_; }
   const std::shared_ptr<CZormint>& Tracker() const { return mclsZormint; }
+  const std::shared_ptr<windows::CWindowWatcher>& Watcher() const { return mclsWindows; }
 
  private:
   // Shared with the tracker and its toolbars: a handler still running when Outlook lets go of
   // the add-in (inside the dialog's modal loop, say) keeps the process-wide objects it reads.
   std::shared_ptr<Globals> globals_;
   std::shared_ptr<CZormint> mclsZormint;
+  // Every window's state, followed by the ribbon.
+  std::shared_ptr<windows::CWindowWatcher> mclsWindows;
 };
 
 }  // namespace zormint

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "windows/acted_item.h"
+
 namespace zormint {
 
 namespace {
@@ -136,7 +138,7 @@ void CZormint::AddInspectorToolbar(const std::shared_ptr<host::Inspector>& inspe
       // Only a saved mail message outside the word-processor editor gets a toolbar.
       std::shared_ptr<host::Item> item = inspector->CurrentItem();
       if (!item) Fail(err::kObjectNotSet, "Object variable not set: CurrentItem");
-      if (item->Class() != host::kOlMail) return;
+      if (!windows::IsMailMessage(item->Class())) return;
       if (inspector->IsWordMail()) return;
       if (!item->Saved()) return;
     }

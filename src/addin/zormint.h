@@ -17,10 +17,10 @@
 
 #include "context/globals.h"
 #include "host/host.h"
-#include "toolbars/event_connection.h"
 #include "toolbars/explorer_toolbar.h"
 #include "toolbars/inspector_toolbar.h"
 #include "toolbars/toolbar_tracker.h"
+#include "windows/event_connection.h"
 
 namespace zormint {
 
@@ -82,13 +82,13 @@ class ToolbarCollection {
 
 class CZormint;
 
-class ExplorersSink : public host::ExplorersEvents, public toolbars::SinkOf<CZormint> {
+class ExplorersSink : public host::ExplorersEvents, public windows::SinkOf<CZormint> {
  public:
   using SinkOf::SinkOf;
   void NewExplorer(std::shared_ptr<host::Explorer> explorer) override;
 };
 
-class InspectorsSink : public host::InspectorsEvents, public toolbars::SinkOf<CZormint> {
+class InspectorsSink : public host::InspectorsEvents, public windows::SinkOf<CZormint> {
  public:
   using SinkOf::SinkOf;
   void NewInspector(std::shared_ptr<host::Inspector> inspector) override;
@@ -103,6 +103,8 @@ class CZormint final : public toolbars::ToolbarTracker,
 
   // Property sets, called in this order before Initialize; a failure goes to the caller.
   void TrustedOutlookApp(const std::shared_ptr<host::Application>& olTrustedApp);
+  // The application, none once the tracker has cleaned up.
+  const std::shared_ptr<host::Application>& OutlookApp() const { return molTrustedApp; }
   // Stores the collection and connects its NewInspector event; none disconnects it.
   void InspectorsCollection(const std::shared_ptr<host::Inspectors>& colInspectors);
   // Stores the collection and connects its NewExplorer event; none disconnects it.
@@ -149,8 +151,8 @@ class CZormint final : public toolbars::ToolbarTracker,
   const std::shared_ptr<Globals> globals_;  // kept while the tracker lives
   Globals& g_;
   std::shared_ptr<host::Application> molTrustedApp;
-  toolbars::EventConnection<host::Inspectors, InspectorsSink> mcolInspectors;
-  toolbars::EventConnection<host::Explorers, ExplorersSink> mcolExplorers;
+  windows::EventConnection<host::Inspectors, InspectorsSink> mcolInspectors;
+  windows::EventConnection<host::Explorers, ExplorersSink> mcolExplorers;
   ToolbarCollection<CInspectorToolbar> mcolInspectorToolbars;
   int32_t mlInspectorCount = 0;
   ToolbarCollection<CExplorerToolbar> mcolExplorerToolbars;

@@ -1,5 +1,6 @@
 #include "common/trace.h"
 
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -9,6 +10,7 @@ namespace {
 
 std::mutex gMutex;
 std::shared_ptr<Sink> gSink;
+std::atomic<uint64_t> gSkipped{0};
 
 }  // namespace
 
@@ -18,12 +20,17 @@ std::shared_ptr<Sink> SetSink(std::shared_ptr<Sink> sink) noexcept {
 }
 
 void Skipped(const char* step, int32_t code, const std::string& description) noexcept {
+  ++gSkipped;
   std::shared_ptr<Sink> sink;
   {
     std::lock_guard<std::mutex> lock(gMutex);
     sink = gSink;
   }
   if (sink) sink->Skipped(step ? step : "", code, description);
+}
+
+uint64_t SkippedCount() noexcept {
+  return gSkipped.load();
 }
 
 }  // namespace zormint::trace

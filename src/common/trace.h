@@ -26,4 +26,8 @@ std::shared_ptr<Sink> SetSink(std::shared_ptr<Sink> sink) noexcept;
 // Reports a skipped failure to the sink, if there is one. Never fails.
 void Skipped(const char* step, int32_t code, const std::string& description) noexcept;
 
+// How many failures have been skipped so far in this process: an operation that swallows its
+// failures can tell from it whether its answer is whole.
+uint64_t SkippedCount() noexcept;
+
 }  // namespace zormint::trace

@@ -49,6 +49,14 @@ struct Globals {
   std::shared_ptr<CRibbon> gclsRibbon;
   // The selection dialog's result: empty, or a selected-attachment index list such as "2,3".
   std::string gsSelAttachmentIndexes;
+  // The last whole look at a message's attachments, by whoever looked (a toolbar refreshing its
+  // buttons): a look at the same message since that window's change reads it instead of
+  // looking again. The message is held weakly, so this holds nothing of Outlook's.
+  struct PictureLook {
+    std::weak_ptr<host::Item> item;
+    bool present = false;
+  };
+  PictureLook gLastPictureLook;
   // The one selection dialog instance, created on first use and forgotten when it unloads.
   std::shared_ptr<ui::frmOptions> gfrmOptions;
 

@@ -147,6 +147,9 @@ class Item {
   virtual std::shared_ptr<host::Attachments> Attachments() = 0;
   virtual Cookie Advise(std::shared_ptr<ItemEvents> sink) = 0;  // ItemEvents_10
   virtual void Unadvise(Cookie cookie) = 0;
+  // Whether `other` is this same Outlook object, told by object identity without calling any of
+  // the host's members; false whenever it cannot be told. Never fails.
+  virtual bool IsSameObject(Item& other) noexcept = 0;
 };
 
 class Selection {

@@ -4,8 +4,10 @@
 #include <utility>
 
 #include "commands/picture_commands.h"
+#include "common/trace.h"
 #include "pictures/pic_attachments.h"
 #include "resources/resources.h"
+#include "windows/acted_item.h"
 
 namespace zormint {
 
@@ -19,35 +21,6 @@ const commands::StepNames kActionSteps = {"CRibbon.OnAction: ExtractAllNShow",
                                           "CRibbon.OnAction: DoEvents",
                                           "CRibbon.OnAction: ExtractSelectedNShow"};
 
-bool IsMailOrPost(int32_t itemClass) {
-  return itemClass == host::kOlMail || itemClass == host::kOlPost;
-}
-
-// The item an Explorer's controls act on: the one selected item of a mail or post folder, when
-// it is a mail message or a post.
-std::shared_ptr<host::Item> ExplorerItem(const std::shared_ptr<host::Explorer>& explorer) {
-  const int32_t folderType = explorer->CurrentFolder()->DefaultItemType();
-  if (folderType != host::kOlMailItem && folderType != host::kOlPostItem) return nullptr;
-  std::shared_ptr<host::Selection> selection = explorer->Selection();
-  if (selection->Count() != 1) return nullptr;
-  std::shared_ptr<host::Item> item = selection->Item(1);
-  return item && IsMailOrPost(item->Class()) ? item : nullptr;
-}
-
-// The item a message window's controls act on: the mail message it shows.
-std::shared_ptr<host::Item> InspectorItem(const std::shared_ptr<host::Inspector>& inspector) {
-  std::shared_ptr<host::Item> item = inspector->CurrentItem();
-  return item && item->Class() == host::kOlMail ? item : nullptr;
-}
-
-// The item of the attachments a menu was opened on: the one the first of them belongs to.
-std::shared_ptr<host::Item> AttachmentsItem(
-    const std::shared_ptr<host::AttachmentSelection>& attachments) {
-  if (attachments->Count() < 1) return nullptr;
-  std::shared_ptr<host::Item> item = Require(attachments->Item(1), "Attachment")->Parent();
-  return item && IsMailOrPost(item->Class()) ? item : nullptr;
-}
-
 }  // namespace
 
 void CRibbon::Initialize(const std::shared_ptr<host::Application>& olApp) noexcept {
@@ -59,7 +32,13 @@ void CRibbon::Initialize(const std::shared_ptr<host::Application>& olApp) noexce
 
 void CRibbon::Cleanup() noexcept {
   mbCleanedUp = true;
-  moRibbonUI.reset();
+  // Emptied before anything is released: a release that lets Office call back finds nothing.
+  std::map<std::string, std::shared_ptr<host::RibbonUI>> ribbons = std::move(mcolRibbonUIs);
+  mcolRibbonUIs.clear();
+  mcolAnswers.clear();
+  mpicZormint.reset();
+  mpicOptions.reset();
+  ribbons.clear();
 }
 
 int32_t CRibbon::CustomUIResource(const std::string& ribbonId) const noexcept {
@@ -73,9 +52,21 @@ int32_t CRibbon::CustomUIResource(const std::string& ribbonId) const noexcept {
   return 0;
 }
 
-void CRibbon::Ribbon_OnLoad(std::shared_ptr<host::RibbonUI> ribbonUI) noexcept {
-  if (mbCleanedUp) return;
-  moRibbonUI = std::move(ribbonUI);
+std::vector<std::string> CRibbon::ControlIds(const std::string& ribbonId) const {
+  if (CustomUIResource(ribbonId) == 0) return {};
+  if (ribbonId == ribbon::kMailReadRibbon && mlOutlookVersion == 12)
+    return {std::begin(ribbon::kControlIds2007), std::end(ribbon::kControlIds2007)};
+  return {std::begin(ribbon::kControlIds), std::end(ribbon::kControlIds)};
+}
+
+void CRibbon::Ribbon_OnLoad(const std::string& ribbonId,
+                            std::shared_ptr<host::RibbonUI> ribbonUI) noexcept {
+  if (mbCleanedUp || !ribbonUI) return;
+  Attempt("CRibbon.OnLoad", [&] {
+    std::shared_ptr<host::RibbonUI>& kept = mcolRibbonUIs[ribbonId];
+    // The ribbon it replaces is released after the new one is in place.
+    std::shared_ptr<host::RibbonUI> replaced = std::exchange(kept, std::move(ribbonUI));
+  });
 }
 
 std::shared_ptr<host::Item> CRibbon::ItemOf(const std::shared_ptr<host::RibbonControl>& control,
@@ -86,13 +77,13 @@ std::shared_ptr<host::Item> CRibbon::ItemOf(const std::shared_ptr<host::RibbonCo
     if (!context) return;
     switch (context->Class()) {
       case host::kOlExplorer:
-        item = ExplorerItem(Require(context->AsExplorer(), "Explorer"));
+        item = windows::ExplorerItem(context->AsExplorer());
         break;
       case host::kOlInspector:
-        item = InspectorItem(Require(context->AsInspector(), "Inspector"));
+        item = windows::InspectorItem(context->AsInspector());
         break;
       case host::kOlAttachmentSelection:
-        item = AttachmentsItem(Require(context->AsAttachmentSelection(), "AttachmentSelection"));
+        item = windows::AttachmentsItem(context->AsAttachmentSelection());
         break;
       default:
         break;
@@ -104,11 +95,32 @@ std::shared_ptr<host::Item> CRibbon::ItemOf(const std::shared_ptr<host::RibbonCo
 bool CRibbon::Ribbon_GetEnabled(const std::shared_ptr<host::RibbonControl>& control) noexcept {
   if (mbCleanedUp) return false;
   std::shared_ptr<host::Item> item = ItemOf(control, "CRibbon.GetEnabled: item");
-  if (!item) return false;
+  return item && HasPictures(item);
+}
+
+bool CRibbon::HasPictures(const std::shared_ptr<host::Item>& item) noexcept {
+  // A message without an EntryID (never saved) is looked at each time.
+  std::string entryId;
+  Attempt("CRibbon.GetEnabled: EntryID", [&] { entryId = item->EntryID(); });
+  if (!entryId.empty()) {
+    if (auto kept = mcolAnswers.find(entryId); kept != mcolAnswers.end()) return kept->second;
+  }
   bool present = false;
-  Attempt("CRibbon.GetEnabled: pictures", [&] {
+  // A window's toolbar may have looked at this very message for the same change.
+  if (std::shared_ptr<host::Item> looked = g_.gLastPictureLook.item.lock()) {
+    if (looked->IsSameObject(*item)) {
+      present = g_.gLastPictureLook.present;
+      if (!entryId.empty()) mcolAnswers[entryId] = present;
+      return present;
+    }
+  }
+  const uint64_t skipped = trace::SkippedCount();
+  const bool asked = Attempt("CRibbon.GetEnabled: pictures", [&] {
     present = Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(item);
   });
+  // Only a whole answer is kept: after a failing call the next question looks again.
+  if (asked && !entryId.empty() && trace::SkippedCount() == skipped && !mbCleanedUp)
+    mcolAnswers[entryId] = present;
   return present;
 }
 
@@ -135,18 +147,39 @@ std::shared_ptr<host::Picture> CRibbon::Ribbon_GetImage(
   std::shared_ptr<host::Picture> picture;
   Attempt("CRibbon.GetImage", [&] {
     const std::string tag = Require(control, "RibbonControl")->Tag();
-    const int32_t id = tag == ribbon::kOptionsTag ? resources::kRibbonOptionsPictureId
-                                                  : resources::kRibbonZormintPictureId;
-    picture = Require(g_.services.resources, "Resources")->LoadAlphaPicture(id);
+    const bool options = tag == ribbon::kOptionsTag;
+    std::shared_ptr<host::Picture>& kept = options ? mpicOptions : mpicZormint;
+    if (!kept) {
+      const int32_t id =
+          options ? resources::kRibbonOptionsPictureId : resources::kRibbonZormintPictureId;
+      std::shared_ptr<host::Picture> loaded =
+          Require(g_.services.resources, "Resources")->LoadAlphaPicture(id);
+      if (mbCleanedUp) {
+        picture = std::move(loaded);
+        return;
+      }
+      kept = std::move(loaded);
+    }
+    picture = kept;
   });
   return picture;
 }
 
-void CRibbon::Invalidate() noexcept {
+void CRibbon::WindowStateChanged(windows::WindowKind kind) noexcept {
+  if (mbCleanedUp) return;
+  mcolAnswers.clear();
+  Invalidate(kind == windows::WindowKind::kExplorer ? ribbon::kExplorerRibbon
+                                                    : ribbon::kMailReadRibbon);
+}
+
+void CRibbon::Invalidate(const std::string& ribbonId) noexcept {
+  if (mbCleanedUp) return;
+  auto found = mcolRibbonUIs.find(ribbonId);
+  if (found == mcolRibbonUIs.end()) return;
   // Held for the calls: a re-entrant disconnection may release the member meanwhile.
-  std::shared_ptr<host::RibbonUI> ui = moRibbonUI;
-  if (!ui || mbCleanedUp) return;
-  for (const char* id : ribbon::kControlIds) {
+  std::shared_ptr<host::RibbonUI> ui = found->second;
+  for (const std::string& id : ControlIds(ribbonId)) {
+    if (mbCleanedUp) return;
     Attempt("CRibbon.Invalidate: InvalidateControl", [&] { ui->InvalidateControl(id); });
   }
 }

@@ -1,6 +1,7 @@
 #include "toolbars/explorer_toolbar.h"
 
 #include "pictures/pic_attachments.h"
+#include "windows/acted_item.h"
 
 namespace zormint::toolbars {
 
@@ -52,7 +53,7 @@ void CExplorerToolbar::Initialize(bool bDuringStartup) noexcept {
 
 void CExplorerToolbar::ReadFolderKind() {
   const int32_t type = mxplOpened->CurrentFolder()->DefaultItemType();
-  mbMailFolder = type == host::kOlMailItem || type == host::kOlPostItem;
+  mbMailFolder = windows::IsMailOrPostFolder(type);
 }
 
 // ---- Enabling -----------------------------------------------------------------------------------
@@ -69,22 +70,16 @@ void CExplorerToolbar::RefreshButtons() noexcept {
     Attempt("CExplorerToolbar.RefreshButtons: selected item", [&] {
       std::shared_ptr<host::Item> candidate = mxplOpened->Selection()->Item(1);
       const int32_t itemClass = candidate->Class();
-      if (itemClass == host::kOlMail || itemClass == host::kOlPost) item = std::move(candidate);
+      if (windows::IsMailOrPost(itemClass)) item = std::move(candidate);
     });
     mlSelected = std::move(item);
     enable = false;
-    if (mlSelected) {
-      Attempt("CExplorerToolbar.RefreshButtons: pictures", [&] {
-        enable =
-            Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(mlSelected);
-      });
-    }
+    if (mlSelected) LookAtPictures("CExplorerToolbar.RefreshButtons: pictures", mlSelected, enable);
     if (enable)
       Attempt("CExplorerToolbar.RefreshButtons: time stamp",
               [&] { msWorkingFolderSuffix = TimeStamp(); });
   }
   SetButtonsEnabled(enable);
-  InvalidateRibbon();
   Attempt("CExplorerToolbar.RefreshButtons: DoEvents", [&] { LetHostProcessMessages(); });
 }
 

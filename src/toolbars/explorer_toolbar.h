@@ -9,9 +9,9 @@
 
 #include "context/globals.h"
 #include "host/host.h"
-#include "toolbars/event_connection.h"
 #include "toolbars/toolbar_buttons.h"
 #include "toolbars/toolbar_tracker.h"
+#include "windows/event_connection.h"
 
 namespace zormint::toolbars {
 
@@ -52,7 +52,7 @@ class CExplorerToolbar final : public CToolbarButtons {
   void mxplOpened_FolderSwitch() noexcept;
   void mxplOpened_SelectionChange() noexcept;
   void mxplOpened_Close() noexcept;
-  void mxplOpened_AttachmentSelectionChange() noexcept { InvalidateRibbon(); }
+  void mxplOpened_AttachmentSelectionChange() noexcept {}
   void btnOptions_Click(std::shared_ptr<host::CommandBarButton> Ctrl,
                         bool& CancelDefault) noexcept override;
   void btnZormint_Click(std::shared_ptr<host::CommandBarButton> Ctrl,

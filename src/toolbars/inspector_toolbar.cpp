@@ -1,6 +1,7 @@
 #include "toolbars/inspector_toolbar.h"
 
 #include "pictures/pic_attachments.h"
+#include "windows/acted_item.h"
 
 namespace zormint::toolbars {
 
@@ -45,7 +46,7 @@ void CInspectorToolbar::ExistingMailInspector(const std::shared_ptr<host::Inspec
 // only once the new connection stands.
 void CInspectorToolbar::BindItem(const std::shared_ptr<host::Item>& item) {
   if (!item) Fail(err::kObjectNotSet, "Object variable not set: CurrentItem");
-  if (item->Class() != host::kOlMail) Fail(err::kTypeMismatch, "Type mismatch");
+  if (!windows::IsMailMessage(item->Class())) Fail(err::kTypeMismatch, "Type mismatch");
   EventConnection<host::Item, MailItemSink> fresh;
   fresh.Connect(item, std::make_shared<MailItemSink>(
                           std::static_pointer_cast<CInspectorToolbar>(shared_from_this())));
@@ -68,10 +69,7 @@ void CInspectorToolbar::Initialize() noexcept {
     AddButtons(target);
     // The buttons are added enabled; they stay so only when the message has a picture.
     bool present = false;
-    Attempt("CInspectorToolbar.Initialize: pictures", [&] {
-      present = Require(g_.gclsPicAttachments, "gclsPicAttachments")
-                    ->AtLeastOnePresent(mlUnderlying.Get());
-    });
+    LookAtPictures("CInspectorToolbar.Initialize: pictures", mlUnderlying.Get(), present);
     if (!present) SetButtonsEnabled(false);
   });
   if (noBar) return;
@@ -89,7 +87,7 @@ void CInspectorToolbar::Rebind() noexcept {
   // told.
   Attempt("CInspectorToolbar.Rebind: current item", [&] {
     std::shared_ptr<host::Item> item = mispExisting->CurrentItem();
-    if (!item || item->Class() != host::kOlMail) return;
+    if (!item || !windows::IsMailMessage(item->Class())) return;
     if (item->EntryID() == msEntryID) return;
     current = std::move(item);
   });
@@ -97,12 +95,8 @@ void CInspectorToolbar::Rebind() noexcept {
   Attempt("CInspectorToolbar.Rebind: item events", [&] { BindItem(current); });
   current.reset();
   bool enable = false;
-  Attempt("CInspectorToolbar.Rebind: pictures", [&] {
-    enable =
-        Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(mlUnderlying.Get());
-  });
+  LookAtPictures("CInspectorToolbar.Rebind: pictures", mlUnderlying.Get(), enable);
   SetButtonsEnabled(enable);
-  InvalidateRibbon();
   Attempt("CInspectorToolbar.Rebind: time stamp", [&] { msWorkingFolderSuffix = TimeStamp(); });
   Attempt("CInspectorToolbar.Rebind: EntryID", [&] { msEntryID = mlUnderlying->EntryID(); });
 }

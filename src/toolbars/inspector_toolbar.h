@@ -11,9 +11,9 @@
 
 #include "context/globals.h"
 #include "host/host.h"
-#include "toolbars/event_connection.h"
 #include "toolbars/toolbar_buttons.h"
 #include "toolbars/toolbar_tracker.h"
+#include "windows/event_connection.h"
 
 namespace zormint::toolbars {
 
@@ -58,7 +58,7 @@ class CInspectorToolbar final : public CToolbarButtons {
   void mispExisting_Activate() noexcept;
   void mispExisting_Deactivate() noexcept {}
   void mispExisting_Close() noexcept;
-  void mispExisting_AttachmentSelectionChange() noexcept { InvalidateRibbon(); }
+  void mispExisting_AttachmentSelectionChange() noexcept {}
   void mlUnderlying_Close(bool& Cancel) noexcept;
   void mlUnderlying_Open(bool& /*Cancel*/) noexcept {}
   void mlUnderlying_Read() noexcept {}

@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "commands/picture_commands.h"
-#include "ribbon/ribbon.h"
+#include "common/trace.h"
+#include "pictures/pic_attachments.h"
 
 namespace zormint::toolbars {
 
@@ -110,8 +111,13 @@ void CToolbarButtons::LetHostProcessMessages() const {
   commands::LetHostProcessMessages(g_);
 }
 
-void CToolbarButtons::InvalidateRibbon() noexcept {
-  if (std::shared_ptr<CRibbon> ribbon = g_.gclsRibbon) ribbon->Invalidate();
+void CToolbarButtons::LookAtPictures(const char* step, const std::shared_ptr<host::Item>& item,
+                                     bool& present) noexcept {
+  const uint64_t skipped = trace::SkippedCount();
+  const bool looked = Attempt(step, [&] {
+    present = Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(item);
+  });
+  if (looked && item && trace::SkippedCount() == skipped) g_.gLastPictureLook = {item, present};
 }
 
 namespace {

@@ -15,9 +15,12 @@
 
 #include "context/globals.h"
 #include "host/host.h"
-#include "toolbars/event_connection.h"
+#include "windows/event_connection.h"
 
 namespace zormint::toolbars {
+
+using windows::EventConnection;
+using windows::SinkOf;
 
 // The button conventions.
 inline constexpr const char* kStandardBarName = "Standard";
@@ -101,9 +104,10 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
   // including this toolbar's own Close.
   void LetHostProcessMessages() const;
 
-  // Has the ribbon's controls queried again (their state follows the same events as the
-  // buttons'). Never fails.
-  void InvalidateRibbon() noexcept;
+  // Whether the item has a picture attachment (the picture engine's look, as the step `step`);
+  // a whole answer is left for the other controls of the same message (gLastPictureLook).
+  void LookAtPictures(const char* step, const std::shared_ptr<host::Item>& item,
+                      bool& present) noexcept;
 
   // The click sequences, on the mail item the toolbar acts on.
   void ShowAllPictures(std::shared_ptr<host::Item> item) noexcept;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
@@ -290,14 +291,15 @@ const Customisation kCustomisations[] = {
     {"ribbon_read.xml",
      "Microsoft.Outlook.Mail.Read",
      sim::kCustomUI2009,
-     {"TabReadMessage", "TabReadMessage", "TabAttachments", "TabAttachments"}},
+     {"TabReadMessage", "TabReadMessage", "TabAttachments", "TabAttachments",
+      "ContextMenuAttachments"}},
     {"ribbon_read_2007.xml",
      "Microsoft.Outlook.Mail.Read",
      sim::kCustomUI2006,
      {"TabReadMessage", "TabReadMessage"}},
 };
 
-sim::CustomUI Read(const std::string& text, const std::string& ribbonId) {
+sim::CustomUI Read(const std::string& text, const std::string& ribbonId, int majorVersion = 0) {
   std::string error;
   std::optional<sim::XmlElement> root = test::ParseXml(text, &error);
   if (!root) {
@@ -305,11 +307,12 @@ sim::CustomUI Read(const std::string& text, const std::string& ribbonId) {
     refused.errors.push_back(error);
     return refused;
   }
-  return sim::ReadCustomUI(*root, ribbonId);
+  return sim::ReadCustomUI(*root, ribbonId, majorVersion);
 }
 
 TEST(RibbonCustomisation, IsValidForItsRibbonAndNamesOnlyTheAddinsCallbacks) {
-  const std::set<std::string> callbacks = {ribbon::kOnLoad, ribbon::kGetEnabled, ribbon::kOnAction,
+  const std::set<std::string> callbacks = {ribbon::kOnLoadExplorer, ribbon::kOnLoadMailRead,
+                                           ribbon::kGetEnabled, ribbon::kOnAction,
                                            ribbon::kGetImage};
   const std::set<std::string> invalidated(std::begin(ribbon::kControlIds),
                                           std::end(ribbon::kControlIds));
@@ -319,7 +322,10 @@ TEST(RibbonCustomisation, IsValidForItsRibbonAndNamesOnlyTheAddinsCallbacks) {
     for (const std::string& error : ui.errors)
       ADD_FAILURE() << error;
     EXPECT_EQ(ui.ns, c.ns);
-    EXPECT_EQ(ui.onLoad, ribbon::kOnLoad);
+    // Each customisation's own onLoad tells whose ribbon Office hands over.
+    EXPECT_EQ(ui.onLoad, std::string(c.ribbonId) == ribbon::kExplorerRibbon
+                             ? ribbon::kOnLoadExplorer
+                             : ribbon::kOnLoadMailRead);
     for (const std::string& name : ui.CallbackNames())
       EXPECT_TRUE(callbacks.count(name)) << name;
     std::vector<std::string> places;
@@ -364,11 +370,41 @@ TEST(RibbonCustomisation, FaultsOfferedByAnAddinAreRefused) {
       {"an unnamed callback", with("onAction=\"Ribbon_OnAction\"/>", "onAction=\"\"/>")},
       {"an unknown element", with("<tabs>", "<tabs><box/>")},
       {"menus in the 2006 namespace", with("2009/07/customui", "2006/01/customui")},
+      {"a size on a menu button",
+       with("<button id=\"ZormintMenuView\"", "<button id=\"ZormintMenuView\" size=\"large\"")},
+      {"a picture both fixed and asked for",
+       with("label=\"Zormint\" size", "label=\"Zormint\" image=\"zormint\" size")},
+      {"a label over 1,024 characters",
+       with("label=\"Options\"", "label=\"" + std::string(1025, 'O') + "\"")},
+      {"a screentip over 1,024 characters", with("screentip=\"View ZORMINT Options\"",
+                                                 "screentip=\"" + std::string(1020, 'O') +
+                                                     "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\"")},
   };
   for (const auto& [what, text] : faults)
     EXPECT_FALSE(Read(text, "Microsoft.Outlook.Explorer").Valid()) << what;
   EXPECT_TRUE(Read(good, "Microsoft.Outlook.Explorer").Valid());
-  EXPECT_FALSE(Read(good, "Microsoft.Outlook.Mail.Read").Valid());  // menus of the main window
+  // 1,024 characters are allowed, counted as characters rather than bytes.
+  EXPECT_TRUE(
+      Read(with("screentip=\"View ZORMINT Options\"",
+                "screentip=\"" + std::string(1020, 'O') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\""),
+           "Microsoft.Outlook.Explorer")
+          .Valid());
+  EXPECT_FALSE(Read(good, "Microsoft.Outlook.Mail.Read").Valid());  // the Home tab of mail
+}
+
+// The places come from Office's lists per version: a tab that Outlook 2013 does not have is a
+// fault there and fine in later versions; every customisation of the add-in fits Outlook 2013.
+TEST(RibbonCustomisation, PlacesAreThoseOfTheOutlookVersion) {
+  std::string text = ReadAll("ribbon_explorer.xml");
+  EXPECT_TRUE(Read(text, "Microsoft.Outlook.Explorer", 15).Valid());
+  EXPECT_TRUE(Read(ReadAll("ribbon_read.xml"), "Microsoft.Outlook.Mail.Read", 15).Valid());
+  text.replace(text.find("idMso=\"TabMail\""), 15, "idMso=\"HelpTab\"");
+  EXPECT_FALSE(Read(text, "Microsoft.Outlook.Explorer", 15).Valid());
+  EXPECT_TRUE(Read(text, "Microsoft.Outlook.Explorer", 16).Valid());
+  EXPECT_TRUE(Read(text, "Microsoft.Outlook.Explorer").Valid());
+  const std::vector<std::string> read2013 = sim::KnownPlaces("Microsoft.Outlook.Mail.Read", 15);
+  EXPECT_NE(std::find(read2013.begin(), read2013.end(), "ContextMenuAttachments"), read2013.end());
+  EXPECT_EQ(std::find(read2013.begin(), read2013.end(), "GroupTeams"), read2013.end());
 }
 
 TEST(RibbonPictures, Are32BitBitmapsWithAlphaLargeEnoughForTwiceTheScale) {

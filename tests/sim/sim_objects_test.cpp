@@ -273,10 +273,23 @@ TEST_F(SimObjects, RibbonControlsAnswerTheirContextAndTheRibbonRecordsInvalidati
   EXPECT_EQ(menu->Context()->AsAttachmentSelection()->Count(), 0);
   EXPECT_EQ(attachments->Count(), 1);  // one read before stays as it was
 
-  auto ribbon = outlook->RibbonUI();
+  // Each customUI document has its ribbon; an invalidation drops only the answers Office kept
+  // for the named control in that document's windows.
+  auto ribbon = outlook->RibbonUI("Microsoft.Outlook.Explorer");
+  auto readRibbon = outlook->RibbonUI("Microsoft.Outlook.Mail.Read");
+  outlook->KeepAnswer(xpl, "ZormintTabView", true);
+  outlook->KeepAnswer(xpl, "ZormintTabOptions", true);
+  outlook->KeepAnswer(isp, "ZormintTabView", false);
+  readRibbon->Invalidate();
+  EXPECT_EQ(outlook->KeptAnswer(xpl, "ZormintTabView"), true);
+  EXPECT_EQ(outlook->KeptAnswer(isp, "ZormintTabView"), std::nullopt);
   ribbon->InvalidateControl("ZormintTabView");
+  EXPECT_EQ(outlook->KeptAnswer(xpl, "ZormintTabView"), std::nullopt);
+  EXPECT_EQ(outlook->KeptAnswer(xpl, "ZormintTabOptions"), true);
   ribbon->Invalidate();
-  EXPECT_EQ(outlook->Invalidations(), (std::vector<std::string>{"ZormintTabView", "*"}));
+  EXPECT_EQ(outlook->KeptAnswer(xpl, "ZormintTabOptions"), std::nullopt);
+  EXPECT_EQ(outlook->Invalidations(), (std::vector<std::string>{"*", "ZormintTabView", "*"}));
+  EXPECT_EQ(outlook->Invalidations("Microsoft.Outlook.Mail.Read"), std::vector<std::string>{"*"});
   outlook->ClearInvalidations();
   EXPECT_TRUE(outlook->Invalidations().empty());
 

@@ -44,6 +44,9 @@ class OutlookStory {
     posts = outlook.AddFolder("Team posts", host::kOlPostItem);
     contacts = outlook.AddFolder("Contacts", 2);
     env.clock->now = {2026, 12, 7, 21, 5, 9};
+    // The toolbars' stories are Outlook 2003's, whose message windows are Outlook's own (from
+    // 2007 on they are Word's, without buttons): a story of a later Outlook says so.
+    outlook.SetVersion("11.0.0.8312");
     if (openExplorer) mainExplorer = outlook.OpenExplorer(inbox);
     Services services = env.globals.services;
     services.dialogs = dialogs;
@@ -97,10 +100,30 @@ class OutlookStory {
   bool ClickZormint(WindowRef window) { return ClickButton(window, 2); }
   bool ClickOptions(WindowRef window) { return ClickButton(window, 1); }
 
-  // ---- The ribbon, as Office calls it
-  // ------------------------------------------------------------- Office's onLoad: the add-in gets
-  // its ribbon.
-  void RibbonLoad() { addin->Ribbon_OnLoad(outlook.RibbonUI()); }
+  // ---- The ribbon, as Office calls it ---------------------------------------------------------
+  // Office loads the customisation of a ribbon id (the add-in's GetCustomUI), and when there is
+  // one hands it its own ribbon through that customisation's onLoad. Returns whether it loaded.
+  bool RibbonLoad(const std::string& ribbonId) {
+    if (addin->Ribbon_GetCustomUI(ribbonId) == 0) return false;
+    addin->Ribbon_OnLoad(ribbonId, outlook.RibbonUI(ribbonId));
+    return true;
+  }
+  // Both ribbons: the main windows' and the message windows'.
+  void RibbonLoad() {
+    RibbonLoad("Microsoft.Outlook.Explorer");
+    RibbonLoad("Microsoft.Outlook.Mail.Read");
+  }
+  // What Office shows for a control: the answer it kept, or the add-in's answer when an
+  // invalidation through the window's own ribbon has named the control since (or it was never
+  // asked).
+  bool RibbonShown(WindowRef window, const std::string& tag = "zormint",
+                   bool onAttachments = false) {
+    const std::string id = ControlId(tag, onAttachments);
+    if (std::optional<bool> kept = outlook.KeptAnswer(window, id)) return *kept;
+    const bool enabled = RibbonEnabled(window, tag, onAttachments);
+    outlook.KeepAnswer(window, id, enabled);
+    return enabled;
+  }
   // The callbacks for a control of the window: "zormint" or "options", on the window's own tab
   // or (onAttachments) on the attachment menu.
   bool RibbonEnabled(WindowRef window, const std::string& tag = "zormint",

@@ -138,6 +138,17 @@ class ItemAdapter final : public host::Item, Adapter {
     return AdviseEvents(events::kItemEvents10, std::move(sink));
   }
   void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kItemEvents10, cookie); }
+  // COM identity: the IUnknown of both objects.
+  bool IsSameObject(host::Item& other) noexcept override {
+    auto* adapter = dynamic_cast<ItemAdapter*>(&other);
+    if (!adapter || !object_.Raw() || !adapter->object_.Raw()) return false;
+    ComRef<IUnknown> mine, theirs;
+    if (FAILED(object_.Raw()->QueryInterface(IID_IUnknown, mine.OutVoid())) ||
+        FAILED(adapter->object_.Raw()->QueryInterface(IID_IUnknown, theirs.OutVoid()))) {
+      return false;
+    }
+    return mine.Get() == theirs.Get();
+  }
 };
 
 std::shared_ptr<host::Item> AttachmentAdapter::Parent() {

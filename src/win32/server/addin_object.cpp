@@ -24,16 +24,18 @@ namespace {
 // The ribbon callbacks, by the names the customisations give them, and the dispatch ids the
 // add-in object answers for them (above the type library's, which run from 1 to 5).
 enum RibbonCallback : DISPID {
-  kOnLoad = 0x1001,
+  kOnLoadExplorer = 0x1001,
   kGetEnabled = 0x1002,
   kOnAction = 0x1003,
   kGetImage = 0x1004,
+  kOnLoadMailRead = 0x1005,
 };
 struct CallbackName {
   const char* name;
   DISPID id;
 };
-constexpr CallbackName kCallbacks[] = {{ribbon::kOnLoad, kOnLoad},
+constexpr CallbackName kCallbacks[] = {{ribbon::kOnLoadExplorer, kOnLoadExplorer},
+                                       {ribbon::kOnLoadMailRead, kOnLoadMailRead},
                                        {ribbon::kGetEnabled, kGetEnabled},
                                        {ribbon::kOnAction, kOnAction},
                                        {ribbon::kGetImage, kGetImage}};
@@ -130,7 +132,7 @@ class AddinObject final : public DualObject<AddinObject, IDTExtensibility2, &IID
   HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* badArgument) noexcept override {
-    if (member < kOnLoad || member > kGetImage) {
+    if (member < kOnLoadExplorer || member > kOnLoadMailRead) {
       return DualObject::Invoke(member, riid, lcid, flags, params, result, exception, badArgument);
     }
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
@@ -169,8 +171,11 @@ class AddinObject final : public DualObject<AddinObject, IDTExtensibility2, &IID
       return;
     }
     switch (member) {
-      case kOnLoad:
-        wrapper_->Ribbon_OnLoad(WrapRibbonUI(object));
+      case kOnLoadExplorer:
+        wrapper_->Ribbon_OnLoad(ribbon::kExplorerRibbon, WrapRibbonUI(object));
+        return;
+      case kOnLoadMailRead:
+        wrapper_->Ribbon_OnLoad(ribbon::kMailReadRibbon, WrapRibbonUI(object));
         return;
       case kGetEnabled: {
         const bool enabled = wrapper_->Ribbon_GetEnabled(WrapRibbonControl(object));

@@ -252,7 +252,10 @@ TEST(Adapters, TheAddinServesTheRibbonByNameAndLetsGoOfItsObjects) {
 
     // Callbacks by name; unknown names and wrong calls fail cleanly.
     Variant result;
-    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_OnLoad", ribbonUI.Dispatch(), result.Out()), S_OK);
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_OnLoadExplorer", ribbonUI.Dispatch(), result.Out()),
+              S_OK);
+    EXPECT_EQ(call(dispatch.Get(), L"Ribbon_OnLoadMailRead", ribbonUI.Dispatch(), result.Out()),
+              S_OK);
     EXPECT_EQ(call(dispatch.Get(), L"ribbon_getenabled", control.Dispatch(), result.Out()), S_OK);
     EXPECT_EQ(result.Type(), VT_BOOL);
     EXPECT_EQ(V_BOOL(&result.Get()), VARIANT_TRUE);  // one message with a picture

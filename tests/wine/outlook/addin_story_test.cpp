@@ -378,7 +378,11 @@ TEST_F(AddinStory, TheRibbonShowsItsGroupsEnablesThemByTheRuleAndRunsZormint) {
   EXPECT_EQ(states(Isp(1)),
             (std::vector<std::string>{
                 "TabReadMessage:ZormintTabView=on", "TabReadMessage:ZormintTabOptions=on",
-                "TabAttachments:ZormintAttView=on", "TabAttachments:ZormintAttOptions=on"}));
+                "TabAttachments:ZormintAttView=on", "TabAttachments:ZormintAttOptions=on",
+                "ContextMenuAttachments:ZormintMenuView=off"}));
+  // Its attachment menu, for an attachment selected in it.
+  Run({"attachment-select inspector1 1"});
+  EXPECT_TRUE(story->Ribbon().Buttons(Isp(1)).back().enabled) << transcript.str();
   Run({"ribbon-click inspector1 \"View All Picture Attachments\""});
   EXPECT_EQ(ViewerStarts().size(), 4u) << transcript.str();
   Run({"show"});
@@ -403,7 +407,41 @@ TEST_F(AddinStory, TheRibbonFollowsTheAddinSwitchedOffAndOnAgain) {
   const std::vector<sim::ShownRibbonButton> buttons = story->Ribbon().Buttons(Xpl(1));
   ASSERT_EQ(buttons.size(), 5u) << transcript.str();
   EXPECT_TRUE(buttons[0].enabled);
-  EXPECT_EQ(story->Ribbon().Buttons(Isp(1)).size(), 4u);  // a message window was seen before
+  EXPECT_EQ(story->Ribbon().Buttons(Isp(1)).size(), 5u);  // a message window was seen before
+  ExpectNothingHeld();
+}
+
+// Every window's ribbon follows what it acts on, whether or not the add-in gave it a toolbar:
+// a main window open at connection that is not the active one, a WordMail message window
+// moving on, the main window after a message window opened, and after it closed.
+TEST_F(AddinStory, TheRibbonStaysTrueInEveryWindow) {
+  NewStory();
+  Run({"open-explorer Inbox", "open-explorer Inbox", "start"});
+  auto enabled = [&](WindowRef window) {
+    const std::vector<sim::ShownRibbonButton> buttons = story->Ribbon().Buttons(window);
+    EXPECT_FALSE(buttons.empty());
+    return !buttons.empty() && buttons[0].enabled;
+  };
+  EXPECT_TRUE(Buttons(Xpl(1)).empty());  // the add-in's toolbar went to the active window only
+  Run({"select explorer1 holiday"});
+  EXPECT_TRUE(enabled(Xpl(1))) << transcript.str();
+  Run({"select explorer1 lunch"});
+  EXPECT_FALSE(enabled(Xpl(1))) << transcript.str();
+
+  Run({"select explorer2 holiday", "open-inspector holiday wordmail"});
+  EXPECT_TRUE(enabled(Xpl(2)));
+  EXPECT_TRUE(enabled(Isp(1)));
+  Run({"move-inspector inspector1 lunch"});
+  EXPECT_FALSE(enabled(Isp(1))) << transcript.str();
+  Run({"move-inspector inspector1 drawings"});
+  EXPECT_TRUE(enabled(Isp(1))) << transcript.str();
+
+  Run({"select explorer2 lunch"});
+  EXPECT_FALSE(enabled(Xpl(2))) << transcript.str();
+  EXPECT_TRUE(enabled(Isp(1)));  // its own answer stands
+  Run({"close inspector1", "select explorer2 holiday"});
+  EXPECT_TRUE(enabled(Xpl(2))) << transcript.str();
+  EXPECT_TRUE(story->Ribbon().TakeReports().empty());
   ExpectNothingHeld();
 }
 

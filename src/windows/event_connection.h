@@ -1,4 +1,5 @@
-// Event connections to host objects, shared by the window tracker and the toolbars.
+// Event connections to host objects, shared by the window watcher, the window tracker and the
+// toolbars.
 //
 // A sink forwards the host's events to its owner and holds the owner strongly, so an owner that
 // nobody else holds lives as long as the host keeps the sink (until Unadvise). For the length of
@@ -18,7 +19,7 @@
 #include "common/error.h"
 #include "host/host.h"
 
-namespace zormint::toolbars {
+namespace zormint::windows {
 
 template <class Owner>
 class SinkOf {
@@ -95,4 +96,4 @@ class EventConnection {
   host::Cookie cookie_ = 0;
 };
 
-}  // namespace zormint::toolbars
+}  // namespace zormint::windows
