@@ -28,7 +28,12 @@ struct Seen {
 // then has its MAPI properties read as well.
 Seen RunSession(OutlookStory& s, int32_t removeMode, bool morePictureTypes = false) {
   Seen seen;
-  if (morePictureTypes) s.env.settingsStore->Put("ZORMINT", "Startup", "More Picture Types", "1");
+  if (morePictureTypes) {
+    s.env.settingsStore->Put("ZORMINT", "Startup", "More Picture Types", "1");
+    // Outlook 2007, the first with the attachments' MAPI properties; its message windows are
+    // opened as Outlook's own below, so that they keep their buttons.
+    s.outlook.SetVersion("12.0.0.6300");
+  }
   s.Connect();
   WindowRef main = Xpl(s.mainExplorer);
   ItemId pictures = s.Mail({"notes.pdf", "beach.jpg", "chart.GIF"});
@@ -54,14 +59,14 @@ Seen RunSession(OutlookStory& s, int32_t removeMode, bool morePictureTypes = fal
   seen.laterExplorerButtons = s.Buttons(Xpl(second)).size() == 2;
   s.ClickZormint(Xpl(second));
 
-  InspectorId inspector = s.outlook.OpenInspector(pictures);
+  InspectorId inspector = s.outlook.OpenInspector(pictures, false);
   seen.inspectorButtons = s.Buttons(Isp(inspector)).size() == 2;
   s.ClickZormint(Isp(inspector));
   s.dialogs->OnNextShow([](sim::HeadlessForm& form) { form.Click("cmdClose"); });
   s.ClickOptions(Isp(inspector));
   s.outlook.MoveInspector(inspector, plain);
   s.outlook.MoveInspector(inspector, pictures);
-  s.outlook.OpenInspector(plain);  // stays open until the disconnection
+  s.outlook.OpenInspector(plain, false);  // stays open until the disconnection
   s.outlook.CloseInspector(inspector);
   s.outlook.CloseExplorer(second);
 
@@ -149,6 +154,7 @@ TEST(Story, ASessionEndedByTheHostShuttingDown) {
 // the next opening shows the box ticked.
 TEST(Story, TheDialogsBoxSwitchesTheMorePictureTypesAndTheListFollowsAtOnce) {
   OutlookStory s;
+  s.outlook.SetVersion("16.0.0.4266");  // the attachments' MAPI properties are there
   s.Connect();
   sim::AttachmentSpec logo{"logo.jpg", "logo"};
   logo.contentId = "image001.jpg@01DA0000";
