@@ -122,10 +122,9 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   Attempt("OnDisconnection: release gfsoFileSystem", [&] { g.gfsoFileSystem.reset(); });
 }
 
-// ---- The ribbon's callbacks
-// ---------------------------------------------------------------------- Each holds the ribbon
-// object for its length: a disconnection inside it (the dialog's modal loop) releases the
-// process-wide one.
+// ---- The ribbon's callbacks ---------------------------------------------------------------------
+// Each holds the ribbon object for its length: a disconnection inside it (the dialog's modal loop)
+// releases the process-wide one.
 
 bool dsrWrapper::RibbonConnected() const noexcept {
   return static_cast<bool>(globals_->gclsRibbon);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -60,6 +61,16 @@ class ZError : public std::runtime_error {
 
 [[noreturn]] inline void Fail(int32_t code, std::string description) {
   throw ZError(code, std::move(description));
+}
+
+// An object that must be there (a process-wide object, or what a host call handed back),
+// failing like a call on a reference that is none. The caller holds a reference of its own for
+// the length of the expression, so an object that a re-entrant event releases meanwhile (a
+// disconnection inside a message pump) stays alive until the call returns.
+template <class T>
+std::shared_ptr<T> Require(const std::shared_ptr<T>& object, const char* name) {
+  if (!object) Fail(err::kObjectNotSet, std::string("Object variable not set: ") + name);
+  return object;
 }
 
 // What a caught failure was, for the few places that report it (the probe's event log entry).

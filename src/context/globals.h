@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/error.h"
+#include "host/host.h"
 #include "platform/platform.h"
 
 namespace zormint {
@@ -65,14 +66,5 @@ struct Globals {
   std::string gsLastTimeStamp;
   int32_t glTimeStampUses = 0;
 };
-
-// A process-wide object, failing like a call on a reference that is none. The caller holds a
-// reference of its own for the length of the expression, so an object that a re-entrant event
-// releases meanwhile (a disconnection inside a message pump) stays alive until the call returns.
-template <class T>
-std::shared_ptr<T> Require(const std::shared_ptr<T>& object, const char* name) {
-  if (!object) Fail(err::kObjectNotSet, std::string("Object variable not set: ") + name);
-  return object;
-}
 
 }  // namespace zormint

@@ -16,6 +16,8 @@
 #include <string>
 #include <variant>
 
+#include "host/picture.h"
+
 namespace zormint::host {
 
 using Cookie = uint32_t;
@@ -95,12 +97,6 @@ class CommandBarButtonEvents {
 };
 
 // ---- Objects --------------------------------------------------------------------------------
-
-// A picture object (the platform's IPictureDisp) handed to a button's Picture property.
-class Picture {
- public:
-  virtual ~Picture() = default;
-};
 
 // A MAPI property's value as Attachment.PropertyAccessor reads it: text (PT_UNICODE), a flag
 // (PT_BOOLEAN), a number (PT_LONG), or something else (empty).

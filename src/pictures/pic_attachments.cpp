@@ -8,13 +8,6 @@ namespace zormint {
 
 namespace {
 
-// A host call that hands back no object fails like a reference that is none.
-template <class T>
-T& Deref(const std::shared_ptr<T>& object, const char* what) {
-  if (!object) Fail(err::kObjectNotSet, std::string("Object variable not set: ") + what);
-  return *object;
-}
-
 // Working folder names are compared as Windows compares file names: without regard to case.
 std::string AsciiUpper(std::string text) {
   for (char& c : text)
@@ -85,12 +78,12 @@ bool CPicAttachments::AtLeastOnePresent(const std::shared_ptr<host::Item>& mlGen
   int32_t count = 0;
   const bool more = MorePictureTypes();
   Attempt("CPicAttachments.AtLeastOnePresent: Attachments", [&] {
-    attachments = Deref(mlGeneric, "mlGeneric").Attachments();
-    count = Deref(attachments, "Attachments").Count();
+    attachments = Require(mlGeneric, "mlGeneric")->Attachments();
+    count = Require(attachments, "Attachments")->Count();
   });
   for (int32_t position = 1; position <= count && !found; ++position) {
     Attempt("CPicAttachments.AtLeastOnePresent: attachment name",
-            [&] { found = IsPicture(Deref(attachments->Item(position), "Attachment"), more); });
+            [&] { found = IsPicture(*Require(attachments->Item(position), "Attachment"), more); });
   }
   return found;
 }
@@ -104,14 +97,14 @@ void CPicAttachments::Populate(const std::shared_ptr<host::Item>& mlGeneric,
   int32_t count = 0;
   const bool more = MorePictureTypes();
   Attempt("CPicAttachments.Populate: Attachments", [&] {
-    attachments = Deref(mlGeneric, "mlGeneric").Attachments();
-    count = Deref(attachments, "Attachments").Count();
+    attachments = Require(mlGeneric, "mlGeneric")->Attachments();
+    count = Require(attachments, "Attachments")->Count();
   });
   for (int32_t position = 1; position <= count; ++position) {
     std::string name;
     bool picture = false;
     if (!Attempt("CPicAttachments.Populate: attachment", [&] {
-          picture = IsPicture(Deref(attachments->Item(position), "Attachment"), more, &name);
+          picture = IsPicture(*Require(attachments->Item(position), "Attachment"), more, &name);
         })) {
       continue;
     }
@@ -164,9 +157,9 @@ std::string CPicAttachments::GetTempRoot() {
   // 2. The user's own TEMP setting, expanded, when that folder exists.
   Attempt("CPicAttachments.GetTempRoot: user TEMP", [&] {
     std::shared_ptr<platform::ScriptShell> shell =
-        Deref(g_.services.scriptShell, "WScript.Shell").Create();
+        Require(g_.services.scriptShell, "WScript.Shell")->Create();
     const std::string expanded =
-        Deref(shell, "WScript.Shell").ExpandEnvironmentStrings(shell->UserEnvironment("TEMP"));
+        Require(shell, "WScript.Shell")->ExpandEnvironmentStrings(shell->UserEnvironment("TEMP"));
     shell.reset();
     if (fso->FolderExists(expanded)) {
       root = expanded;
@@ -317,8 +310,8 @@ void CPicAttachments::SavePicture(const std::shared_ptr<host::Attachments>& atta
   std::string name;
   bool picture = false;
   if (!Attempt("CPicAttachments.SavePicture: attachment", [&] {
-        attachment = Deref(attachments, "Attachments").Item(position);
-        picture = IsPicture(Deref(attachment, "Attachment"), run.morePictureTypes, &name);
+        attachment = Require(attachments, "Attachments")->Item(position);
+        picture = IsPicture(*Require(attachment, "Attachment"), run.morePictureTypes, &name);
       })) {
     return;  // an attachment that cannot be fetched, named or typed is not a picture
   }
@@ -370,9 +363,9 @@ Extraction CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& m
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
   Attempt("CPicAttachments.ExtractAllNShow: Attachments",
-          [&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+          [&] { attachments = Require(mlGeneric, "mlGeneric")->Attachments(); });
   Attempt("CPicAttachments.ExtractAllNShow: Count",
-          [&] { count = Deref(attachments, "Attachments").Count(); });
+          [&] { count = Require(attachments, "Attachments")->Count(); });
   for (int32_t position = 1; position <= count; ++position) {
     SavePicture(attachments, position, run);
   }
@@ -390,7 +383,7 @@ Extraction CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Ite
 
   std::shared_ptr<host::Attachments> attachments;
   Attempt("CPicAttachments.ExtractSelectedNShow: Attachments",
-          [&] { attachments = Deref(mlGeneric, "mlGeneric").Attachments(); });
+          [&] { attachments = Require(mlGeneric, "mlGeneric")->Attachments(); });
   std::set<int32_t> done;
   for (int32_t position : ReadIndexList(sSelAttachmentIndexes)) {
     if (done.insert(position).second) SavePicture(attachments, position, run);

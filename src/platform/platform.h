@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/picture.h"
 
 namespace zormint::platform {
 

@@ -100,7 +100,7 @@ class OutlookStory {
   bool ClickZormint(WindowRef window) { return ClickButton(window, 2); }
   bool ClickOptions(WindowRef window) { return ClickButton(window, 1); }
 
-  // ---- The ribbon, as Office calls it ---------------------------------------------------------
+  // ---- The ribbon, as Office calls it -----------------------------------------------------------
   // Office loads the customisation of a ribbon id (the add-in's GetCustomUI), and when there is
   // one hands it its own ribbon through that customisation's onLoad. Returns whether it loaded.
   bool RibbonLoad(const std::string& ribbonId) {

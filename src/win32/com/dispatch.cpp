@@ -112,7 +112,7 @@ bool IsCallFailure(HRESULT hr) noexcept {
 }
 
 HRESULT ReportMemberFailure(const wchar_t* source) noexcept {
-  const CaughtFailure failure = DescribeCaught();
+  const HresultFailure failure = DescribeCaught();
   std::wstring description;
   try {
     description = Widen(failure.description);

@@ -95,8 +95,8 @@ HRESULT HresultFromCode(int32_t code) noexcept {
   }
 }
 
-CaughtFailure DescribeCaught() noexcept {
-  CaughtFailure failure;
+HresultFailure DescribeCaught() noexcept {
+  HresultFailure failure;
   try {
     try {
       throw;
@@ -120,7 +120,7 @@ CaughtFailure DescribeCaught() noexcept {
   return failure;
 }
 
-void NoteStoppedFailure(const char* where, const CaughtFailure& failure) noexcept {
+void NoteStoppedFailure(const char* where, const HresultFailure& failure) noexcept {
   trace::Skipped(where, static_cast<int32_t>(failure.hr), failure.description);
 }
 

@@ -42,6 +42,11 @@ inline int32_t HresultOf(DWORD error) {
 [[noreturn]] void ThrowCallFailure(HRESULT hr, const std::string& what,
                                    EXCEPINFO* exception = nullptr);
 
+// Throws the ZError for `hr` when it is a failure (as ThrowCallFailure); does nothing otherwise.
+inline void ThrowIfFailed(HRESULT hr, const std::string& what, EXCEPINFO* exception = nullptr) {
+  if (FAILED(hr)) ThrowCallFailure(hr, what, exception);
+}
+
 // ---- Exceptions as HRESULTs ---------------------------------------------------------------------
 
 // The HRESULT a ZError code stands for: HRESULTs stay as they are; the run-time error numbers
@@ -50,14 +55,14 @@ inline int32_t HresultOf(DWORD error) {
 HRESULT HresultFromCode(int32_t code) noexcept;
 
 // What the exception in flight is: its HRESULT and description. Call only from a catch block.
-struct CaughtFailure {
+struct HresultFailure {
   HRESULT hr = E_UNEXPECTED;
   std::string description;
 };
-CaughtFailure DescribeCaught() noexcept;
+HresultFailure DescribeCaught() noexcept;
 
 // Reports an exception stopped at an entry point to the trace of skipped failures.
-void NoteStoppedFailure(const char* where, const CaughtFailure& failure) noexcept;
+void NoteStoppedFailure(const char* where, const HresultFailure& failure) noexcept;
 
 // Runs the body of an entry point that COM calls and returns its HRESULT: the body's own
 // (when it returns one) or S_OK, and for any exception the HRESULT it stands for
@@ -72,7 +77,7 @@ HRESULT ComEntry(const char* where, F&& body) noexcept {
       return body();
     }
   } catch (...) {
-    const CaughtFailure failure = DescribeCaught();
+    const HresultFailure failure = DescribeCaught();
     NoteStoppedFailure(where, failure);
     return failure.hr;
   }

@@ -147,7 +147,7 @@ DISPID LateBound::IdOf(const wchar_t* name) {
   DISPID id = DISPID_UNKNOWN;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, kLocale, &id);
-  if (FAILED(hr)) ThrowCallFailure(hr, What(name));
+  ThrowIfFailed(hr, What(name));
   if (type_) {
     TypeNames().Store(*type_, key, id);
   } else {

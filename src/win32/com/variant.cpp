@@ -73,7 +73,7 @@ Variant Variant::Copy(const VARIANT& value) {
   Variant v;
   const HRESULT hr = VariantCopy(v.Ptr(), const_cast<VARIANT*>(&value));
   if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
-  if (FAILED(hr)) ThrowCallFailure(hr, "VariantCopy");
+  ThrowIfFailed(hr, "VariantCopy");
   return v;
 }
 
@@ -101,7 +101,7 @@ Variant Converted(const VARIANT& value, VARTYPE type, const std::string& what) {
   HRESULT hr = VariantCopyInd(direct.Ptr(), const_cast<VARIANT*>(&value));
   Variant out;
   if (SUCCEEDED(hr)) hr = VariantChangeType(out.Out(), direct.Ptr(), 0, type);
-  if (FAILED(hr)) ThrowCallFailure(hr, what);
+  ThrowIfFailed(hr, what);
   return out;
 }
 

@@ -269,7 +269,7 @@ class CommandBarsEnumAdapter final : public host::CommandBarsEnum, Counted {
     Variant element;
     ULONG fetched = 0;
     const HRESULT hr = elements_->Next(1, element.Out(), &fetched);
-    if (FAILED(hr)) ThrowCallFailure(hr, what);
+    ThrowIfFailed(hr, what);
     if (hr == S_FALSE || fetched == 0) return nullptr;
     // The enumerator has moved past the element even when it is not a command bar.
     ComRef<IDispatch> bar = ToObject(element.Get(), what);
@@ -295,7 +295,7 @@ class CommandBarsAdapter final : public host::CommandBars, Adapter {
     if (!unknown) ThrowCallFailure(DISP_E_TYPEMISMATCH, what);
     ComRef<IEnumVARIANT> elements;
     const HRESULT hr = ComRef<IUnknown>::Share(unknown).QueryTo(IID_IEnumVARIANT, elements);
-    if (FAILED(hr)) ThrowCallFailure(hr, what);
+    ThrowIfFailed(hr, what);
     return std::make_shared<CommandBarsEnumAdapter>(std::move(elements));
   }
 };

@@ -256,10 +256,10 @@ ComRef<IConnectionPoint> FindPoint(IDispatch* source, REFIID events, const std::
   if (!source) Fail(err::kObjectNotSet, "Object variable not set: " + what);
   ComRef<IConnectionPointContainer> container;
   HRESULT hr = ComRef<IDispatch>::Share(source).QueryTo(IID_IConnectionPointContainer, container);
-  if (FAILED(hr)) ThrowCallFailure(hr, what + " has no events");
+  ThrowIfFailed(hr, what + " has no events");
   ComRef<IConnectionPoint> point;
   hr = container->FindConnectionPoint(events, point.Out());
-  if (FAILED(hr)) ThrowCallFailure(hr, what + ": FindConnectionPoint");
+  ThrowIfFailed(hr, what + ": FindConnectionPoint");
   if (!point) ThrowCallFailure(E_POINTER, what + ": FindConnectionPoint");
   return point;
 }
@@ -271,7 +271,7 @@ host::Cookie Connections::Advise(IDispatch* source, REFIID events, IUnknown* sin
   ComRef<IConnectionPoint> point = FindPoint(source, events, what);
   DWORD cookie = 0;
   HRESULT hr = point->Advise(sink, &cookie);
-  if (FAILED(hr)) ThrowCallFailure(hr, what + ": Advise");
+  ThrowIfFailed(hr, what + ": Advise");
   points_[cookie] = std::move(point);
   return cookie;
 }
@@ -282,7 +282,7 @@ void Connections::Unadvise(IDispatch* source, REFIID events, host::Cookie cookie
   ComRef<IConnectionPoint> point =
       held != points_.end() ? held->second : FindPoint(source, events, what);
   HRESULT hr = point->Unadvise(cookie);
-  if (FAILED(hr)) ThrowCallFailure(hr, what + ": Unadvise");
+  ThrowIfFailed(hr, what + ": Unadvise");
   // Looked up again: the host may have run code of ours during the call.
   points_.erase(cookie);
 }

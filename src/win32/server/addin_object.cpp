@@ -12,7 +12,7 @@
 #include "win32/com/text.h"
 #include "win32/com/variant.h"
 #include "win32/outlook/adapters.h"
-#include "win32/server/services.h"
+#include "win32/server/make_services.h"
 #include "win32/server/type_library.h"
 #include "win32/services/resources.h"
 #include "win32/services/trace_log.h"

@@ -1,7 +1,7 @@
 // First: see win32_windows.h.
 #include "win32/com/win32_windows.h"
 
-#include "win32/server/services.h"
+#include "win32/server/make_services.h"
 
 #include <memory>
 
