@@ -7,6 +7,7 @@
 #include "outlook_sim_idl.h"
 #include "sim/com/com_object.h"
 #include "sim/com/com_objects.h"
+#include "win32/com/failure.h"
 #include "win32/com/variant.h"
 
 namespace zormint::sim::com {
@@ -29,13 +30,10 @@ class ComSink {
   void Call(DISPID member, VARIANT* args, UINT count) {
     ComRef<IDispatch> sink = sink_;  // held for the call, whatever the sink does meanwhile
     DISPPARAMS params = {args, nullptr, count, 0};
-    EXCEPINFO exception = {};
+    win32::ExceptionInfo exception;
     UINT badArgument = 0;
     const HRESULT hr = sink->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                    nullptr, &exception, &badArgument);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+                                    nullptr, exception.Ptr(), &badArgument);
     if (FAILED(hr) && hr != DISP_E_MEMBERNOTFOUND) {
       Fail(static_cast<int32_t>(hr),
            "The event sink failed in Invoke of dispatch id " + std::to_string(member));

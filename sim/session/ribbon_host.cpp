@@ -9,6 +9,7 @@
 
 #include "sim/com/com_objects.h"
 #include "win32/com/dispatch.h"
+#include "win32/com/failure.h"
 #include "win32/com/text.h"
 #include "win32/com/variant.h"
 
@@ -360,13 +361,10 @@ bool RibbonHost::Call(AddinRibbon& ribbon, const std::string& name, IDispatch* a
   V_VT(&arg) = VT_DISPATCH;
   V_DISPATCH(&arg) = argument;  // borrowed for the call, as Office lends it
   DISPPARAMS params = {&arg, nullptr, 1, 0};
-  EXCEPINFO exception = {};
+  win32::ExceptionInfo exception;
   UINT badArgument = 0;
   const HRESULT hr = ribbon.callbacks->Invoke(found->second, IID_NULL, 0, DISPATCH_METHOD, &params,
-                                              result, &exception, &badArgument);
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
+                                              result, exception.Ptr(), &badArgument);
   if (FAILED(hr)) {
     reports_.push_back(Narrow(ribbon.progId) + ": callback " + name + " failed (" +
                        std::to_string(hr) + ")");

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,20 +35,28 @@ void SetErrorInfoFor(const wchar_t* source, const std::wstring& description) noe
   if (SUCCEEDED(create.QueryTo(IID_IErrorInfo, info))) SetErrorInfo(0, info.Get());
 }
 
-// The type library and the interfaces' descriptions stay loaded for the whole process: the
-// objects that use them may outlive any owner one could give them.
+// The type library and the interfaces' descriptions, loaded on first use and kept until the
+// library may unload (ReleaseTypeInfoCache). Objects of any thread may ask: one lock guards both.
 struct TypeInfoPair {
   GUID iid;
-  ITypeInfo* dispatch;
-  ITypeInfo* vtable;
+  ComRef<ITypeInfo> dispatch;
+  ComRef<ITypeInfo> vtable;
 };
-ITypeLib* gLibrary = nullptr;
+std::mutex gTypeInfoLock;
+ComRef<ITypeLib> gLibrary;
 std::vector<TypeInfoPair> gInfos;
 
-void FreeExceptionStrings(EXCEPINFO& exception) noexcept {
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
+// Loads the library's type library once; the caller holds gTypeInfoLock.
+HRESULT LoadedTypeLibrary() noexcept {
+  if (gLibrary) return S_OK;
+  std::wstring path;
+  try {
+    path = ThisModulePath();
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  if (path.empty()) return E_FAIL;
+  return LoadTypeLibEx(path.c_str(), REGKIND_NONE, gLibrary.Out());
 }
 
 }  // namespace
@@ -55,33 +64,24 @@ void FreeExceptionStrings(EXCEPINFO& exception) noexcept {
 HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept {
   if (!library) return E_POINTER;
   *library = nullptr;
-  if (!gLibrary) {
-    std::wstring path;
-    try {
-      path = ThisModulePath();
-    } catch (...) {
-      return E_OUTOFMEMORY;
-    }
-    if (path.empty()) return E_FAIL;
-    const HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &gLibrary);
-    if (FAILED(hr)) return hr;
-  }
-  gLibrary->AddRef();
-  *library = gLibrary;
+  std::lock_guard<std::mutex> lock(gTypeInfoLock);
+  const HRESULT hr = LoadedTypeLibrary();
+  if (FAILED(hr)) return hr;
+  *library = ComRef<ITypeLib>(gLibrary).Detach();
   return S_OK;
 }
 
 HRESULT InterfaceTypeInfo(REFIID iid, ITypeInfo** dispatchInfo, ITypeInfo** vtableInfo) noexcept {
   try {
+    std::lock_guard<std::mutex> lock(gTypeInfoLock);
     auto found = gInfos.begin();
     while (found != gInfos.end() && !IsEqualGUID(found->iid, iid))
       ++found;
     if (found == gInfos.end()) {
-      ComRef<ITypeLib> library;
-      HRESULT hr = ModuleTypeLibrary(library.Out());
+      HRESULT hr = LoadedTypeLibrary();
       if (FAILED(hr)) return hr;
       ComRef<ITypeInfo> dispatch;
-      hr = library->GetTypeInfoOfGuid(iid, dispatch.Out());
+      hr = gLibrary->GetTypeInfoOfGuid(iid, dispatch.Out());
       if (FAILED(hr)) return hr;
       // A dual interface is described twice; DispInvoke must call through the vtable half.
       ComRef<ITypeInfo> vtable = dispatch;
@@ -96,15 +96,26 @@ HRESULT InterfaceTypeInfo(REFIID iid, ITypeInfo** dispatchInfo, ITypeInfo** vtab
         if (SUCCEEDED(hr)) hr = dispatch->GetRefTypeInfo(ref, vtable.Out());
         if (FAILED(hr)) return hr;
       }
-      gInfos.push_back({iid, dispatch.Detach(), vtable.Detach()});
+      gInfos.push_back({iid, std::move(dispatch), std::move(vtable)});
       found = gInfos.end() - 1;
     }
-    if (dispatchInfo) *dispatchInfo = ComRef<ITypeInfo>::Share(found->dispatch).Detach();
-    if (vtableInfo) *vtableInfo = ComRef<ITypeInfo>::Share(found->vtable).Detach();
+    if (dispatchInfo) *dispatchInfo = ComRef<ITypeInfo>(found->dispatch).Detach();
+    if (vtableInfo) *vtableInfo = ComRef<ITypeInfo>(found->vtable).Detach();
     return S_OK;
   } catch (...) {
     return E_OUTOFMEMORY;
   }
+}
+
+void ReleaseTypeInfoCache() noexcept {
+  std::vector<TypeInfoPair> infos;
+  ComRef<ITypeLib> library;
+  {
+    std::lock_guard<std::mutex> lock(gTypeInfoLock);
+    infos.swap(gInfos);
+    library = std::move(gLibrary);
+  }
+  // Released outside the lock: a release runs oleaut32's code, never ours.
 }
 
 bool IsCallFailure(HRESULT hr) noexcept {
@@ -152,26 +163,23 @@ HRESULT TypedInvoke(void* vtableObject, REFIID iid, DISPID member, WORD flags, D
 
   PendingFailure failure;
   PendingFailure* outer = std::exchange(tPending, &failure);
-  EXCEPINFO scratch = {};
-  hr = DispInvoke(vtableObject, info.Get(), member, flags, params, result, &scratch, badArgument);
+  ExceptionInfo scratch;
+  hr = DispInvoke(vtableObject, info.Get(), member, flags, params, result, scratch.Ptr(),
+                  badArgument);
   // Automation callers combine DISPATCH_METHOD and DISPATCH_PROPERTYGET freely for members that
   // take no value (VB's "x.Count" and "x.Item(1)"); one of the two alone reaches either kind.
   if (hr == DISP_E_MEMBERNOTFOUND && !failure.set &&
       (flags == DISPATCH_METHOD || flags == DISPATCH_PROPERTYGET)) {
     hr = DispInvoke(vtableObject, info.Get(), member, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                    params, result, &scratch, badArgument);
+                    params, result, scratch.Ptr(), badArgument);
   }
   tPending = outer;
   if (!failure.set) {
     // The dispatch layer's own answer (unknown member, bad argument count or type ...).
-    if (hr == DISP_E_EXCEPTION && exception) {
-      *exception = scratch;
-      return hr;
-    }
-    FreeExceptionStrings(scratch);
+    if (hr == DISP_E_EXCEPTION && exception) scratch.MoveTo(*exception);
     return hr;
   }
-  FreeExceptionStrings(scratch);
+  scratch.Clear();
   if (IsCallFailure(failure.hr)) return failure.hr;
   if (exception) {
     *exception = EXCEPINFO{};

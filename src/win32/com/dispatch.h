@@ -18,13 +18,18 @@
 
 namespace zormint::win32 {
 
-// The module's type library (loaded once, kept for the process). The caller owns the reference.
+// The module's type library (loaded on first use, kept until ReleaseTypeInfoCache). The caller
+// owns the reference.
 HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept;
 
 // The two descriptions of the interface `iid` in the module's type library: the one clients
 // see (for a dual interface, its dispatch half) and the one DispInvoke calls through (its
 // vtable half). Either out parameter may be null.
 HRESULT InterfaceTypeInfo(REFIID iid, ITypeInfo** dispatchInfo, ITypeInfo** vtableInfo) noexcept;
+
+// Lets go of the type library and the descriptions kept for the objects; the next use loads them
+// again. Called when nothing of the library is in use any more, before Windows unloads it.
+void ReleaseTypeInfoCache() noexcept;
 
 // Whether a failure belongs to the call itself (RPC_E_*) rather than to the member called.
 bool IsCallFailure(HRESULT hr) noexcept;

@@ -42,6 +42,32 @@ inline int32_t HresultOf(DWORD error) {
 [[noreturn]] void ThrowCallFailure(HRESULT hr, const std::string& what,
                                    EXCEPINFO* exception = nullptr);
 
+// The EXCEPINFO a caller hands to IDispatch::Invoke, owning the strings the callee fills in:
+// they are freed when the call is done with, whatever the outcome.
+class ExceptionInfo {
+ public:
+  ExceptionInfo() noexcept : info_{} {}
+  ExceptionInfo(const ExceptionInfo&) = delete;
+  ExceptionInfo& operator=(const ExceptionInfo&) = delete;
+  ~ExceptionInfo() { Clear(); }
+  EXCEPINFO* Ptr() noexcept { return &info_; }
+  const EXCEPINFO& Get() const noexcept { return info_; }
+  // Hands the strings on to `to` (an EXCEPINFO the caller owns), leaving this one empty.
+  void MoveTo(EXCEPINFO& to) noexcept {
+    to = info_;
+    info_ = EXCEPINFO{};
+  }
+  void Clear() noexcept {
+    SysFreeString(info_.bstrSource);
+    SysFreeString(info_.bstrDescription);
+    SysFreeString(info_.bstrHelpFile);
+    info_ = EXCEPINFO{};
+  }
+
+ private:
+  EXCEPINFO info_;
+};
+
 // Throws the ZError for `hr` when it is a failure (as ThrowCallFailure); does nothing otherwise.
 inline void ThrowIfFailed(HRESULT hr, const std::string& what, EXCEPINFO* exception = nullptr) {
   if (FAILED(hr)) ThrowCallFailure(hr, what, exception);

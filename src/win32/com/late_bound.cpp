@@ -60,23 +60,6 @@ std::optional<GUID> TypeOf(IDispatch* object) noexcept {
   return type;
 }
 
-// The strings an EXCEPINFO carries, freed when the call is done with, whatever the outcome.
-class ExceptionInfo {
- public:
-  ExceptionInfo() noexcept { std::memset(&info_, 0, sizeof info_); }
-  ExceptionInfo(const ExceptionInfo&) = delete;
-  ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-  ~ExceptionInfo() {
-    SysFreeString(info_.bstrSource);
-    SysFreeString(info_.bstrDescription);
-    SysFreeString(info_.bstrHelpFile);
-  }
-  EXCEPINFO* Ptr() noexcept { return &info_; }
-
- private:
-  EXCEPINFO info_;
-};
-
 }  // namespace
 
 // ---- Arguments ------------------------------------------------------------------------------

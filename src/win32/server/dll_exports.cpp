@@ -2,6 +2,7 @@
 #include <olectl.h>
 #include <windows.h>
 
+#include "win32/com/dispatch.h"
 #include "win32/com/module.h"
 #include "win32/server/class_factory.h"
 #include "win32/server/registration.h"
@@ -11,7 +12,10 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
 }
 
 STDAPI DllCanUnloadNow() {
-  return zormint::win32::ServerInUse() ? S_FALSE : S_OK;
+  if (zormint::win32::ServerInUse()) return S_FALSE;
+  // Nothing of ours is alive: what is cached for the objects goes before Windows unloads us.
+  zormint::win32::ReleaseTypeInfoCache();
+  return S_OK;
 }
 
 STDAPI DllRegisterServer() {

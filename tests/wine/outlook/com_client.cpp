@@ -1,6 +1,8 @@
 #include "com_client.h"
 
+#include "win32/com/failure.h"
 #include "win32/com/late_bound.h"
+#include "win32/com/text.h"
 
 namespace zormint::wine_test::outlook {
 
@@ -37,14 +39,12 @@ CallResult Call(IDispatch* object, const wchar_t* name, WORD flags,
     result.hr = DISP_E_UNKNOWNNAME;
     return result;
   }
-  EXCEPINFO exception = {};
+  win32::ExceptionInfo exception;
   UINT badArgument = 0;
   result.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.value.Out(),
-                             &exception, &badArgument);
-  result.scode = exception.scode;
-  result.description = win32::Bstr::Adopt(exception.bstrDescription).Utf8();
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrHelpFile);
+                             exception.Ptr(), &badArgument);
+  result.scode = exception.Get().scode;
+  result.description = win32::FromBstr(exception.Get().bstrDescription);
   return result;
 }
 
