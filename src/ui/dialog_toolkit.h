@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -208,6 +209,12 @@ class Form {
   virtual void BringToFront() = 0;
   // A message box modal to this form; returns the button pressed (vbOK).
   virtual int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) = 0;
+  // Runs `work` on a thread of its own, so that the form's thread never waits for it, and hands
+  // its answer to `answered` on the form's thread, from the form's message queue (never from
+  // the worker). An answer that arrives after the form has unloaded is dropped. Nobody waits
+  // for the worker: it ends on its own, and the library stays loaded until it has. `work` must
+  // touch nothing of the form's thread; it must not throw. Fails when the form is not loaded.
+  virtual void RunBeside(std::function<bool()> work, std::function<void(bool)> answered) = 0;
 };
 
 class DialogToolkit {

@@ -60,6 +60,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   void SetFocus(const std::string& control) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
   void BringToFront() override;
+  void RunBeside(std::function<bool()> work, std::function<void(bool)> answered) override;
 
   // ---- For the control objects (dialog_controls.cpp) ----
   HWND Window() const { return hwnd_; }
@@ -106,6 +107,8 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   bool shown_ = false;
   bool unloading_ = false;
   bool destroying_ = false;
+  // Work running beside the form, by its number, waiting for its answer (see RunBeside).
+  std::map<uintptr_t, std::function<void(bool)>> awaited_;
   // The library stays loaded while a form of it exists: its window procedure is in it.
   ModuleUse module_;
 };
