@@ -441,6 +441,7 @@ INT_PTR DialogForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         shown_ = false;
         hwnd_ = nullptr;
         awaited_.clear();
+        EnableThreadWindows();
         if (font_) DeleteObject(std::exchange(font_, nullptr));
       }
       return FALSE;
@@ -482,13 +483,40 @@ void DialogForm::ShowModal() {
   if (!loaded_) return;  // its load handler unloaded it again
 
   shown_ = true;
+  DisableThreadWindows();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   SetForegroundWindow(hwnd_);
   if (DialogControl* first = FirstInTabOrder()) {
     SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first->hwnd), TRUE);
   }
   UpdateWindow(hwnd_);
+  // Whatever ends the loop, Outlook's windows take input again.
+  struct Reenable {
+    DialogForm& form;
+    ~Reenable() { form.EnableThreadWindows(); }
+  } reenable{*this};
   RunModalLoop();
+}
+
+void DialogForm::DisableThreadWindows() {
+  activeBefore_ = GetActiveWindow();
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM self) -> BOOL {
+        auto* form = reinterpret_cast<DialogForm*>(self);
+        if (window != form->hwnd_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+          EnableWindow(window, FALSE);
+          form->disabled_.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(this));
+}
+
+void DialogForm::EnableThreadWindows() {
+  for (HWND window : std::exchange(disabled_, {})) {
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+  }
 }
 
 void DialogForm::RunModalLoop() {
@@ -580,7 +608,15 @@ void DialogForm::Destroy() {
   }
   loaded_ = false;
   shown_ = false;
+  // Outlook's windows are enabled before the form goes, so that the activation goes back to
+  // them and not to another program.
+  EnableThreadWindows();
+  const bool hadFocus = hwnd_ && GetActiveWindow() == hwnd_;
   if (HWND hwnd = std::exchange(hwnd_, nullptr)) DestroyWindow(hwnd);
+  if (HWND before = std::exchange(activeBefore_, nullptr);
+      hadFocus && before && IsWindow(before) && IsWindowEnabled(before)) {
+    SetActiveWindow(before);
+  }
   for (const auto& c : controls_)
     c->hwnd = nullptr;
   if (font_) DeleteObject(std::exchange(font_, nullptr));
