@@ -15,9 +15,9 @@
 //
 // Calls from the add-in enter the fault plan when one is given: "Form.Load", "Form.ShowModal",
 // "Form.Unload", "Form.MsgBox", "Dialogs.MsgBox" (a message box of no form), "Form.SetFocus",
-// "Form.BringToFront", "ListBox.<member>", "OptionButton.Value", "CheckBox.Value", "TextBox.Text",
-// "Control.Enabled", "FileDialog.Flags", "FileDialog.ShowOpen" (a property put enters under the
-// property's name).
+// "Form.BringToFront", "Form.RunBeside", "ListBox.<member>", "OptionButton.Value",
+// "CheckBox.Value", "TextBox.Text", "Control.Enabled", "FileDialog.Flags", "FileDialog.ShowOpen" (a
+// property put enters under the property's name).
 #pragma once
 
 #include <cstdint>

@@ -9,9 +9,10 @@
 //   CreateForm(layout, events)   an unloaded form; nothing is on screen yet
 //   Load()                       creates the window hidden, every control in its start state
 //                                from the layout, then raises OnLoad
-//   ShowModal()                  loads if needed, shows the window modally (no owner), raises
-//                                OnActivate when it becomes the active window, and runs the
-//                                modal loop until the form has been unloaded
+//   ShowModal()                  loads if needed, shows the window modally (no owner; the
+//                                thread's other windows take no input until it has gone),
+//                                raises OnActivate when it becomes the active window, and runs
+//                                the modal loop until the form has been unloaded
 //   Unload()                     unload by code: OnQueryUnload(mode 1), OnUnload, then the window
 //                                and its controls go away and ShowModal returns
 //   the user's close box or system-menu Close runs the same sequence with unload mode 0.
