@@ -55,6 +55,14 @@ struct HeadlessDialogs::State {
   int unscriptedShows = 0;
   int leftOpen = 0;
   int modalDepth = 0;
+  struct Held {
+    std::function<bool()> work;
+    std::function<void(bool)> answered;
+    std::weak_ptr<HeadlessForm> form;
+  };
+  bool holdWork = false;
+  std::deque<Held> held;
+  int droppedAnswers = 0;
 };
 
 HeadlessDialogs::HeadlessDialogs(FaultPlan* faults) : state_(std::make_shared<State>()) {
@@ -69,6 +77,32 @@ std::shared_ptr<ui::Form> HeadlessDialogs::CreateForm(const ui::FormLayout& layo
   state_->lastForm = form;
   ++state_->formsCreated;
   return form;
+}
+
+void HeadlessDialogs::HoldWork(bool hold) {
+  state_->holdWork = hold;
+}
+
+size_t HeadlessDialogs::HeldWork() const {
+  return state_->held.size();
+}
+
+void HeadlessDialogs::AnswerHeldWork() {
+  while (!state_->held.empty()) {
+    State::Held held = std::move(state_->held.front());
+    state_->held.pop_front();
+    const bool answer = held.work();
+    std::shared_ptr<HeadlessForm> form = held.form.lock();
+    if (form && form->Loaded()) {
+      form->PostAnswer(std::move(held.answered), answer);
+    } else {
+      ++state_->droppedAnswers;
+    }
+  }
+}
+
+int HeadlessDialogs::DroppedAnswers() const {
+  return state_->droppedAnswers;
 }
 
 int32_t HeadlessDialogs::MsgBox(const std::string& prompt, uint32_t buttons,
@@ -388,6 +422,7 @@ void HeadlessForm::ShowModal() {
   if (!order.empty()) focus_ = order.front()->layout.name;
 
   Raise([](ui::FormEvents& e) { e.OnActivate(); });
+  TakePosted();
   if (!shown_) return;
 
   if (!state_->scripts.empty()) {
@@ -422,7 +457,34 @@ bool HeadlessForm::UnloadWith(int32_t mode) {
   return true;
 }
 
+void HeadlessForm::RunBeside(std::function<bool()> work, std::function<void(bool)> answered) {
+  Enter("Form.RunBeside");
+  if (!loaded_) Fail(err::kObjectNotSet, "The form is not loaded");
+  if (state_->holdWork) {
+    state_->held.push_back({std::move(work), std::move(answered), weak_from_this()});
+    return;
+  }
+  const bool answer = work();
+  posted_.emplace_back(std::move(answered), answer);
+}
+
+void HeadlessForm::PostAnswer(std::function<void(bool)> answered, bool answer) {
+  posted_.emplace_back(std::move(answered), answer);
+  if (shown_) TakePosted();
+}
+
+void HeadlessForm::TakePosted() {
+  std::shared_ptr<HeadlessForm> self = shared_from_this();
+  while (!posted_.empty() && loaded_) {
+    auto [answered, answer] = std::move(posted_.front());
+    posted_.erase(posted_.begin());
+    answered(answer);
+  }
+}
+
 void HeadlessForm::Destroy() {
+  state_->droppedAnswers += static_cast<int>(posted_.size());
+  posted_.clear();
   statesAtUnload_ = States();
   for (const auto& d : controls_) {
     d->dead = true;
@@ -563,6 +625,7 @@ void HeadlessForm::SelectOption(ControlData& d) {
 
 bool HeadlessForm::Act(const std::string& action, const std::function<bool()>& step) {
   std::shared_ptr<HeadlessForm> self = shared_from_this();
+  TakePosted();
   const bool done = shown_ && step();
   state_->actions.push_back({action, done, focus_, state_->messageBoxes.size()});
   return done;

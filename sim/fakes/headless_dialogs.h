@@ -15,9 +15,9 @@
 //
 // Calls from the add-in enter the fault plan when one is given: "Form.Load", "Form.ShowModal",
 // "Form.Unload", "Form.MsgBox", "Dialogs.MsgBox" (a message box of no form), "Form.SetFocus",
-// "Form.BringToFront", "ListBox.<member>", "OptionButton.Value", "CheckBox.Value", "TextBox.Text",
-// "Control.Enabled", "FileDialog.Flags", "FileDialog.ShowOpen" (a property put enters under the
-// property's name).
+// "Form.BringToFront", "Form.RunBeside", "ListBox.<member>", "OptionButton.Value",
+// "CheckBox.Value", "TextBox.Text", "Control.Enabled", "FileDialog.Flags", "FileDialog.ShowOpen" (a
+// property put enters under the property's name).
 #pragma once
 
 #include <cstdint>
@@ -94,6 +94,16 @@ class HeadlessDialogs : public ui::DialogToolkit {
   size_t PendingScripts() const;
   // The next file dialog picks this path; nullopt cancels it.
   void AnswerFileDialog(std::optional<std::string> path);
+  // Work handed to RunBeside. Unheld (the default), it runs at once and its answer is posted
+  // to the form, which takes it from its queue as soon as its handler returns. Held, it waits
+  // for AnswerHeldWork: the dialog is shown and used meanwhile, as with a slow server.
+  void HoldWork(bool hold);
+  size_t HeldWork() const;
+  // Runs the held work now, in order, and posts each answer to its form; a form that is shown
+  // takes it at once, one that has unloaded drops it.
+  void AnswerHeldWork();
+  // Answers dropped because their form had unloaded.
+  int DroppedAnswers() const;
 
   // ---- What happened ----
   const std::vector<MessageBoxRecord>& MessageBoxes() const;
@@ -138,6 +148,9 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   void SetFocus(const std::string& control) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
   void BringToFront() override;
+  void RunBeside(std::function<bool()> work, std::function<void(bool)> answered) override;
+  // Posts an answer to the form's queue and, while the form is shown, takes it.
+  void PostAnswer(std::function<void(bool)> answered, bool answer);
 
   // ---- The user, while the form is shown. Each returns false when nothing happened. ----
   bool ClickItem(int32_t index);       // selects this entry only
@@ -191,12 +204,15 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   bool Act(const std::string& action, const std::function<bool()>& step);
   ControlState Snapshot(const ControlData& d) const;
   ControlData* TheList();
+  // Hands the queued answers to their handlers, as the modal loop does with its messages.
+  void TakePosted();
 
   std::shared_ptr<HeadlessDialogs::State> state_;
   ui::FormLayout layout_;
   std::weak_ptr<ui::FormEvents> events_;
   std::vector<std::shared_ptr<ControlData>> controls_;
   std::map<std::string, std::shared_ptr<ControlData>> byName_;
+  std::vector<std::pair<std::function<void(bool)>, bool>> posted_;
   bool loaded_ = false;
   bool shown_ = false;
   bool unloading_ = false;

@@ -42,6 +42,20 @@ void CInternet::Refresh() noexcept {
   if (!completed) LogRunTimeError(g_, "CInternet.Refresh", failure);
 }
 
+bool CInternet::Probe(std::shared_ptr<platform::Internet> internet,
+                      std::shared_ptr<platform::EventLog> eventLog) noexcept {
+  bool connected = false;
+  Attempt("CInternet.Probe", [&] {
+    Globals own;
+    own.services.internet = std::move(internet);
+    own.services.eventLog = std::move(eventLog);
+    CInternet probe(own);
+    probe.Refresh();
+    connected = probe.IsConnected();
+  });
+  return connected;
+}
+
 bool CInternet::TryToOpenURL() noexcept {
   using Handle = platform::Internet::Handle;
   Handle root = 0;

@@ -1,6 +1,7 @@
 // CInternet: can the banner page on the maker's web server be reached right now?
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "context/globals.h"
@@ -18,6 +19,14 @@ class CInternet {
   bool IsConnected() const noexcept { return mbConnected; }
   // Probes and stores the answer. Never fails; errors go to the application event log.
   void Refresh() noexcept;
+  // Stores the answer of a probe that ran elsewhere (see Probe).
+  void SetConnected(bool connected) noexcept { mbConnected = connected; }
+
+  // One probe with these services alone, for a worker thread: it reads nothing of the
+  // connection's objects, which the user-interface thread may release meanwhile, and keeps the
+  // services alive while it runs. Never fails; errors go to the event log.
+  static bool Probe(std::shared_ptr<platform::Internet> internet,
+                    std::shared_ptr<platform::EventLog> eventLog) noexcept;
 
  private:
   bool TryToOpenURL() noexcept;

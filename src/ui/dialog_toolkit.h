@@ -9,9 +9,10 @@
 //   CreateForm(layout, events)   an unloaded form; nothing is on screen yet
 //   Load()                       creates the window hidden, every control in its start state
 //                                from the layout, then raises OnLoad
-//   ShowModal()                  loads if needed, shows the window modally (no owner), raises
-//                                OnActivate when it becomes the active window, and runs the
-//                                modal loop until the form has been unloaded
+//   ShowModal()                  loads if needed, shows the window modally (no owner; the
+//                                thread's other windows take no input until it has gone),
+//                                raises OnActivate when it becomes the active window, and runs
+//                                the modal loop until the form has been unloaded
 //   Unload()                     unload by code: OnQueryUnload(mode 1), OnUnload, then the window
 //                                and its controls go away and ShowModal returns
 //   the user's close box or system-menu Close runs the same sequence with unload mode 0.
@@ -23,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -208,6 +210,12 @@ class Form {
   virtual void BringToFront() = 0;
   // A message box modal to this form; returns the button pressed (vbOK).
   virtual int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) = 0;
+  // Runs `work` on a thread of its own, so that the form's thread never waits for it, and hands
+  // its answer to `answered` on the form's thread, from the form's message queue (never from
+  // the worker). An answer that arrives after the form has unloaded is dropped. Nobody waits
+  // for the worker: it ends on its own, and the library stays loaded until it has. `work` must
+  // touch nothing of the form's thread; it must not throw. Fails when the form is not loaded.
+  virtual void RunBeside(std::function<bool()> work, std::function<void(bool)> answered) = 0;
 };
 
 class DialogToolkit {

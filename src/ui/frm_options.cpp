@@ -192,31 +192,34 @@ void frmOptions::Form_Load() {
   });
 }
 
-// Only the first activation probes the maker's server. Each step on its own.
+// Only the first activation probes the maker's server. The probe runs beside Outlook's thread,
+// which goes on drawing the dialog and answering the user; the banner keeps the embedded page
+// until the answer comes back as a message of the dialog's window (see wbrAdBanner_Probed).
 void frmOptions::Form_Activate() {
   if (mbActivatedOnce || mbActivating) return;
   mbActivating = true;
-
-  // Let the dialog and the embedded page draw themselves before the probe blocks the thread.
-  Attempt("frmOptions.Form_Activate: DoEvents",
-          [&] { Require(g_.services.messagePump, "messagePump")->DoEvents(); });
-
-  // The user may have closed the dialog while messages ran: then there is no banner left to
-  // switch, and a blocking probe would only hold up the closing.
-  bool shown = false;
-  Attempt("frmOptions.Form_Activate: still shown", [&] { shown = form_ && form_->Loaded(); });
-  if (shown) {
-    Attempt("frmOptions.Form_Activate: probe",
-            [&] { Require(g_.gclsInternet, "gclsInternet")->Refresh(); });
-    Attempt("frmOptions.Form_Activate", [&] {
-      if (Require(g_.gclsInternet, "gclsInternet")->IsConnected()) {
-        form().GetWebBrowser(kWbrAdBanner)->Navigate2(kBannerUrl, kOnlineBannerFlags);
-      }
-    });
-  }
-
+  Attempt("frmOptions.Form_Activate: probe", [&] {
+    std::shared_ptr<platform::Internet> internet = g_.services.internet;
+    std::shared_ptr<platform::EventLog> eventLog = g_.services.eventLog;
+    std::weak_ptr<frmOptions> weak = weak_from_this();
+    form().RunBeside([internet, eventLog] { return CInternet::Probe(internet, eventLog); },
+                     [weak](bool connected) {
+                       if (std::shared_ptr<frmOptions> self = weak.lock())
+                         self->wbrAdBanner_Probed(connected);
+                     });
+  });
   mbActivating = false;
   mbActivatedOnce = true;
+}
+
+// The probe's answer, on Outlook's thread, while the dialog is still loaded.
+void frmOptions::wbrAdBanner_Probed(bool connected) {
+  Attempt("frmOptions.wbrAdBanner_Probed", [&] {
+    Require(g_.gclsInternet, "gclsInternet")->SetConnected(connected);
+    if (connected && form_ && form_->Loaded()) {
+      form().GetWebBrowser(kWbrAdBanner)->Navigate2(kBannerUrl, kOnlineBannerFlags);
+    }
+  });
 }
 
 void frmOptions::optDefaultViewer_Click() {

@@ -89,6 +89,7 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   void Form_QueryUnload(bool& Cancel, int32_t UnloadMode);
   void Form_Unload(bool& Cancel);
   void wbrAdBanner_DocumentComplete(const void* pDisp, const std::string& URL);
+  void wbrAdBanner_Probed(bool connected);
 
   bool ValidateInput();
   int32_t GetSelectedIndexes(std::string& sList);
@@ -98,7 +99,7 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   std::shared_ptr<Form> form_;
 
   bool mbActivatedOnce = false;
-  bool mbActivating = false;  // the first activation is running (it lets messages run)
+  bool mbActivating = false;  // the first activation is running
   bool mbShown = false;       // a modal showing is running
   std::string msSelAttachmentIndexes;
   int32_t mlViewerChoice = 0;

@@ -138,6 +138,12 @@ class BannerStory : public SweepStory {
       if (k == 2) o.scroll = "";  // the first opening's frame sets it once more
       return true;
     }
+    if (f.member == "Form.RunBeside") {
+      // No probe starts: the banner keeps the embedded page, and the answer of the opening
+      // before (the second opening follows an online one) still decides its scroll bars.
+      o = {{ui::kEmbeddedBannerUrl}, k == 1 ? "no" : "", 0, 0};
+      return true;
+    }
     if (f.member == "Form.ShowModal") {
       // Loaded, never shown: the embedded page is asked for, no probe is made.
       o = {{ui::kEmbeddedBannerUrl}, "", 0, 0};

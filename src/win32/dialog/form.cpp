@@ -1,6 +1,8 @@
 #include "win32/dialog/form.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <utility>
 
 #include "common/error.h"
@@ -16,6 +18,42 @@ using ui::ControlKind;
 
 // Posted to the form when it has become the active window; see Handle(WM_ACTIVATE).
 constexpr UINT kActivatedMessage = WM_APP + 0x5A1;
+
+// Posted to the form by a worker of RunBeside: wParam the work's number, lParam its answer. A
+// registered message, so that a window that took over a destroyed form's handle never mistakes
+// it for one of its own; numbers are never reused in the process, so an answer is only ever
+// taken by the form that is waiting for it.
+UINT AnswerMessage() {
+  static const UINT message = RegisterWindowMessageW(L"ZORMINT.WorkAnswered");
+  return message;
+}
+
+std::atomic<uintptr_t> gLastWorkNumber{0};
+
+struct BesideStart {
+  std::function<bool()> work;
+  HWND form = nullptr;
+  uintptr_t number = 0;
+  HMODULE module = nullptr;  // a reference of the worker's own: the library stays while it runs
+};
+
+DWORD WINAPI BesideWorker(void* parameter) {
+  std::unique_ptr<BesideStart> start(static_cast<BesideStart*>(parameter));
+  bool answer = false;
+  {
+    ModuleUse use;
+    try {
+      answer = start->work();
+    } catch (...) {
+      answer = false;
+    }
+    // A form that has gone takes no message: the answer is dropped.
+    PostMessageW(start->form, AnswerMessage(), static_cast<WPARAM>(start->number), answer ? 1 : 0);
+  }
+  const HMODULE module = start->module;
+  start.reset();  // what the work held goes here, on its own thread
+  FreeLibraryAndExitThread(module, 0);
+}
 
 bool IsFocusableKind(ControlKind kind) {
   switch (kind) {
@@ -364,6 +402,14 @@ INT_PTR CALLBACK DialogForm::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 INT_PTR DialogForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == AnswerMessage() && message != 0) {
+    auto it = awaited_.find(static_cast<uintptr_t>(wParam));
+    if (it == awaited_.end()) return TRUE;
+    std::function<void(bool)> answered = std::move(it->second);
+    awaited_.erase(it);
+    if (loaded_ && answered) answered(lParam != 0);
+    return TRUE;
+  }
   switch (message) {
     case WM_ACTIVATE:
       // The activation event runs after the activation has finished (the focus restored, the
@@ -394,6 +440,8 @@ INT_PTR DialogForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         loaded_ = false;
         shown_ = false;
         hwnd_ = nullptr;
+        awaited_.clear();
+        EnableThreadWindows();
         if (font_) DeleteObject(std::exchange(font_, nullptr));
       }
       return FALSE;
@@ -435,13 +483,40 @@ void DialogForm::ShowModal() {
   if (!loaded_) return;  // its load handler unloaded it again
 
   shown_ = true;
+  DisableThreadWindows();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   SetForegroundWindow(hwnd_);
   if (DialogControl* first = FirstInTabOrder()) {
     SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first->hwnd), TRUE);
   }
   UpdateWindow(hwnd_);
+  // Whatever ends the loop, Outlook's windows take input again.
+  struct Reenable {
+    DialogForm& form;
+    ~Reenable() { form.EnableThreadWindows(); }
+  } reenable{*this};
   RunModalLoop();
+}
+
+void DialogForm::DisableThreadWindows() {
+  activeBefore_ = GetActiveWindow();
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM self) -> BOOL {
+        auto* form = reinterpret_cast<DialogForm*>(self);
+        if (window != form->hwnd_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+          EnableWindow(window, FALSE);
+          form->disabled_.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(this));
+}
+
+void DialogForm::EnableThreadWindows() {
+  for (HWND window : std::exchange(disabled_, {})) {
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+  }
 }
 
 void DialogForm::RunModalLoop() {
@@ -485,6 +560,32 @@ void DialogForm::Unload() {
   UnloadWith(ui::vbFormCode);
 }
 
+void DialogForm::RunBeside(std::function<bool()> work, std::function<void(bool)> answered) {
+  if (!loaded_ || !hwnd_) Fail(err::kObjectNotSet, "The form is not loaded");
+  if (AnswerMessage() == 0) {
+    Fail(static_cast<int32_t>(HRESULT_FROM_WIN32(GetLastError())), "No message for the answer");
+  }
+  auto start = std::make_unique<BesideStart>();
+  start->work = std::move(work);
+  start->form = hwnd_;
+  start->number = ++gLastWorkNumber;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                          reinterpret_cast<LPCWSTR>(&BesideWorker), &start->module)) {
+    Fail(static_cast<int32_t>(HRESULT_FROM_WIN32(GetLastError())), "The library is not known");
+  }
+  const uintptr_t number = start->number;
+  awaited_[number] = std::move(answered);
+  HANDLE thread = CreateThread(nullptr, 0, &BesideWorker, start.get(), 0, nullptr);
+  if (!thread) {
+    const DWORD error = GetLastError();
+    awaited_.erase(number);
+    FreeLibrary(start->module);
+    Fail(static_cast<int32_t>(HRESULT_FROM_WIN32(error)), "No thread for the work");
+  }
+  start.release();  // the worker's now
+  ::CloseHandle(thread);
+}
+
 bool DialogForm::UnloadWith(int32_t mode) {
   if (!loaded_ || unloading_) return false;
   std::shared_ptr<DialogForm> self = shared_from_this();
@@ -500,13 +601,22 @@ bool DialogForm::UnloadWith(int32_t mode) {
 
 void DialogForm::Destroy() {
   destroying_ = true;
+  awaited_.clear();  // answers still to come are dropped
   for (const auto& c : controls_) {
     c->dead = true;
     if (c->browser) c->browser->Destroy();
   }
   loaded_ = false;
   shown_ = false;
+  // Outlook's windows are enabled before the form goes, so that the activation goes back to
+  // them and not to another program.
+  EnableThreadWindows();
+  const bool hadFocus = hwnd_ && GetActiveWindow() == hwnd_;
   if (HWND hwnd = std::exchange(hwnd_, nullptr)) DestroyWindow(hwnd);
+  if (HWND before = std::exchange(activeBefore_, nullptr);
+      hadFocus && before && IsWindow(before) && IsWindowEnabled(before)) {
+    SetActiveWindow(before);
+  }
   for (const auto& c : controls_)
     c->hwnd = nullptr;
   if (font_) DeleteObject(std::exchange(font_, nullptr));

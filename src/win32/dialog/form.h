@@ -60,6 +60,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   void SetFocus(const std::string& control) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
   void BringToFront() override;
+  void RunBeside(std::function<bool()> work, std::function<void(bool)> answered) override;
 
   // ---- For the control objects (dialog_controls.cpp) ----
   HWND Window() const { return hwnd_; }
@@ -94,6 +95,11 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   // Takes the windows down without events.
   void Destroy();
   void RunModalLoop();
+  // While the form is shown modally, the thread's other top-level windows (Outlook's) take no
+  // input: those that were enabled are disabled, and enabled again on every way out, the
+  // window that was active before getting the activation back.
+  void DisableThreadWindows();
+  void EnableThreadWindows();
 
   ui::FormLayout layout_;
   std::weak_ptr<ui::FormEvents> events_;
@@ -106,6 +112,10 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   bool shown_ = false;
   bool unloading_ = false;
   bool destroying_ = false;
+  std::vector<HWND> disabled_;   // the windows DisableThreadWindows disabled
+  HWND activeBefore_ = nullptr;  // the active window when the form was shown
+  // Work running beside the form, by its number, waiting for its answer (see RunBeside).
+  std::map<uintptr_t, std::function<void(bool)>> awaited_;
   // The library stays loaded while a form of it exists: its window procedure is in it.
   ModuleUse module_;
 };

@@ -10,36 +10,28 @@
 
 namespace zormint::win32 {
 
-// The probe runs on Outlook's user-interface thread, so it must never wait long: a server that
-// accepts the connection and never answers (a captive portal, a dropped connection, a firewall
-// that swallows packets) would otherwise hold Outlook for WinInet's own time-outs, tens of
-// seconds or for ever. Every request of the probe gets time-outs of its own, which bound a whole
-// probe to about 5 seconds: one connection attempt of at most 2 s, then at most 1 s to send the
-// request and 2 s for the answer to begin. A time-out ends the request like an unreachable
-// server: no request handle, so the banner keeps the embedded page. (Looking up the server's
-// name is not covered by these: the system's resolver answers from its cache or fails quickly
-// when there is no network.)
+// The probe runs on a worker thread of the dialog, never on Outlook's user-interface thread,
+// and every handle it uses is opened and closed on that worker. It still must not run for ever:
+// a server that accepts the connection and never answers (a captive portal, a dropped
+// connection, a firewall that swallows packets) would otherwise keep the worker, and the library
+// it holds loaded, for WinInet's own time-outs, tens of seconds or for ever. Every request of
+// the probe gets time-outs of its own: one connection attempt of at most 2 s, then at most 1 s
+// to send the request and 2 s for the answer to begin. A time-out ends the request like an
+// unreachable server: no request handle, so the banner keeps the embedded page.
 //
 // Time-outs set on a session are not applied to the requests InternetOpenUrl makes by itself
 // in every WinInet (Wine's ignores the send and receive time-outs of a session), so an http or
 // https address is opened in WinInet's own three steps instead (InternetConnect,
 // HttpOpenRequest, HttpSendRequest), with the time-outs set on the request before it is sent.
-// The request handle then stands for the whole: closing it closes its connection too.
-//
-// Not every WinInet honours the connect time-out either (Wine's waits for the system's own,
-// about two minutes, when nobody accepts). The steps therefore run on a worker thread, which
-// the caller waits for at most kDeadlineMs, the time-outs' sum and a margin: past that, the
-// connection is closed, which cancels what the worker is waiting for, and the request counts as
-// unreachable (ERROR_INTERNET_TIMEOUT). A worker that is not cancelled at once ends by itself
-// later, closing what it opened; it keeps the library loaded until then.
+// The request handle then stands for the whole: closing it closes its connection too. Not every
+// WinInet honours the connect time-out (Wine's waits for the system's own when nobody accepts);
+// the worker then ends when the system gives up, and nobody waits for it.
 class Win32Internet : public platform::Internet {
  public:
   static constexpr unsigned long kConnectTimeoutMs = 2000;
   static constexpr unsigned long kSendTimeoutMs = 1000;
   static constexpr unsigned long kReceiveTimeoutMs = 2000;
   static constexpr unsigned long kConnectRetries = 1;
-  static constexpr unsigned long kDeadlineMs =
-      kConnectTimeoutMs + kSendTimeoutMs + kReceiveTimeoutMs + 500;
 
   bool GetConnectedState() override;  // InternetGetConnectedState
   // InternetOpenA(agent, access type, no proxy, no proxy bypass, flags), then the time-outs

@@ -5,3 +5,6 @@
 target_link_libraries(${target} PRIVATE zormint_win32 zormint_sim comdlg32 gdi32 user32)
 target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/resources/zormint_resources.rc)
 target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/resources)
+# The probe's test runs the real WinInet functions against the services' loopback server.
+target_sources(${target} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../services/loopback_server.cpp)
+target_link_libraries(${target} PRIVATE ws2_32 wininet)

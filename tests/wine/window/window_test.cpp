@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -475,6 +476,70 @@ TEST_F(OutlookWindow, ASecondOptionsClickBringsTheOpenDialogToTheFront) {
   EXPECT_TRUE(inFront);
   EXPECT_EQ(ticked, 3);  // the list is the one it was opened with
   EXPECT_TRUE(ViewerStarts().empty());
+}
+
+// The dialog is modal to Outlook: while it is up, Outlook's windows take no input (a click on
+// the main window's "Zormint" does nothing), and they take it again however the dialog ends.
+TEST_F(OutlookWindow, OutlooksWindowsTakeNoInputWhileTheDialogIsUpWhateverEndsIt) {
+  const std::vector<std::pair<std::string, std::function<void(HWND)>>> endings = {
+      {"&Open", [](HWND d) { SendMessageW(ChildOf(d, L"Button", L"&Open"), BM_CLICK, 0, 0); }},
+      {"Clo&se", [](HWND d) { SendMessageW(ChildOf(d, L"Button", L"Clo&se"), BM_CLICK, 0, 0); }},
+      {"Esc", [](HWND) { PressKey(VK_ESCAPE); }},
+      {"the close box", [](HWND d) { SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"switch-off", [this](HWND) { session->Command("switch-off", nullptr); }},
+      {"shutdown", [this](HWND) { session->Command("shutdown", nullptr); }},
+  };
+  for (const auto& [ending, end] : endings) {
+    SCOPED_TRACE(ending);
+    Open();
+    // Outlook in the corner of the screen, where the centred dialog does not cover its toolbar.
+    SetWindowPos(explorer, nullptr, 0, 0, 640, 300, SWP_NOZORDER);
+    SelectRows(explorer, {Item("holiday")});
+    const size_t startsBefore = ViewerStarts().size();  // the viewer's record outlives a session
+    const std::vector<DrawnButton> drawn = AddinButtons(explorer);
+    ASSERT_EQ(drawn.size(), 2u);
+    RECT zormint = drawn[1].rect;
+    MapWindowPoints(ToolbarOf(explorer), nullptr, reinterpret_cast<POINT*>(&zormint), 2);
+    User user;
+    HWND dialog = nullptr;
+    bool disabledWhileUp = false, dialogActive = false;
+    size_t startsWhileUp = 99;
+    DWORD clickedAt = 0;
+    user.When(
+        "the dialog is up",
+        [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+        [&] {
+          disabledWhileUp = !IsWindowEnabled(explorer);
+          dialogActive = GetActiveWindow() == dialog;
+          ClickAt({(zormint.left + zormint.right) / 2, (zormint.top + zormint.bottom) / 2});
+          clickedAt = GetTickCount();
+        });
+    user.When(
+        "a moment after the click", [&] { return GetTickCount() - clickedAt > 300; },
+        [&] {
+          startsWhileUp = ViewerStarts().size();
+          end(dialog);
+        });
+    user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+    user.Start();
+    Press(explorer, drawn[0].command);  // the dialog's loop runs inside
+    EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+    EXPECT_TRUE(disabledWhileUp);
+    EXPECT_TRUE(dialogActive);
+    EXPECT_EQ(startsWhileUp, startsBefore);  // the click on "Zormint" went nowhere
+    EXPECT_TRUE(IsWindowEnabled(explorer));
+    if (ending == "&Open") {
+      EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == startsBefore + 1; }))
+          << transcript.str();
+      EXPECT_EQ(GetActiveWindow(), explorer);  // the activation comes back to Outlook
+    } else {
+      Pump(100);
+      EXPECT_EQ(ViewerStarts().size(), startsBefore);
+    }
+    session.reset();
+    Pump(50);
+    transcript.str("");
+  }
 }
 
 TEST_F(OutlookWindow, ADoubleClickOpensAnInspectorWithItsOwnToolbar) {
