@@ -498,19 +498,27 @@ void DialogForm::ShowModal() {
   RunModalLoop();
 }
 
+namespace {
+
+// Collects the thread's top-level windows that are visible and take input (EnumThreadWindows
+// calls back with the system's calling convention, which a lambda cannot have on 32-bit x86).
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows) {
+  if (IsWindowVisible(window) && IsWindowEnabled(window))
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
 void DialogForm::DisableThreadWindows() {
   activeBefore_ = GetActiveWindow();
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM self) -> BOOL {
-        auto* form = reinterpret_cast<DialogForm*>(self);
-        if (window != form->hwnd_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
-          EnableWindow(window, FALSE);
-          form->disabled_.push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(this));
+  std::vector<HWND> windows;
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&windows));
+  for (HWND window : windows) {
+    if (window == hwnd_) continue;
+    EnableWindow(window, FALSE);
+    disabled_.push_back(window);
+  }
 }
 
 void DialogForm::EnableThreadWindows() {
