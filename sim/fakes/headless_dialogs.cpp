@@ -7,6 +7,19 @@ namespace zormint::sim {
 
 namespace {
 
+// What a message box showed, as the user saw it.
+MessageBoxRecord BoxRecord(const std::string& prompt, uint32_t buttons, const std::string& title,
+                           int modalDepth) {
+  MessageBoxRecord record;
+  record.title = title;
+  record.text = prompt;
+  record.style = buttons;
+  record.warningIcon = (buttons & 0xF0) == ui::vbExclamation;
+  record.okOnly = (buttons & 0x0F) == ui::vbOKOnly;
+  record.whileModal = modalDepth > 0;
+  return record;
+}
+
 constexpr int32_t kErrInvalidPropertyIndex = 381;  // a list index out of range
 constexpr int32_t kErrControlNotFound = 730;
 
@@ -108,13 +121,7 @@ int HeadlessDialogs::DroppedAnswers() const {
 int32_t HeadlessDialogs::MsgBox(const std::string& prompt, uint32_t buttons,
                                 const std::string& title) {
   if (state_->faults) state_->faults->Enter("Dialogs.MsgBox");
-  MessageBoxRecord record;
-  record.title = title;
-  record.text = prompt;
-  record.style = buttons;
-  record.warningIcon = (buttons & 0xF0) == ui::vbExclamation;
-  record.okOnly = (buttons & 0x0F) == ui::vbOKOnly;
-  record.whileModal = state_->modalDepth > 0;
+  MessageBoxRecord record = BoxRecord(prompt, buttons, title, state_->modalDepth);
   state_->messageBoxes.push_back(record);
   return ui::vbOK;
 }
@@ -592,14 +599,8 @@ void HeadlessForm::SetFocus(const std::string& control) {
 int32_t HeadlessForm::MsgBox(const std::string& prompt, uint32_t buttons,
                              const std::string& title) {
   Enter("Form.MsgBox");
-  MessageBoxRecord record;
+  MessageBoxRecord record = BoxRecord(prompt, buttons, title, state_->modalDepth);
   record.formCaption = layout_.caption;
-  record.title = title;
-  record.text = prompt;
-  record.style = buttons;
-  record.warningIcon = (buttons & 0xF0) == ui::vbExclamation;
-  record.okOnly = (buttons & 0x0F) == ui::vbOKOnly;
-  record.whileModal = state_->modalDepth > 0;
   record.focusBefore = focus_;
   state_->messageBoxes.push_back(record);
   // Answered at once; the focus returns where it was.

@@ -350,15 +350,19 @@ Extraction CPicAttachments::Finish(SaveRun& run, const char* step) noexcept {
   return run.anyPicture ? Extraction::kNoneSaved : Extraction::kNoPictures;
 }
 
+bool CPicAttachments::BeginRun(const std::string& sWorkingFolderSuffix, SaveRun& run) noexcept {
+  if (msTempRoot.empty()) return false;
+  run.morePictureTypes = MorePictureTypes();
+  run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
+  return PrepareWorkingFolder(run.workingFolder);
+}
+
 Extraction CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& mlGeneric,
                                             const std::string& sWorkingFolderSuffix) noexcept {
   // Without a temporary root or a working folder nothing can be saved, whatever the message
   // holds.
-  if (msTempRoot.empty()) return Extraction::kNoneSaved;
   SaveRun run;
-  run.morePictureTypes = MorePictureTypes();
-  run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
-  if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
+  if (!BeginRun(sWorkingFolderSuffix, run)) return Extraction::kNoneSaved;
 
   std::shared_ptr<host::Attachments> attachments;
   int32_t count = 0;
@@ -375,11 +379,10 @@ Extraction CPicAttachments::ExtractAllNShow(const std::shared_ptr<host::Item>& m
 Extraction CPicAttachments::ExtractSelectedNShow(const std::shared_ptr<host::Item>& mlGeneric,
                                                  const std::string& sSelAttachmentIndexes,
                                                  const std::string& sWorkingFolderSuffix) noexcept {
-  if (msTempRoot.empty()) return Extraction::kNoneSaved;
+  // Without a temporary root or a working folder nothing can be saved, whatever the message
+  // holds.
   SaveRun run;
-  run.morePictureTypes = MorePictureTypes();
-  run.workingFolder = msTempRoot + kWorkingFolderPrefix + sWorkingFolderSuffix + "\\";
-  if (!PrepareWorkingFolder(run.workingFolder)) return Extraction::kNoneSaved;
+  if (!BeginRun(sWorkingFolderSuffix, run)) return Extraction::kNoneSaved;
 
   std::shared_ptr<host::Attachments> attachments;
   Attempt("CPicAttachments.ExtractSelectedNShow: Attachments",

@@ -103,6 +103,9 @@ class CPicAttachments {
     bool anyPicture = false;
     bool morePictureTypes = false;
   };
+  // Starts a run into the working folder of the suffix, emptied for it: false when nothing can
+  // be saved there (no temporary root, or the folder cannot be made ready).
+  bool BeginRun(const std::string& sWorkingFolderSuffix, SaveRun& run) noexcept;
   // Saves the attachment at `position` into the working folder when it is a picture, under a
   // name no other picture of the run holds, and remembers the first picture saved.
   void SavePicture(const std::shared_ptr<host::Attachments>& attachments, int32_t position,
