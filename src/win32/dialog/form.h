@@ -1,6 +1,6 @@
 // A form of the Win32 dialog toolkit: one top-level dialog window and its child controls, built
 // from the layout when the form loads and destroyed when it unloads. Internal to the toolkit
-// (dialog_*.cpp); the rest of the add-in sees only ui::Form.
+// (form.cpp, controls.cpp); the rest of the add-in sees only ui::Form.
 #pragma once
 
 #include <windows.h>
@@ -62,7 +62,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   void BringToFront() override;
   void RunBeside(std::function<bool()> work, std::function<void(bool)> answered) override;
 
-  // ---- For the control objects (dialog_controls.cpp) ----
+  // ---- For the control objects (controls.cpp) ----
   HWND Window() const { return hwnd_; }
   // Applies every control's own enabled state and its frame's to the windows.
   void ApplyEnabled();
