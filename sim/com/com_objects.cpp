@@ -464,7 +464,7 @@ std::shared_ptr<host::Picture> FaceOfBitmap(HBITMAP handle, const BITMAP& bitmap
 // holds a bitmap, else its size in pixels at 96 dots per inch.
 std::shared_ptr<host::Picture> PictureFace(IPictureDisp* picture) {
   if (!picture) return nullptr;
-  ComRef<IPicture> pic = ComRef<IPictureDisp>::Share(picture).Query<IPicture>(IID_IPicture);
+  ComRef<IPicture> pic = ComRef<IPictureDisp>::Share(picture).Query<IPicture>();
   if (pic) {
     SHORT type = PICTYPE_NONE;
     OLE_HANDLE handle = 0;

@@ -143,8 +143,7 @@ void AddinHost::Start(ext_ConnectMode mode) {
       addin.created =
           CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown.OutVoid());
     }
-    if (SUCCEEDED(addin.created))
-      addin.created = unknown.QueryTo(IID_IDTExtensibility2, addin.object);
+    if (SUCCEEDED(addin.created)) addin.created = unknown.QueryTo(addin.object);
     if (SUCCEEDED(addin.created)) {
       addin.instance = com::NewAddInInstance(entry.progId, entry.description);
       LARGE_INTEGER before, after;

@@ -152,7 +152,8 @@ class RibbonUIObject final : public NamedObject<RibbonUIObject, IRibbonUI> {
     if (member < 2 || member > 4) return DISP_E_MEMBERNOTFOUND;
     if (count != 1) return DISP_E_BADPARAMCOUNT;
     win32::Variant text;
-    if (FAILED(VariantChangeType(text.Out(), &params->rgvarg[0], 0, VT_BSTR)))
+    VARIANT* argument = win32::InvokeArguments(params).At(0);
+    if (!argument || FAILED(VariantChangeType(text.Out(), argument, 0, VT_BSTR)))
       return DISP_E_TYPEMISMATCH;
     if (member == 2) return InvalidateControl(V_BSTR(&text.Get()));
     return S_OK;
@@ -278,11 +279,10 @@ void RibbonHost::Connected(const HostedAddin& addin) {
   auto ribbon = std::make_shared<AddinRibbon>();
   ribbon->progId = addin.entry.progId;
   // An add-in without IRibbonExtensibility has no ribbon: nothing to report.
-  if (FAILED(addin.object.QueryTo(__uuidof(IRibbonExtensibility), ribbon->extensibility)) ||
-      !ribbon->extensibility) {
+  if (FAILED(addin.object.QueryTo(ribbon->extensibility)) || !ribbon->extensibility) {
     return;
   }
-  ribbon->extensibility.QueryTo(IID_IDispatch, ribbon->callbacks);
+  ribbon->extensibility.QueryTo(ribbon->callbacks);
   AddinRibbon& added = *ribbon;
   ribbons_.push_back(std::move(ribbon));
   // Outlook 2007 draws its main windows without the ribbon and never asks for them.
@@ -413,8 +413,7 @@ std::shared_ptr<RibbonPicture> RibbonHost::Picture(AddinRibbon& ribbon, WindowRe
   }
   if (result.Type() != VT_DISPATCH || !V_DISPATCH(&result.Get())) return nullptr;
   ComRef<IPicture> picture;
-  if (FAILED(ComRef<IDispatch>::Share(V_DISPATCH(&result.Get())).QueryTo(IID_IPicture, picture)))
-    return nullptr;
+  if (FAILED(ComRef<IDispatch>::Share(V_DISPATCH(&result.Get())).QueryTo(picture))) return nullptr;
   OLE_HANDLE handle = 0;
   SHORT type = 0;
   if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP ||

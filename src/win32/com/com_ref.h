@@ -68,16 +68,29 @@ class ComRef {
     if (FAILED(hr)) out.Reset();  // a callee may leave garbage behind on failure
     return hr;
   }
-  // The same, empty when the object does not answer `iid`.
+  // The interface `U` of the same object, by its own number (__uuidof).
   template <class U>
-  ComRef<U> Query(REFIID iid) const noexcept {
+  HRESULT QueryTo(ComRef<U>& out) const noexcept {
+    return QueryTo(__uuidof(U), out);
+  }
+  // The same, empty when the object does not answer it.
+  template <class U>
+  ComRef<U> Query() const noexcept {
     ComRef<U> out;
-    QueryTo(iid, out);
+    QueryTo(out);
     return out;
   }
 
  private:
   T* p_ = nullptr;
 };
+
+// COM identity: whether two interface pointers are of one object (it answers IUnknown with the
+// same pointer through both). False when either is null.
+inline bool SameObject(IUnknown* first, IUnknown* second) noexcept {
+  if (!first || !second) return false;
+  ComRef<IUnknown> one = ComRef<IUnknown>::Share(first).Query<IUnknown>();
+  return one && one.Get() == ComRef<IUnknown>::Share(second).Query<IUnknown>().Get();
+}
 
 }  // namespace zormint::win32

@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -9,6 +10,7 @@
 
 #include "win32/com/module.h"
 #include "win32/com/text.h"
+#include "win32/com/variant.h"
 
 namespace zormint::win32 {
 
@@ -32,7 +34,7 @@ void SetErrorInfoFor(const wchar_t* source, const std::wstring& description) noe
   create->SetSource(const_cast<LPOLESTR>(source));
   create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
   ComRef<IErrorInfo> info;
-  if (SUCCEEDED(create.QueryTo(IID_IErrorInfo, info))) SetErrorInfo(0, info.Get());
+  if (SUCCEEDED(create.QueryTo(info))) SetErrorInfo(0, info.Get());
 }
 
 // The type library and the interfaces' descriptions, loaded on first use and kept until the
@@ -46,9 +48,9 @@ std::mutex gTypeInfoLock;
 ComRef<ITypeLib> gLibrary;
 std::vector<TypeInfoPair> gInfos;
 
-// Loads the library's type library once; the caller holds gTypeInfoLock.
-HRESULT LoadedTypeLibrary() noexcept {
-  if (gLibrary) return S_OK;
+}  // namespace
+
+HRESULT LoadModuleTypeLibrary(ComRef<ITypeLib>& library) noexcept {
   std::wstring path;
   try {
     path = ThisModulePath();
@@ -56,29 +58,22 @@ HRESULT LoadedTypeLibrary() noexcept {
     return E_OUTOFMEMORY;
   }
   if (path.empty()) return E_FAIL;
-  return LoadTypeLibEx(path.c_str(), REGKIND_NONE, gLibrary.Out());
+  return LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.Out());
 }
 
-}  // namespace
+namespace {
 
-HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept {
-  if (!library) return E_POINTER;
-  *library = nullptr;
-  std::lock_guard<std::mutex> lock(gTypeInfoLock);
-  const HRESULT hr = LoadedTypeLibrary();
-  if (FAILED(hr)) return hr;
-  *library = ComRef<ITypeLib>(gLibrary).Detach();
-  return S_OK;
-}
-
-HRESULT InterfaceTypeInfo(REFIID iid, ITypeInfo** dispatchInfo, ITypeInfo** vtableInfo) noexcept {
+// The two descriptions of the interface `iid` in the module's type library: the one clients
+// see (for a dual interface, its dispatch half) and the one DispInvoke calls through (its
+// vtable half).
+HRESULT InterfaceTypeInfo(REFIID iid, TypeInfoPair& info) noexcept {
   try {
     std::lock_guard<std::mutex> lock(gTypeInfoLock);
     auto found = gInfos.begin();
     while (found != gInfos.end() && !IsEqualGUID(found->iid, iid))
       ++found;
     if (found == gInfos.end()) {
-      HRESULT hr = LoadedTypeLibrary();
+      HRESULT hr = gLibrary ? S_OK : LoadModuleTypeLibrary(gLibrary);
       if (FAILED(hr)) return hr;
       ComRef<ITypeInfo> dispatch;
       hr = gLibrary->GetTypeInfoOfGuid(iid, dispatch.Out());
@@ -99,13 +94,14 @@ HRESULT InterfaceTypeInfo(REFIID iid, ITypeInfo** dispatchInfo, ITypeInfo** vtab
       gInfos.push_back({iid, std::move(dispatch), std::move(vtable)});
       found = gInfos.end() - 1;
     }
-    if (dispatchInfo) *dispatchInfo = ComRef<ITypeInfo>(found->dispatch).Detach();
-    if (vtableInfo) *vtableInfo = ComRef<ITypeInfo>(found->vtable).Detach();
+    info = *found;
     return S_OK;
   } catch (...) {
     return E_OUTOFMEMORY;
   }
 }
+
+}  // namespace
 
 void ReleaseTypeInfoCache() noexcept {
   std::vector<TypeInfoPair> infos;
@@ -143,35 +139,38 @@ HRESULT TypedGetTypeInfo(REFIID iid, UINT index, ITypeInfo** info) noexcept {
   if (!info) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  return InterfaceTypeInfo(iid, info, nullptr);
+  TypeInfoPair pair;
+  const HRESULT hr = InterfaceTypeInfo(iid, pair);
+  if (SUCCEEDED(hr)) *info = pair.dispatch.Detach();
+  return hr;
 }
 
 HRESULT TypedGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids) noexcept {
-  ComRef<ITypeInfo> info;
-  const HRESULT hr = InterfaceTypeInfo(iid, info.Out(), nullptr);
+  TypeInfoPair info;
+  const HRESULT hr = InterfaceTypeInfo(iid, info);
   if (FAILED(hr)) return hr;
-  return DispGetIDsOfNames(info.Get(), names, count, ids);
+  return DispGetIDsOfNames(info.dispatch.Get(), names, count, ids);
 }
 
 HRESULT TypedInvoke(void* vtableObject, REFIID iid, DISPID member, WORD flags, DISPPARAMS* params,
                     VARIANT* result, EXCEPINFO* exception, UINT* badArgument) noexcept {
-  ComRef<ITypeInfo> info;
-  HRESULT hr = InterfaceTypeInfo(iid, nullptr, info.Out());
+  TypeInfoPair pair;
+  HRESULT hr = InterfaceTypeInfo(iid, pair);
   if (FAILED(hr)) return hr;
+  ITypeInfo* const info = pair.vtable.Get();
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   if (!params) params = &none;
 
   PendingFailure failure;
   PendingFailure* outer = std::exchange(tPending, &failure);
   ExceptionInfo scratch;
-  hr = DispInvoke(vtableObject, info.Get(), member, flags, params, result, scratch.Ptr(),
-                  badArgument);
+  hr = DispInvoke(vtableObject, info, member, flags, params, result, scratch.Ptr(), badArgument);
   // Automation callers combine DISPATCH_METHOD and DISPATCH_PROPERTYGET freely for members that
   // take no value (VB's "x.Count" and "x.Item(1)"); one of the two alone reaches either kind.
   if (hr == DISP_E_MEMBERNOTFOUND && !failure.set &&
       (flags == DISPATCH_METHOD || flags == DISPATCH_PROPERTYGET)) {
-    hr = DispInvoke(vtableObject, info.Get(), member, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                    params, result, scratch.Ptr(), badArgument);
+    hr = DispInvoke(vtableObject, info, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, params,
+                    result, scratch.Ptr(), badArgument);
   }
   tPending = outer;
   if (!failure.set) {
@@ -188,6 +187,62 @@ HRESULT TypedInvoke(void* vtableObject, REFIID iid, DISPID member, WORD flags, D
     exception->scode = failure.hr;
   }
   return DISP_E_EXCEPTION;
+}
+
+// ---- The arguments of an Invoke -----------------------------------------------------------------
+
+namespace {
+
+// The value a VARIANT passed by reference stands for; the argument itself otherwise.
+const VARIANT* Direct(const VARIANT* argument) noexcept {
+  if (argument && V_VT(argument) == (VT_VARIANT | VT_BYREF)) return V_VARIANTREF(argument);
+  return argument;
+}
+
+}  // namespace
+
+FlagArgument::FlagArgument(VARIANT* argument) noexcept {
+  if (!argument) return;
+  // A VARIANT passed by reference is the caller's own: a flag in it is written back too.
+  const bool referenced = V_VT(argument) == (VT_VARIANT | VT_BYREF);
+  if (referenced) argument = V_VARIANTREF(argument);
+  if (!argument) return;
+  if (V_VT(argument) == (VT_BOOL | VT_BYREF)) {
+    target_ = V_BOOLREF(argument);
+  } else if (V_VT(argument) == VT_BOOL) {
+    if (referenced) target_ = &V_BOOL(argument);
+    value_ = V_BOOL(argument) != VARIANT_FALSE;
+  }
+  if (target_) value_ = *target_ != VARIANT_FALSE;
+}
+
+VARIANT* InvokeArguments::At(UINT position) const noexcept {
+  if (!params_ || !params_->rgvarg) return nullptr;
+  const UINT named = std::min(params_->cNamedArgs, params_->cArgs);
+  for (UINT i = 0; params_->rgdispidNamedArgs && i < named; ++i) {
+    if (params_->rgdispidNamedArgs[i] == static_cast<DISPID>(position)) return &params_->rgvarg[i];
+  }
+  if (position >= params_->cArgs - named) return nullptr;
+  return &params_->rgvarg[params_->cArgs - 1 - position];
+}
+
+ComRef<IDispatch> InvokeArguments::Object(UINT position) const noexcept {
+  const VARIANT* argument = At(position);
+  if (!argument) return nullptr;
+  try {
+    return ToObject(*argument, "argument");
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+std::string InvokeArguments::Text(UINT position) const {
+  const VARIANT* argument = Direct(At(position));
+  if (!argument) return std::string();
+  if (V_VT(argument) == VT_BSTR) return FromBstr(V_BSTR(argument));
+  if (V_VT(argument) == (VT_BSTR | VT_BYREF) && V_BSTRREF(argument))
+    return FromBstr(*V_BSTRREF(argument));
+  return std::string();
 }
 
 }  // namespace zormint::win32

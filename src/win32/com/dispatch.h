@@ -12,23 +12,21 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include <string>
+
 #include "win32/com/com_ref.h"
 #include "win32/com/failure.h"
 #include "win32/com/object.h"
 
 namespace zormint::win32 {
 
-// The module's type library (loaded on first use, kept until ReleaseTypeInfoCache). The caller
-// owns the reference.
-HRESULT ModuleTypeLibrary(ITypeLib** library) noexcept;
+// Loads the type library embedded in the module (resource TYPELIB 1) anew, without registering
+// it.
+HRESULT LoadModuleTypeLibrary(ComRef<ITypeLib>& library) noexcept;
 
-// The two descriptions of the interface `iid` in the module's type library: the one clients
-// see (for a dual interface, its dispatch half) and the one DispInvoke calls through (its
-// vtable half). Either out parameter may be null.
-HRESULT InterfaceTypeInfo(REFIID iid, ITypeInfo** dispatchInfo, ITypeInfo** vtableInfo) noexcept;
-
-// Lets go of the type library and the descriptions kept for the objects; the next use loads them
-// again. Called when nothing of the library is in use any more, before Windows unloads it.
+// Lets go of the type library and the descriptions kept for the objects (loaded on first use);
+// the next use loads them again. Called when nothing of the library is in use any more, before
+// Windows unloads it.
 void ReleaseTypeInfoCache() noexcept;
 
 // Whether a failure belongs to the call itself (RPC_E_*) rather than to the member called.
@@ -56,11 +54,55 @@ HRESULT TypedGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids)
 HRESULT TypedInvoke(void* vtableObject, REFIID iid, DISPID member, WORD flags, DISPPARAMS* params,
                     VARIANT* result, EXCEPINFO* exception, UINT* badArgument) noexcept;
 
-// IDispatch of an object that describes no type (an event sink, an object called through a
-// member table of its own): callers reach it by dispatch id or by name, never by type.
-template <class Derived, class Interface = IDispatch, class... More>
-class UntypedDispatch : public ComObject<Derived, Interface, More...> {
+// A VARIANT_BOOL argument (Cancel, CancelDefault): the callee sees its value, and when the
+// caller passed it by reference (VT_BOOL | VT_BYREF, or a VT_BOOL in a VARIANT passed by
+// reference) whatever the callee leaves in it goes back to the caller. A flag passed by value is
+// only read; one that was not sent reads false.
+class FlagArgument {
  public:
+  explicit FlagArgument(VARIANT* argument) noexcept;
+  bool& Value() noexcept { return value_; }
+  void WriteBack() const noexcept {
+    if (target_) *target_ = value_ ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+  // Sets the flag and hands it back at once.
+  void Set(bool value) noexcept {
+    value_ = value;
+    WriteBack();
+  }
+
+ private:
+  VARIANT_BOOL* target_ = nullptr;
+  bool value_ = false;
+};
+
+// The arguments an Invoke received, read by their place in the member's declaration (0 = the
+// first), however the caller sent them: DISPPARAMS holds the named arguments first, each with
+// its place in rgdispidNamedArgs, then the positional ones, the last one first. Every reading
+// goes through one level of reference; an argument that was not sent, or is not of the kind
+// read, reads as none or the empty text.
+class InvokeArguments {
+ public:
+  explicit InvokeArguments(const DISPPARAMS* params) noexcept : params_(params) {}
+
+  // The argument at `position` as the caller sent it; nullptr when it was not sent.
+  VARIANT* At(UINT position) const noexcept;
+  // An object (the new window, the clicked button, the browser's frame); empty when none.
+  ComRef<IDispatch> Object(UINT position) const noexcept;
+  std::string Text(UINT position) const;
+  FlagArgument Flag(UINT position) const noexcept { return FlagArgument(At(position)); }
+
+ private:
+  const DISPPARAMS* params_;
+};
+
+// IDispatch's type members for an object (or a part of one, ComPart) that describes no type: an
+// event sink, an object called through a member table of its own. Callers reach it by dispatch
+// id or by name, never by type.
+template <class Base>
+class WithoutTypeInfo : public Base {
+ public:
+  using Base::Base;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
     if (!count) return E_POINTER;
     *count = 0;
@@ -71,6 +113,8 @@ class UntypedDispatch : public ComObject<Derived, Interface, More...> {
     return DISP_E_BADINDEX;
   }
 };
+template <class Derived, class Interface = IDispatch, class... More>
+using UntypedDispatch = WithoutTypeInfo<ComObject<Derived, Interface, More...>>;
 
 // A COM object whose primary interface `Dual` is a dual interface of the module's type library
 // (with the IID *DualIid), answering IDispatch through that library.

@@ -137,7 +137,7 @@ ComRef<IDispatch> ToObject(const VARIANT& value, const std::string& what) {
                               : (V_UNKNOWNREF(&value) ? *V_UNKNOWNREF(&value) : nullptr);
       if (!unknown) return nullptr;
       ComRef<IDispatch> object;
-      if (FAILED(ComRef<IUnknown>::Share(unknown).QueryTo(IID_IDispatch, object))) break;
+      if (FAILED(ComRef<IUnknown>::Share(unknown).QueryTo(object))) break;
       return object;
     }
     default:

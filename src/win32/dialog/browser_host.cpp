@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/error.h"
+#include "win32/com/dispatch.h"
 #include "win32/com/failure.h"
 #include "win32/com/late_bound.h"
 #include "win32/com/object.h"
@@ -22,44 +23,6 @@ namespace zormint::win32 {
 
 namespace {
 
-void Check(HRESULT hr, const char* what) {
-  if (FAILED(hr)) Fail(static_cast<int32_t>(hr), what);
-}
-
-// The text a VARIANT argument carries, through one level of reference.
-std::string ArgumentText(const VARIANT& arg) {
-  const VARIANT* v = &arg;
-  if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
-  if (v->vt == VT_BSTR) return FromBstr(v->bstrVal);
-  if (v->vt == (VT_BYREF | VT_BSTR) && v->pbstrVal) return FromBstr(*v->pbstrVal);
-  return std::string();
-}
-
-// A flag argument (ActiveDocument), through one level of reference.
-bool ArgumentFlag(const VARIANT& arg) {
-  const VARIANT* v = &arg;
-  if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
-  if (v->vt == VT_BOOL) return v->boolVal != VARIANT_FALSE;
-  if (v->vt == (VT_BYREF | VT_BOOL) && v->pboolVal) return *v->pboolVal != VARIANT_FALSE;
-  return false;
-}
-
-// Sets a flag the browser passes by reference (Cancel).
-void SetFlag(const VARIANT& arg, bool value) {
-  const VARIANT* v = &arg;
-  if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) {
-    VARIANT* inner = v->pvarVal;
-    if (inner->vt == VT_BOOL) {
-      inner->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-      return;
-    }
-    v = inner;
-  }
-  if (v->vt == (VT_BYREF | VT_BOOL) && v->pboolVal) {
-    *v->pboolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-  }
-}
-
 // An address compared as the browser may report it: "%23" for "#", any letter case.
 std::string Comparable(std::string url) {
   for (size_t at; (at = url.find("%23")) != std::string::npos;)
@@ -67,14 +30,6 @@ std::string Comparable(std::string url) {
   for (char& c : url)
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return url;
-}
-
-IDispatch* ArgumentObject(const VARIANT& arg) {
-  const VARIANT* v = &arg;
-  if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
-  if (v->vt == VT_DISPATCH) return v->pdispVal;
-  if (v->vt == (VT_BYREF | VT_DISPATCH) && v->ppdispVal) return *v->ppdispVal;
-  return nullptr;
 }
 
 }  // namespace
@@ -248,18 +203,9 @@ class BrowserHost::Site final
   // download control locks the banner down; DocumentComplete goes to the host; navigations and
   // new windows the host did not ask for are refused (a link opens in the user's own browser);
   // file downloads are cancelled. Every other event is ignored.
-  class Sink final : public ComPart<Site, IDispatch> {
+  class Sink final : public WithoutTypeInfo<ComPart<Site, IDispatch>> {
    public:
-    using ComPart::ComPart;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-      if (!count) return E_POINTER;
-      *count = 0;
-      return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-      if (info) *info = nullptr;
-      return E_NOTIMPL;
-    }
+    using WithoutTypeInfo::WithoutTypeInfo;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
       return DISP_E_UNKNOWNNAME;
     }
@@ -269,8 +215,7 @@ class BrowserHost::Site final
       Site& site = Owner();
       ComRef<IOleClientSite> hold = ComRef<IOleClientSite>::Share(&site);
       return ComEntry("BrowserHost.Sink.Invoke", [&]() -> HRESULT {
-        const UINT count = params ? params->cArgs : 0;
-        auto arg = [&](UINT fromLast) -> const VARIANT& { return params->rgvarg[fromLast]; };
+        const InvokeArguments args(params);
         switch (member) {
           case DISPID_AMBIENT_DLCONTROL:
             if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
@@ -279,39 +224,39 @@ class BrowserHost::Site final
             V_I4(result) = static_cast<LONG>(kDownloadControl);
             return S_OK;
           case DISPID_DOCUMENTCOMPLETE:
-            // DocumentComplete(pDisp, URL): the arguments arrive last first.
-            if (count >= 2 && site.host_) {
-              site.host_->DocumentComplete(ArgumentObject(arg(1)), ArgumentText(arg(0)));
+            // DocumentComplete(pDisp, URL).
+            if (args.At(1) && site.host_) {
+              site.host_->DocumentComplete(args.Object(0).Get(), args.Text(1));
             }
             return S_OK;
           case DISPID_BEFORENAVIGATE2:
             // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel).
             // Only the control itself navigates, and only where the host asked; a frame's
             // navigation is cancelled without a word.
-            if (count >= 7) {
+            if (args.At(6)) {
               BrowserHost* host = site.host_;
-              const std::string url = ArgumentText(arg(5));
-              const bool topLevel = host && host->IsTopLevel(ArgumentObject(arg(6)));
+              const std::string url = args.Text(1);
+              const bool topLevel = host && host->IsTopLevel(args.Object(0).Get());
               if (!(topLevel && host->Expected(url))) {
-                SetFlag(arg(0), true);
+                args.Flag(6).Set(true);
                 if (host) host->Refuse(url, topLevel);
               }
             }
             return S_OK;
           case DISPID_NEWWINDOW3:
             // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl).
-            if (count >= 5) {
-              SetFlag(arg(3), true);
-              if (site.host_) site.host_->OpenOutside(ArgumentText(arg(0)));
+            if (args.At(4)) {
+              args.Flag(1).Set(true);
+              if (site.host_) site.host_->OpenOutside(args.Text(4));
             }
             return S_OK;
           case DISPID_NEWWINDOW2:
             // NewWindow2(ppDisp, Cancel): a browser without NewWindow3 tells no address.
-            if (count >= 2) SetFlag(arg(0), true);
+            if (args.At(1)) args.Flag(1).Set(true);
             return S_OK;
           case DISPID_FILEDOWNLOAD:
             // FileDownload(ActiveDocument, Cancel): a page to show is no download.
-            if (count >= 2 && !ArgumentFlag(arg(1))) SetFlag(arg(0), true);
+            if (args.At(1) && !args.Flag(0).Value()) args.Flag(1).Set(true);
             return S_OK;
           default:
             return DISP_E_MEMBERNOTFOUND;
@@ -404,12 +349,12 @@ void BrowserHost::Create() {
     hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_->ClientSite(), 0, container_,
                          &area);
   }
-  if (SUCCEEDED(hr)) hr = object_.QueryTo(IID_IWebBrowser2, browser_);
+  if (SUCCEEDED(hr)) hr = object_.QueryTo(browser_);
   if (SUCCEEDED(hr)) {
     // A banner has no business showing script error boxes or other dialogs of its own.
     browser_->put_Silent(VARIANT_TRUE);
     ComRef<IConnectionPointContainer> points;
-    hr = object_.QueryTo(IID_IConnectionPointContainer, points);
+    hr = object_.QueryTo(points);
     if (SUCCEEDED(hr)) hr = points->FindConnectionPoint(DIID_DWebBrowserEvents2, eventPoint_.Out());
     if (SUCCEEDED(hr) && eventPoint_) {
       hr = eventPoint_->Advise(site_->EventSink(), &eventCookie_);
@@ -439,7 +384,7 @@ void BrowserHost::Destroy() {
   browser_.Reset();
   if (ComRef<IOleObject> object = std::exchange(object_, nullptr)) {
     ComRef<IOleInPlaceObject> inPlace;
-    if (SUCCEEDED(object.QueryTo(IID_IOleInPlaceObject, inPlace))) inPlace->InPlaceDeactivate();
+    if (SUCCEEDED(object.QueryTo(inPlace))) inPlace->InPlaceDeactivate();
     object->Close(OLECLOSE_NOSAVE);
     object->SetClientSite(nullptr);
   }
@@ -473,12 +418,7 @@ bool BrowserHost::Expected(const std::string& url) {
 }
 
 bool BrowserHost::IsTopLevel(IDispatch* pDisp) const {
-  if (!pDisp || !browser_) return false;
-  // COM identity: the same object answers IUnknown with the same pointer.
-  ComRef<IUnknown> event, control;
-  if (FAILED(pDisp->QueryInterface(IID_IUnknown, event.OutVoid()))) return false;
-  if (FAILED(browser_->QueryInterface(IID_IUnknown, control.OutVoid()))) return false;
-  return event.Get() == control.Get();
+  return SameObject(pDisp, browser_.Get());
 }
 
 void BrowserHost::Refuse(const std::string& url, bool topLevel) {
@@ -510,26 +450,26 @@ void BrowserHost::Navigate2(const std::string& URL, int32_t Flags) {
   Variant url = Variant::Text(URL);
   Variant flags = Variant::Int(Flags);
   Variant none;
-  Check(browser->Navigate2(url.Ptr(), flags.Ptr(), none.Ptr(), none.Ptr(), none.Ptr()),
-        "Navigate2 failed");
+  ThrowIfFailed(browser->Navigate2(url.Ptr(), flags.Ptr(), none.Ptr(), none.Ptr(), none.Ptr()),
+                "WebBrowser.Navigate2");
 }
 
 void BrowserHost::SetBodyScroll(const std::string& value) {
   if (!browser_) Fail(err::kObjectNotSet, "The web browser is not available");
   ComRef<IWebBrowser2> browser = browser_;
   ComRef<IDispatch> document;
-  Check(browser->get_Document(document.Out()), "The browser has no document");
+  ThrowIfFailed(browser->get_Document(document.Out()), "WebBrowser.Document");
   if (!document) Fail(err::kObjectNotSet, "The browser has no document");
 
   // The HTML document's body element; a document that is not HTML is asked by member names.
   ComRef<IHTMLDocument2> html;
-  if (SUCCEEDED(document.QueryTo(IID_IHTMLDocument2, html)) && html) {
+  if (SUCCEEDED(document.QueryTo(html)) && html) {
     ComRef<IHTMLElement> body;
-    Check(html->get_body(body.Out()), "The document has no body");
+    ThrowIfFailed(html->get_body(body.Out()), "Document.body");
     if (!body) Fail(err::kObjectNotSet, "The document has no body");
     ComRef<IHTMLBodyElement> bodyElement;
-    Check(body.QueryTo(IID_IHTMLBodyElement, bodyElement), "Not a body");
-    Check(bodyElement->put_scroll(Bstr(value).Get()), "Setting the body's scroll attribute failed");
+    ThrowIfFailed(body.QueryTo(bodyElement), "Document.body");
+    ThrowIfFailed(bodyElement->put_scroll(Bstr(value).Get()), "Body.scroll");
     return;
   }
   LateBound body(LateBound(std::move(document), "Document").GetObject(L"body"), "Body");
@@ -556,7 +496,7 @@ bool BrowserHost::TranslateAccelerator(MSG& msg) {
   HWND focus = GetFocus();
   if (!focus || !IsChild(container_, focus)) return false;
   ComRef<IOleInPlaceActiveObject> active;
-  if (FAILED(object_.QueryTo(IID_IOleInPlaceActiveObject, active)) || !active) return false;
+  if (FAILED(object_.QueryTo(active)) || !active) return false;
   return active->TranslateAccelerator(&msg) == S_OK;
 }
 

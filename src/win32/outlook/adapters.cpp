@@ -141,13 +141,7 @@ class ItemAdapter final : public host::Item, Adapter {
   // COM identity: the IUnknown of both objects.
   bool IsSameObject(host::Item& other) noexcept override {
     auto* adapter = dynamic_cast<ItemAdapter*>(&other);
-    if (!adapter || !object_.Raw() || !adapter->object_.Raw()) return false;
-    ComRef<IUnknown> mine, theirs;
-    if (FAILED(object_.Raw()->QueryInterface(IID_IUnknown, mine.OutVoid())) ||
-        FAILED(adapter->object_.Raw()->QueryInterface(IID_IUnknown, theirs.OutVoid()))) {
-      return false;
-    }
-    return mine.Get() == theirs.Get();
+    return adapter && SameObject(object_.Raw(), adapter->object_.Raw());
   }
 };
 
@@ -294,7 +288,7 @@ class CommandBarsAdapter final : public host::CommandBars, Adapter {
     if (result.Type() == VT_DISPATCH) unknown = V_DISPATCH(&result.Get());
     if (!unknown) ThrowCallFailure(DISP_E_TYPEMISMATCH, what);
     ComRef<IEnumVARIANT> elements;
-    const HRESULT hr = ComRef<IUnknown>::Share(unknown).QueryTo(IID_IEnumVARIANT, elements);
+    const HRESULT hr = ComRef<IUnknown>::Share(unknown).QueryTo(elements);
     ThrowIfFailed(hr, what);
     return std::make_shared<CommandBarsEnumAdapter>(std::move(elements));
   }

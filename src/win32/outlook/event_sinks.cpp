@@ -17,59 +17,6 @@ namespace {
 
 std::atomic<long> gLiveSinks{0};
 
-// ---- Reading the arguments of an event --------------------------------------------------------
-
-// The argument at `position` in the event's published order (0 = first). DISPPARAMS holds the
-// positional arguments last one first, after any named ones. nullptr when it was not sent.
-VARIANT* Argument(const DISPPARAMS& params, UINT position) noexcept {
-  if (!params.rgvarg) return nullptr;
-  const UINT positional = params.cArgs - std::min(params.cNamedArgs, params.cArgs);
-  if (position >= positional) return nullptr;
-  return &params.rgvarg[params.cArgs - 1 - position];
-}
-
-// An object argument (the new window, the clicked button); empty when it is none or not an
-// object.
-ComRef<IDispatch> ObjectArgument(const DISPPARAMS& params, UINT position) noexcept {
-  VARIANT* argument = Argument(params, position);
-  if (!argument) return nullptr;
-  try {
-    return ToObject(*argument, "event argument");
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-// A VARIANT_BOOL the host passes by reference (Cancel, CancelDefault): the handler sees its
-// value and whatever the handler leaves in it goes back to the host. A flag the host passed by
-// value is only read.
-class BoolArgument {
- public:
-  BoolArgument(const DISPPARAMS& params, UINT position) noexcept {
-    VARIANT* argument = Argument(params, position);
-    if (!argument) return;
-    // A VARIANT passed by reference is the caller's own: a flag in it is written back too.
-    const bool referenced = V_VT(argument) == (VT_VARIANT | VT_BYREF);
-    if (referenced) argument = V_VARIANTREF(argument);
-    if (!argument) return;
-    if (V_VT(argument) == (VT_BOOL | VT_BYREF)) {
-      target_ = V_BOOLREF(argument);
-    } else if (V_VT(argument) == VT_BOOL) {
-      if (referenced) target_ = &V_BOOL(argument);
-      value_ = V_BOOL(argument) != VARIANT_FALSE;
-    }
-    if (target_) value_ = *target_ != VARIANT_FALSE;
-  }
-  bool& Value() noexcept { return value_; }
-  void WriteBack() const noexcept {
-    if (target_) *target_ = value_ ? VARIANT_TRUE : VARIANT_FALSE;
-  }
-
- private:
-  VARIANT_BOOL* target_ = nullptr;
-  bool value_ = false;
-};
-
 // ---- What each event interface does with an Invoke ----------------------------------------------
 // Events of the interface that the add-in does not handle are accepted and ignored.
 
@@ -79,9 +26,9 @@ struct Dispatcher;
 template <>
 struct Dispatcher<host::ExplorersEvents> {
   static constexpr const IID& kEvents = events::kExplorersEvents;
-  static void Invoke(host::ExplorersEvents& sink, DISPID id, const DISPPARAMS& params) {
+  static void Invoke(host::ExplorersEvents& sink, DISPID id, const InvokeArguments& args) {
     if (id != events::kNewWindow) return;
-    ComRef<IDispatch> explorer = ObjectArgument(params, 0);
+    ComRef<IDispatch> explorer = args.Object(0);
     sink.NewExplorer(explorer ? WrapExplorer(explorer.Get()) : nullptr);
   }
 };
@@ -89,9 +36,9 @@ struct Dispatcher<host::ExplorersEvents> {
 template <>
 struct Dispatcher<host::InspectorsEvents> {
   static constexpr const IID& kEvents = events::kInspectorsEvents;
-  static void Invoke(host::InspectorsEvents& sink, DISPID id, const DISPPARAMS& params) {
+  static void Invoke(host::InspectorsEvents& sink, DISPID id, const InvokeArguments& args) {
     if (id != events::kNewWindow) return;
-    ComRef<IDispatch> inspector = ObjectArgument(params, 0);
+    ComRef<IDispatch> inspector = args.Object(0);
     sink.NewInspector(inspector ? WrapInspector(inspector.Get()) : nullptr);
   }
 };
@@ -99,7 +46,7 @@ struct Dispatcher<host::InspectorsEvents> {
 template <>
 struct Dispatcher<host::ExplorerEvents> {
   static constexpr const IID& kEvents = events::kExplorerEvents10;
-  static void Invoke(host::ExplorerEvents& sink, DISPID id, const DISPPARAMS&) {
+  static void Invoke(host::ExplorerEvents& sink, DISPID id, const InvokeArguments&) {
     switch (id) {
       case events::kActivate:
         return sink.Activate();
@@ -124,7 +71,7 @@ struct Dispatcher<host::ExplorerEvents> {
 template <>
 struct Dispatcher<host::InspectorEvents> {
   static constexpr const IID& kEvents = events::kInspectorEvents10;
-  static void Invoke(host::InspectorEvents& sink, DISPID id, const DISPPARAMS&) {
+  static void Invoke(host::InspectorEvents& sink, DISPID id, const InvokeArguments&) {
     switch (id) {
       case events::kActivate:
         return sink.Activate();
@@ -143,7 +90,7 @@ struct Dispatcher<host::InspectorEvents> {
 template <>
 struct Dispatcher<host::ItemEvents> {
   static constexpr const IID& kEvents = events::kItemEvents10;
-  static void Invoke(host::ItemEvents& sink, DISPID id, const DISPPARAMS& params) {
+  static void Invoke(host::ItemEvents& sink, DISPID id, const InvokeArguments& args) {
     if (id == events::kItemRead) return sink.Read();
     void (host::ItemEvents::*handler)(bool&) = nullptr;
     switch (id) {
@@ -159,7 +106,7 @@ struct Dispatcher<host::ItemEvents> {
       default:
         return;
     }
-    BoolArgument cancel(params, 0);
+    FlagArgument cancel = args.Flag(0);
     (sink.*handler)(cancel.Value());
     cancel.WriteBack();
   }
@@ -168,10 +115,10 @@ struct Dispatcher<host::ItemEvents> {
 template <>
 struct Dispatcher<host::CommandBarButtonEvents> {
   static constexpr const IID& kEvents = events::kCommandBarButtonEvents;
-  static void Invoke(host::CommandBarButtonEvents& sink, DISPID id, const DISPPARAMS& params) {
+  static void Invoke(host::CommandBarButtonEvents& sink, DISPID id, const InvokeArguments& args) {
     if (id != events::kClick) return;
-    ComRef<IDispatch> ctrl = ObjectArgument(params, 0);
-    BoolArgument cancelDefault(params, 1);
+    ComRef<IDispatch> ctrl = args.Object(0);
+    FlagArgument cancelDefault = args.Flag(1);
     sink.Click(ctrl ? WrapCommandBarButton(ctrl.Get()) : nullptr, cancelDefault.Value());
     cancelDefault.WriteBack();
   }
@@ -207,8 +154,7 @@ class EventSink final : public UntypedDispatch<EventSink<Events>> {
     ComRef<IDispatch> self = ComRef<IDispatch>::Share(this);
     std::shared_ptr<Events> events = events_;
     ComEntry("EventSink.Invoke", [&] {
-      DISPPARAMS none = {};
-      if (events) Dispatcher<Events>::Invoke(*events, id, params ? *params : none);
+      if (events) Dispatcher<Events>::Invoke(*events, id, InvokeArguments(params));
     });
     return S_OK;
   }
@@ -255,7 +201,7 @@ namespace {
 ComRef<IConnectionPoint> FindPoint(IDispatch* source, REFIID events, const std::string& what) {
   if (!source) Fail(err::kObjectNotSet, "Object variable not set: " + what);
   ComRef<IConnectionPointContainer> container;
-  HRESULT hr = ComRef<IDispatch>::Share(source).QueryTo(IID_IConnectionPointContainer, container);
+  HRESULT hr = ComRef<IDispatch>::Share(source).QueryTo(container);
   ThrowIfFailed(hr, what + " has no events");
   ComRef<IConnectionPoint> point;
   hr = container->FindConnectionPoint(events, point.Out());

@@ -7,6 +7,7 @@
 
 #include "win32/com/module.h"
 #include "win32/server/type_library.h"
+#include "win32/services/registry.h"
 
 namespace zormint::win32 {
 
@@ -56,21 +57,6 @@ std::wstring TypeLibVersionKey() {
 std::wstring AddinKey() {
   return std::wstring(kOutlookAddins) + kProgId;
 }
-
-class Key {
- public:
-  Key() = default;
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  ~Key() {
-    if (handle_) RegCloseKey(handle_);
-  }
-  HKEY* Out() { return &handle_; }
-  HKEY Get() const { return handle_; }
-
- private:
-  HKEY handle_ = nullptr;
-};
 
 struct Value {
   const wchar_t* name;  // nullptr: the key's default value
@@ -125,7 +111,7 @@ HRESULT WriteValue(HKEY key, const Value& value) {
 }
 
 HRESULT WriteEntry(const Entry& entry) {
-  Key key;
+  RegistryKey key;
   HRESULT hr = FromStatus(RegCreateKeyExW(HKEY_CURRENT_USER, entry.path.c_str(), 0, nullptr,
                                           REG_OPTION_NON_VOLATILE, KEY_WRITE | kOwnRegistryView,
                                           nullptr, key.Out(), nullptr));
@@ -142,7 +128,7 @@ HRESULT DeleteTree(const std::wstring& path) {
   const size_t split = path.find_last_of(L'\\');
   const std::wstring parentPath = path.substr(0, split);
   const std::wstring name = path.substr(split + 1);
-  Key parent;
+  RegistryKey parent;
   LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, parentPath.c_str(), 0,
                                  KEY_READ | KEY_WRITE | DELETE | kOwnRegistryView, parent.Out());
   if (status == ERROR_FILE_NOT_FOUND) return S_OK;
@@ -157,7 +143,7 @@ HRESULT DeleteIfEmpty(const std::wstring& path) {
   DWORD subKeys = 0;
   DWORD values = 0;
   {
-    Key key;
+    RegistryKey key;
     LSTATUS status =
         RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | kOwnRegistryView, key.Out());
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
@@ -192,7 +178,7 @@ HRESULT Register() {
 
   // The registered type library must be the one embedded in this very file.
   std::wstring typeLibDescription;
-  HRESULT hr = ReadTypeLibDescription(dllPath, typeLibDescription);
+  HRESULT hr = ReadTypeLibDescription(typeLibDescription);
   if (FAILED(hr)) return hr;
 
   // Start from a clean state, so that nothing of an earlier registration (say, from another

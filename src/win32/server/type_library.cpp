@@ -1,45 +1,36 @@
-// Defines the GUIDs of zormint_idl.h (once, here).
+// Defines the GUIDs of zormint_idl.h (once, here): the toolkit's headers come first, so that
+// their own numbers stay declarations.
+#include <olectl.h>
+
+#include "win32/com/dispatch.h"
+#include "win32/com/variant.h"
+
 #include <initguid.h>
 
 #include "win32/server/type_library.h"
 
-#include <oleauto.h>
-#include <olectl.h>
-
 namespace zormint::win32 {
 
-HRESULT LoadTypeLibrary(const std::wstring& path, ITypeLib** typeLib) noexcept {
-  if (!typeLib) return E_POINTER;
-  *typeLib = nullptr;
-  if (path.empty()) return E_FAIL;
-  return LoadTypeLibEx(path.c_str(), REGKIND_NONE, typeLib);
-}
-
-HRESULT ReadTypeLibDescription(const std::wstring& path, std::wstring& description) noexcept {
-  ITypeLib* typeLib = nullptr;
-  HRESULT hr = LoadTypeLibrary(path, &typeLib);
+HRESULT ReadTypeLibDescription(std::wstring& description) noexcept {
+  ComRef<ITypeLib> library;
+  HRESULT hr = LoadModuleTypeLibrary(library);
   if (FAILED(hr)) return hr;
   TLIBATTR* attr = nullptr;
-  hr = typeLib->GetLibAttr(&attr);
-  if (SUCCEEDED(hr)) {
-    if (attr->guid != LIBID_ZORMINT || attr->wMajorVerNum != kTypeLibMajor ||
-        attr->wMinorVerNum != kTypeLibMinor) {
-      hr = SELFREG_E_TYPELIB;
-    }
-    typeLib->ReleaseTLibAttr(attr);
+  hr = library->GetLibAttr(&attr);
+  if (FAILED(hr)) return hr;
+  const bool ours = attr->guid == LIBID_ZORMINT && attr->wMajorVerNum == kTypeLibMajor &&
+                    attr->wMinorVerNum == kTypeLibMinor;
+  library->ReleaseTLibAttr(attr);
+  if (!ours) return SELFREG_E_TYPELIB;
+  Bstr text;
+  hr = library->GetDocumentation(-1, nullptr, text.Out(), nullptr, nullptr);
+  if (FAILED(hr)) return hr;
+  try {
+    description.assign(text.Get() ? text.Get() : L"");
+  } catch (...) {
+    return E_OUTOFMEMORY;
   }
-  BSTR doc = nullptr;
-  if (SUCCEEDED(hr)) hr = typeLib->GetDocumentation(-1, nullptr, &doc, nullptr, nullptr);
-  if (SUCCEEDED(hr)) {
-    try {
-      description.assign(doc ? doc : L"");
-    } catch (...) {
-      hr = E_OUTOFMEMORY;
-    }
-  }
-  SysFreeString(doc);
-  typeLib->Release();
-  return hr;
+  return S_OK;
 }
 
 }  // namespace zormint::win32

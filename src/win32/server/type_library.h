@@ -15,11 +15,8 @@ namespace zormint::win32 {
 constexpr WORD kTypeLibMajor = 1;
 constexpr WORD kTypeLibMinor = 0;
 
-// Loads the type library from the module at `path` without registering it.
-HRESULT LoadTypeLibrary(const std::wstring& path, ITypeLib** typeLib) noexcept;
-
-// Checks that the library at `path` is ZORMINT's (its number and version) and reads its
-// description.
-HRESULT ReadTypeLibDescription(const std::wstring& path, std::wstring& description) noexcept;
+// Checks that the library embedded in this module is ZORMINT's (its number and version) and
+// reads its description.
+HRESULT ReadTypeLibDescription(std::wstring& description) noexcept;
 
 }  // namespace zormint::win32

@@ -244,6 +244,25 @@ TEST_F(BrowserHostTest, LocksTheBannerDownAndSendsLinksToTheUsersBrowser) {
     EXPECT_EQ(cancel != VARIANT_FALSE, !document);
   }
   EXPECT_EQ(opened.size(), 1u);
+
+  // Arguments named by their place (rgdispidNamedArgs, in any order) are read as positional
+  // ones are: NewWindow3 with bstrUrl and Cancel named, Cancel in a VARIANT passed by reference.
+  const win32::Variant named = win32::Variant::Text(L"https://www.zormint.com/named.htm");
+  VARIANT flag;
+  V_VT(&flag) = VT_BOOL;
+  V_BOOL(&flag) = VARIANT_FALSE;
+  VARIANT flagRef;
+  V_VT(&flagRef) = VT_VARIANT | VT_BYREF;
+  V_VARIANTREF(&flagRef) = &flag;
+  VARIANT args[] = {named.Get(), flagRef, kEmpty};
+  DISPID places[] = {4, 1};
+  DISPPARAMS params = {args, places, 3, 2};
+  opened.clear();
+  EXPECT_EQ(sink->Invoke(DISPID_NEWWINDOW3, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                         nullptr, nullptr, nullptr),
+            S_OK);
+  EXPECT_NE(V_BOOL(&flag), VARIANT_FALSE);
+  EXPECT_EQ(opened, std::vector<std::string>{"https://www.zormint.com/named.htm"});
 }
 
 TEST(BrowserWithoutCom, IsEmptyAndEveryCallFails) {

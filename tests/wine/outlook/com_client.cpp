@@ -91,7 +91,7 @@ HRESULT RecordingSink::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* par
 
 HRESULT RecordingSink::Connect(IDispatch* source) {
   ComRef<IConnectionPointContainer> container;
-  HRESULT hr = ComRef<IDispatch>::Share(source).QueryTo(IID_IConnectionPointContainer, container);
+  HRESULT hr = ComRef<IDispatch>::Share(source).QueryTo(container);
   if (FAILED(hr)) return hr;
   hr = container->FindConnectionPoint(iid_, point_.Out());
   if (FAILED(hr)) return hr;
