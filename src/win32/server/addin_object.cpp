@@ -21,30 +21,22 @@ namespace zormint::win32 {
 
 namespace {
 
-// The ribbon callbacks, by the names the customisations give them, and the dispatch ids the
-// add-in object answers for them (above the type library's, which run from 1 to 5).
+// The ribbon callbacks, by the names the customisations give them; a callback's dispatch id is
+// its place in this list plus one.
+constexpr const char* kCallbacks[] = {ribbon::kOnLoadExplorer, ribbon::kOnLoadMailRead,
+                                      ribbon::kGetEnabled, ribbon::kOnAction, ribbon::kGetImage};
 enum RibbonCallback : DISPID {
-  kOnLoadExplorer = 0x1001,
-  kGetEnabled = 0x1002,
-  kOnAction = 0x1003,
-  kGetImage = 0x1004,
-  kOnLoadMailRead = 0x1005,
+  kOnLoadExplorer = 1,
+  kOnLoadMailRead,
+  kGetEnabled,
+  kOnAction,
+  kGetImage,
 };
-struct CallbackName {
-  const char* name;
-  DISPID id;
-};
-constexpr CallbackName kCallbacks[] = {{ribbon::kOnLoadExplorer, kOnLoadExplorer},
-                                       {ribbon::kOnLoadMailRead, kOnLoadMailRead},
-                                       {ribbon::kGetEnabled, kGetEnabled},
-                                       {ribbon::kOnAction, kOnAction},
-                                       {ribbon::kGetImage, kGetImage}};
 
 DISPID CallbackId(const wchar_t* name) {
-  if (!name) return DISPID_UNKNOWN;
-  for (const CallbackName& callback : kCallbacks) {
-    if (CompareStringOrdinal(name, -1, Widen(callback.name).c_str(), -1, TRUE) == CSTR_EQUAL)
-      return callback.id;
+  for (DISPID id = kOnLoadExplorer; name && id <= kGetImage; ++id) {
+    if (CompareStringOrdinal(name, -1, Widen(kCallbacks[id - 1]).c_str(), -1, TRUE) == CSTR_EQUAL)
+      return id;
   }
   return DISPID_UNKNOWN;
 }
@@ -61,11 +53,18 @@ std::string CustomUIText(int32_t resourceId) {
   return std::string(static_cast<const char*>(bytes), SizeofResource(module, found));
 }
 
-class AddinObject final : public DualObject<AddinObject, IDTExtensibility2, &IID_IDTExtensibility2,
-                                            IRibbonExtensibility> {
+// The add-in object: IDTExtensibility2 (through the vtable, or through IDispatch from the type
+// library) for Outlook, and its ribbon part for Office.
+class AddinObject final
+    : public DualObject<AddinObject, IDTExtensibility2, &IID_IDTExtensibility2> {
  public:
   explicit AddinObject(std::unique_ptr<zormint::dsrWrapper> wrapper)
       : wrapper_(std::move(wrapper)) {}
+
+  void* QueryMore(REFIID riid) noexcept {
+    if (!IsEqualIID(riid, __uuidof(IRibbonExtensibility))) return nullptr;
+    return static_cast<IRibbonExtensibility*>(&ribbon_);
+  }
 
   // IDTExtensibility2
   HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, ext_ConnectMode connectMode,
@@ -97,115 +96,124 @@ class AddinObject final : public DualObject<AddinObject, IDTExtensibility2, &IID
     return ComEntry("OnBeginShutdown", [&] { wrapper_->AddinInstance_OnBeginShutdown(); });
   }
 
-  // IRibbonExtensibility: the customisation for one of Office's ribbons; an empty text for
-  // none.
-  HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) noexcept override {
-    if (!ribbonXml) return E_POINTER;
-    *ribbonXml = nullptr;
-    return ComEntry("GetCustomUI", [&] {
-      std::string xml;
-      const int32_t resourceId = wrapper_->Ribbon_GetCustomUI(FromBstr(ribbonId));
-      if (resourceId != 0) {
-        Attempt("GetCustomUI: resource", [&] { xml = CustomUIText(resourceId); });
-      }
-      *ribbonXml = ToBstr(xml);
-      if (!*ribbonXml) throw std::bad_alloc();
-    });
-  }
-
-  // IDispatch: the members of the type library, and the ribbon callbacks by name.
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                          DISPID* ids) noexcept override {
-    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    if (!names || !ids || count == 0) return E_INVALIDARG;
-    const DISPID callback = CallbackId(names[0]);
-    if (callback == DISPID_UNKNOWN) return DualObject::GetIDsOfNames(riid, names, count, lcid, ids);
-    ids[0] = callback;
-    // A callback has no named arguments.
-    HRESULT hr = S_OK;
-    for (UINT i = 1; i < count; ++i) {
-      ids[i] = DISPID_UNKNOWN;
-      hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags,
-                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                   UINT* badArgument) noexcept override {
-    if (member < kOnLoadExplorer || member > kOnLoadMailRead) {
-      return DualObject::Invoke(member, riid, lcid, flags, params, result, exception, badArgument);
-    }
-    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
-    if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-    if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-    // The one argument (the control, or the ribbon for onLoad) is an object.
-    const VARIANT& argument = params->rgvarg[0];
-    IDispatch* object = nullptr;
-    if (V_VT(&argument) == VT_DISPATCH) {
-      object = V_DISPATCH(&argument);
-    } else if (V_VT(&argument) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&argument)) {
-      object = *V_DISPATCHREF(&argument);
-    } else {
-      if (badArgument) *badArgument = 0;
-      return DISP_E_TYPEMISMATCH;
-    }
-    if (result) VariantInit(result);
-    // The add-in object stays alive for the length of the callback, whatever it does.
-    ComRef<IRibbonExtensibility> self = ComRef<IRibbonExtensibility>::Share(this);
-    return ComEntry("Ribbon callback", [&] { Callback(member, object, result); });
-  }
-
  private:
-  friend class ComObject<AddinObject, IDTExtensibility2, IRibbonExtensibility>;
+  friend class ComObject<AddinObject, IDTExtensibility2>;
 
-  // One callback. While the add-in is not connected none of them looks at Office's object or
-  // reaches Outlook: they answer "disabled", "no picture", or do nothing. The adapters made
-  // here are dropped before the callback returns, except the ribbon onLoad hands over.
-  void Callback(DISPID member, IDispatch* object, VARIANT* result) {
-    if (!wrapper_->RibbonConnected()) {
-      if (result && member == kGetEnabled) {
-        V_VT(result) = VT_BOOL;
-        V_BOOL(result) = VARIANT_FALSE;
-      }
-      return;
+  // Office's way to the add-in's ribbon: IRibbonExtensibility (GetCustomUI, called through the
+  // vtable) and the IDispatch through which Office calls the callbacks the customisations name.
+  // Office asks the add-in object for IRibbonExtensibility and resolves every callback on what
+  // it got, with GetIDsOfNames and Invoke on that pointer or on the IDispatch it answers; so the
+  // ribbon answers IDispatch with itself, while the add-in object's own IDispatch is
+  // IDTExtensibility2's. The ribbon is a part of the add-in object, with its count and its
+  // identity (IUnknown and IDTExtensibility2 lead back to it); only the IDispatch depends on the
+  // interface it is asked from, as with the add-ins whose ribbon is an object of its own (the
+  // GnuPG add-in's ribbon extender answers IDispatch for its callbacks alone).
+  class Ribbon final : public WithoutTypeInfo<ComPart<AddinObject, IRibbonExtensibility>> {
+   public:
+    using WithoutTypeInfo::WithoutTypeInfo;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+      if (!IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, __uuidof(IRibbonExtensibility)))
+        return ComPart::QueryInterface(riid, object);
+      if (!object) return E_POINTER;
+      *object = static_cast<IRibbonExtensibility*>(this);
+      AddRef();
+      return S_OK;
     }
-    switch (member) {
-      case kOnLoadExplorer:
-        wrapper_->Ribbon_OnLoad(ribbon::kExplorerRibbon, WrapRibbonUI(object));
-        return;
-      case kOnLoadMailRead:
-        wrapper_->Ribbon_OnLoad(ribbon::kMailReadRibbon, WrapRibbonUI(object));
-        return;
-      case kGetEnabled: {
-        const bool enabled = wrapper_->Ribbon_GetEnabled(WrapRibbonControl(object));
-        if (result) {
-          V_VT(result) = VT_BOOL;
-          V_BOOL(result) = enabled ? VARIANT_TRUE : VARIANT_FALSE;
+
+    // IRibbonExtensibility: the customisation for one of Office's ribbons; an empty text for
+    // none.
+    HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR ribbonId, BSTR* ribbonXml) noexcept override {
+      if (!ribbonXml) return E_POINTER;
+      *ribbonXml = nullptr;
+      return ComEntry("GetCustomUI", [&] {
+        std::string xml;
+        const int32_t resourceId = Wrapper().Ribbon_GetCustomUI(FromBstr(ribbonId));
+        if (resourceId != 0) {
+          Attempt("GetCustomUI: resource", [&] { xml = CustomUIText(resourceId); });
         }
-        return;
-      }
-      case kOnAction:
-        wrapper_->Ribbon_OnAction(WrapRibbonControl(object));
-        return;
-      case kGetImage: {
-        std::shared_ptr<host::Picture> picture =
-            wrapper_->Ribbon_GetImage(WrapRibbonControl(object));
-        auto* com = dynamic_cast<ComPicture*>(picture.get());
-        if (result && com && com->Get()) {
-          IDispatch* image = nullptr;
-          if (SUCCEEDED(
-                  com->Get()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&image)))) {
-            V_VT(result) = VT_DISPATCH;
-            V_DISPATCH(result) = image;
-          }
-        }
-        return;
-      }
-      default:
-        return;
+        *ribbonXml = Bstr(xml).Detach();
+      });
     }
-  }
+
+    // IDispatch: the callbacks by name, each with one object argument (the control, or the
+    // ribbon for onLoad).
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) noexcept override {
+      if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+      if (!names || !ids || count == 0) return E_INVALIDARG;
+      ids[0] = CallbackId(names[0]);
+      HRESULT hr = ids[0] == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
+      // A callback has no named arguments.
+      for (UINT i = 1; i < count; ++i) {
+        ids[i] = DISPID_UNKNOWN;
+        hr = DISP_E_UNKNOWNNAME;
+      }
+      return hr;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                     UINT* badArgument) noexcept override {
+      if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+      if (member < kOnLoadExplorer || member > kGetImage || !(flags & DISPATCH_METHOD))
+        return DISP_E_MEMBERNOTFOUND;
+      if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+      if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+      const VARIANT* argument = InvokeArguments(params).At(0);
+      const VARTYPE type = argument ? V_VT(argument) : VARTYPE{VT_EMPTY};
+      IDispatch* object = nullptr;
+      if (type == VT_DISPATCH) {
+        object = V_DISPATCH(argument);
+      } else if (type == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(argument)) {
+        object = *V_DISPATCHREF(argument);
+      } else {
+        if (badArgument) *badArgument = 0;
+        return DISP_E_TYPEMISMATCH;
+      }
+      if (result) VariantInit(result);
+      // The add-in object stays alive for the length of the callback, whatever it does.
+      ComRef<IRibbonExtensibility> self = ComRef<IRibbonExtensibility>::Share(this);
+      return ComEntry("Ribbon callback", [&] { Callback(member, object, result); });
+    }
+
+   private:
+    zormint::dsrWrapper& Wrapper() const noexcept { return *Owner().wrapper_; }
+
+    // One callback. While the add-in is not connected none of them looks at Office's object or
+    // reaches Outlook: they answer "disabled", "no picture", or do nothing. The adapters made
+    // here are dropped before the callback returns, except the ribbon onLoad hands over.
+    void Callback(DISPID member, IDispatch* object, VARIANT* result) {
+      zormint::dsrWrapper& wrapper = Wrapper();
+      if (!wrapper.RibbonConnected()) {
+        if (result && member == kGetEnabled) *result = Variant::Bool(false).Detach();
+        return;
+      }
+      switch (member) {
+        case kOnLoadExplorer:
+          return wrapper.Ribbon_OnLoad(ribbon::kExplorerRibbon, WrapRibbonUI(object));
+        case kOnLoadMailRead:
+          return wrapper.Ribbon_OnLoad(ribbon::kMailReadRibbon, WrapRibbonUI(object));
+        case kGetEnabled: {
+          const bool enabled = wrapper.Ribbon_GetEnabled(WrapRibbonControl(object));
+          if (result) *result = Variant::Bool(enabled).Detach();
+          return;
+        }
+        case kOnAction:
+          return wrapper.Ribbon_OnAction(WrapRibbonControl(object));
+        case kGetImage: {
+          std::shared_ptr<host::Picture> picture =
+              wrapper.Ribbon_GetImage(WrapRibbonControl(object));
+          auto* com = dynamic_cast<ComPicture*>(picture.get());
+          if (!result || !com) return;
+          if (ComRef<IDispatch> image = ComRef<IPictureDisp>::Share(com->Get()).Query<IDispatch>())
+            *result = Variant::Object(image.Get()).Detach();
+          return;
+        }
+        default:
+          return;
+      }
+    }
+  };
 
   ~AddinObject() override {
     // The add-in goes first: its teardown may still call into Windows while the module is held.
@@ -213,6 +221,7 @@ class AddinObject final : public DualObject<AddinObject, IDTExtensibility2, &IID
   }
 
   std::unique_ptr<zormint::dsrWrapper> wrapper_;
+  Ribbon ribbon_{*this};
 };
 
 }  // namespace

@@ -288,11 +288,20 @@ TEST(Adapters, TheAddinServesTheRibbonByNameAndLetsGoOfItsObjects) {
     EXPECT_EQ(
         dispatch->Invoke(onAction, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, nullptr),
         DISP_E_TYPEMISMATCH);
-    // The type library's members are still there.
+    // The ribbon's IDispatch serves the callbacks alone, the add-in object's the type library's
+    // members alone; both lead back to the one add-in object.
     LPOLESTR member[] = {const_cast<LPOLESTR>(L"OnConnection")};
     DISPID onConnection = DISPID_UNKNOWN;
-    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, member, 1, 0, &onConnection), S_OK);
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, member, 1, 0, &onConnection), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT);  // 1 is the first callback here, not OnConnection
+    ComPtr<IDispatch> addinDispatch;
+    ASSERT_EQ(addin->QueryInterface(IID_IDispatch, addinDispatch.OutVoid()), S_OK);
+    EXPECT_EQ(addinDispatch->GetIDsOfNames(IID_NULL, member, 1, 0, &onConnection), S_OK);
     EXPECT_EQ(onConnection, 1);
+    EXPECT_EQ(call(addinDispatch.Get(), L"Ribbon_GetEnabled", control.Dispatch(), result.Out()),
+              DISP_E_UNKNOWNNAME);
+    EXPECT_TRUE(win32::SameObject(dispatch.Get(), addin.Get()));
 
     // A selection change invalidates the controls through the ribbon onLoad handed over.
     outlook.explorer.Events(win32::events::kExplorerEvents10).Fire(0xF007);

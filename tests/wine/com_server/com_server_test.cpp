@@ -184,12 +184,15 @@ TEST_F(ComServer, QueryInterfaceAnswersOnlyItsOwnInterfaces) {
 
   ComPtr<IUnknown> identity;
   ASSERT_EQ(addin->QueryInterface(IID_IUnknown, identity.OutVoid()), S_OK);
-  for (const IID* iid : {&IID_IDispatch, &IID_IDTExtensibility2}) {
+  // The ribbon's interface too: a part of the add-in object, whose interfaces it answers.
+  for (const IID* iid : {&IID_IDispatch, &IID_IDTExtensibility2, &IID_IRibbonExtensibility}) {
     ComPtr<IUnknown> other;
     ASSERT_EQ(addin->QueryInterface(*iid, other.OutVoid()), S_OK);
     ComPtr<IUnknown> otherIdentity;
     ASSERT_EQ(other->QueryInterface(IID_IUnknown, otherIdentity.OutVoid()), S_OK);
     EXPECT_EQ(otherIdentity.Get(), identity.Get());
+    ComPtr<IUnknown> back;
+    EXPECT_EQ(other->QueryInterface(IID_IDTExtensibility2, back.OutVoid()), S_OK);
   }
 
   const GUID unrelated = {
