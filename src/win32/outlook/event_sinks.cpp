@@ -43,27 +43,37 @@ struct Dispatcher<host::InspectorsEvents> {
   }
 };
 
+// The events of every Outlook window, which ExplorerEvents_10 and InspectorEvents_10 give the
+// same ids.
+template <class Events>
+void WindowEvent(Events& sink, DISPID id) {
+  switch (id) {
+    case events::kActivate:
+      return sink.Activate();
+    case events::kDeactivate:
+      return sink.Deactivate();
+    case events::kClose:
+      return sink.Close();
+    case events::kAttachmentSelectionChange:
+      return sink.AttachmentSelectionChange();
+    default:
+      return;
+  }
+}
+
 template <>
 struct Dispatcher<host::ExplorerEvents> {
   static constexpr const IID& kEvents = events::kExplorerEvents10;
   static void Invoke(host::ExplorerEvents& sink, DISPID id, const InvokeArguments&) {
     switch (id) {
-      case events::kActivate:
-        return sink.Activate();
       case events::kFolderSwitch:
         return sink.FolderSwitch();
       case events::kViewSwitch:
         return sink.ViewSwitch();
-      case events::kDeactivate:
-        return sink.Deactivate();
       case events::kSelectionChange:
         return sink.SelectionChange();
-      case events::kClose:
-        return sink.Close();
-      case events::kAttachmentSelectionChange:
-        return sink.AttachmentSelectionChange();
       default:
-        return;
+        return WindowEvent(sink, id);
     }
   }
 };
@@ -72,18 +82,7 @@ template <>
 struct Dispatcher<host::InspectorEvents> {
   static constexpr const IID& kEvents = events::kInspectorEvents10;
   static void Invoke(host::InspectorEvents& sink, DISPID id, const InvokeArguments&) {
-    switch (id) {
-      case events::kActivate:
-        return sink.Activate();
-      case events::kDeactivate:
-        return sink.Deactivate();
-      case events::kClose:
-        return sink.Close();
-      case events::kAttachmentSelectionChange:
-        return sink.AttachmentSelectionChange();
-      default:
-        return;
-    }
+    WindowEvent(sink, id);
   }
 };
 
