@@ -31,8 +31,8 @@ struct Stage {
 
   Stage() {
     env.globals.gfsoFileSystem = env.fileSystem;
-    env.globals.gclsSettings = std::make_shared<CSettings>(env.globals);
-    env.globals.gclsSettings->Initialize();
+    gclsSettings(env.globals) = std::make_shared<CSettings>(env.globals);
+    gclsSettings(env.globals)->Initialize();
     engine = std::make_shared<CPicAttachments>(env.globals);
     engine->Initialize();
     inbox = env.outlook->AddFolder("Inbox", host::kOlMailItem);
@@ -130,7 +130,7 @@ BENCHMARK(BM_ViewAll50x1MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Min
 void BM_AtLeastOnePresent1000(benchmark::State& state) {
   Stage stage;
   const bool more = state.range(0) == 1;
-  stage.env.globals.gclsSettings->SetValue(rvMorePictureTypes, more ? "1" : "0");
+  gclsSettings(stage.env.globals)->SetValue(rvMorePictureTypes, more ? "1" : "0");
   sim::ItemSpec contents;
   contents.attachments.push_back({more ? "first.png" : "first.jpg", "x"});
   for (int i = 1; i < 1000; ++i)
@@ -159,7 +159,7 @@ BENCHMARK(BM_AtLeastOnePresent1000)->Arg(0)->Arg(1);
 // check (one name read; the count is checked by the ribbon's tests, the time is reported here).
 void BM_RibbonGetEnabled1000(benchmark::State& state) {
   Stage stage;
-  stage.env.globals.gclsPicAttachments = stage.engine;
+  gclsPicAttachments(stage.env.globals) = stage.engine;
   CRibbon ribbon(stage.env.globals);
   sim::ItemSpec contents;
   contents.attachments.push_back({"first.jpg", "x"});

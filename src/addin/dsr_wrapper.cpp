@@ -20,8 +20,8 @@ dsrWrapper::dsrWrapper(Services services) : globals_(std::make_shared<Globals>()
 // still connected, it lets go of Outlook's objects as a host shutdown would.
 dsrWrapper::~dsrWrapper() {
   Globals& g = *globals_;
-  if (mclsZormint || g.gfsoFileSystem || g.gclsPicAttachments || g.gclsSettings || g.gclsInternet ||
-      g.gclsRibbon || mclsWindows) {
+  if (mclsZormint || g.gfsoFileSystem || gclsPicAttachments(g) || gclsSettings(g) ||
+      gclsInternet(g) || gclsRibbon(g) || mclsWindows) {
     AddinInstance_OnDisconnection(ext_dm_HostShutdown);
   }
 }
@@ -61,27 +61,27 @@ void dsrWrapper::AddinInstance_OnConnection(const std::shared_ptr<host::Applicat
           [&] { Require(mclsZormint, "mclsZormint")->Initialize(); });
 
   Attempt("OnConnection: new CPicAttachments",
-          [&] { g.gclsPicAttachments = std::make_shared<CPicAttachments>(g); });
+          [&] { gclsPicAttachments(g) = std::make_shared<CPicAttachments>(g); });
   Attempt("OnConnection: CPicAttachments.Initialize",
-          [&] { Require(g.gclsPicAttachments, "gclsPicAttachments")->Initialize(); });
+          [&] { Require(gclsPicAttachments(g), "gclsPicAttachments")->Initialize(); });
   Attempt("OnConnection: CPicAttachments.DeletePrevFolders",
-          [&] { Require(g.gclsPicAttachments, "gclsPicAttachments")->DeletePrevFolders(); });
+          [&] { Require(gclsPicAttachments(g), "gclsPicAttachments")->DeletePrevFolders(); });
 
-  Attempt("OnConnection: new CSettings", [&] { g.gclsSettings = std::make_shared<CSettings>(g); });
+  Attempt("OnConnection: new CSettings", [&] { gclsSettings(g) = std::make_shared<CSettings>(g); });
   Attempt("OnConnection: CSettings.Initialize",
-          [&] { Require(g.gclsSettings, "gclsSettings")->Initialize(); });
+          [&] { Require(gclsSettings(g), "gclsSettings")->Initialize(); });
 
-  Attempt("OnConnection: new CInternet", [&] { g.gclsInternet = std::make_shared<CInternet>(g); });
+  Attempt("OnConnection: new CInternet", [&] { gclsInternet(g) = std::make_shared<CInternet>(g); });
 
-  Attempt("OnConnection: new CRibbon", [&] { g.gclsRibbon = std::make_shared<CRibbon>(g); });
+  Attempt("OnConnection: new CRibbon", [&] { gclsRibbon(g) = std::make_shared<CRibbon>(g); });
   Attempt("OnConnection: CRibbon.Initialize",
-          [&] { Require(g.gclsRibbon, "gclsRibbon")->Initialize(Application); });
+          [&] { Require(gclsRibbon(g), "gclsRibbon")->Initialize(Application); });
 
   // The ribbon follows every window through the watcher (from the moment Office hands over the
   // ribbon of that kind of window); the toolbars follow their own windows.
   Attempt("OnConnection: new CWindowWatcher", [&] {
     mclsWindows = std::make_shared<windows::CWindowWatcher>();
-    mclsWindows->AddListener(g.gclsRibbon);
+    mclsWindows->AddListener(gclsRibbon(g));
   });
 }
 
@@ -93,7 +93,7 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   // An open selection dialog closes first, handing nothing back: its modal loop may be what is
   // running this disconnection, and nothing it would do afterwards has an add-in to serve.
   Attempt("OnDisconnection: frmOptions.Close", [&] {
-    if (std::shared_ptr<ui::frmOptions> dialog = g.gfrmOptions) dialog->Close();
+    if (std::shared_ptr<ui::frmOptions> dialog = gfrmOptions(g)) dialog->Close();
   });
   // The watcher lets go of the windows first, so that no window's news reaches what follows.
   Attempt("OnDisconnection: CWindowWatcher.Stop", [&] {
@@ -103,14 +103,14 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
   // The ribbon lets go of Office's ribbons next: Office may call the callbacks again at any
   // time, and from now on they find no add-in.
   Attempt("OnDisconnection: CRibbon.Cleanup",
-          [&] { Require(g.gclsRibbon, "gclsRibbon")->Cleanup(); });
-  Attempt("OnDisconnection: release gclsRibbon", [&] { g.gclsRibbon.reset(); });
+          [&] { Require(gclsRibbon(g), "gclsRibbon")->Cleanup(); });
+  Attempt("OnDisconnection: release gclsRibbon", [&] { gclsRibbon(g).reset(); });
   g.gLastPictureLook = {};
-  Attempt("OnDisconnection: release gclsInternet", [&] { g.gclsInternet.reset(); });
-  Attempt("OnDisconnection: release gclsSettings", [&] { g.gclsSettings.reset(); });
+  Attempt("OnDisconnection: release gclsInternet", [&] { gclsInternet(g).reset(); });
+  Attempt("OnDisconnection: release gclsSettings", [&] { gclsSettings(g).reset(); });
   Attempt("OnDisconnection: CPicAttachments.Cleanup",
-          [&] { Require(g.gclsPicAttachments, "gclsPicAttachments")->Cleanup(); });
-  Attempt("OnDisconnection: release gclsPicAttachments", [&] { g.gclsPicAttachments.reset(); });
+          [&] { Require(gclsPicAttachments(g), "gclsPicAttachments")->Cleanup(); });
+  Attempt("OnDisconnection: release gclsPicAttachments", [&] { gclsPicAttachments(g).reset(); });
   if (RemoveMode == ext_dm_UserClosed) {
     Attempt("OnDisconnection: CZormint.Cleanup4UserShutdown",
             [&] { Require(mclsZormint, "mclsZormint")->Cleanup4UserShutdown(); });
@@ -127,17 +127,17 @@ void dsrWrapper::AddinInstance_OnDisconnection(int32_t RemoveMode) noexcept {
 // releases the process-wide one.
 
 bool dsrWrapper::RibbonConnected() const noexcept {
-  return static_cast<bool>(globals_->gclsRibbon);
+  return static_cast<bool>(gclsRibbon(*globals_));
 }
 
 int32_t dsrWrapper::Ribbon_GetCustomUI(const std::string& RibbonID) noexcept {
-  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  std::shared_ptr<CRibbon> ribbon = gclsRibbon(*globals_);
   return ribbon ? ribbon->CustomUIResource(RibbonID) : 0;
 }
 
 void dsrWrapper::Ribbon_OnLoad(const std::string& RibbonID,
                                std::shared_ptr<host::RibbonUI> RibbonUI) noexcept {
-  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  std::shared_ptr<CRibbon> ribbon = gclsRibbon(*globals_);
   if (!ribbon) return;
   ribbon->Ribbon_OnLoad(RibbonID, std::move(RibbonUI));
   // From now on every window is followed, those open already included: the first ribbon Office
@@ -153,17 +153,17 @@ void dsrWrapper::Ribbon_OnLoad(const std::string& RibbonID,
 }
 
 bool dsrWrapper::Ribbon_GetEnabled(const std::shared_ptr<host::RibbonControl>& Control) noexcept {
-  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  std::shared_ptr<CRibbon> ribbon = gclsRibbon(*globals_);
   return ribbon && ribbon->Ribbon_GetEnabled(Control);
 }
 
 void dsrWrapper::Ribbon_OnAction(const std::shared_ptr<host::RibbonControl>& Control) noexcept {
-  if (std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon) ribbon->Ribbon_OnAction(Control);
+  if (std::shared_ptr<CRibbon> ribbon = gclsRibbon(*globals_)) ribbon->Ribbon_OnAction(Control);
 }
 
 std::shared_ptr<host::Picture> dsrWrapper::Ribbon_GetImage(
     const std::shared_ptr<host::RibbonControl>& Control) noexcept {
-  std::shared_ptr<CRibbon> ribbon = globals_->gclsRibbon;
+  std::shared_ptr<CRibbon> ribbon = gclsRibbon(*globals_);
   return ribbon ? ribbon->Ribbon_GetImage(Control) : nullptr;
 }
 

@@ -47,7 +47,7 @@ void ShowAllPictures(Globals& g, std::shared_ptr<host::Item> item, const std::st
   if (!item) return;  // no mail item to act on
   Extraction outcome = Extraction::kNoPictures;
   Attempt(names.extractAll, [&] {
-    outcome = Require(g.gclsPicAttachments, "gclsPicAttachments")->ExtractAllNShow(item, suffix);
+    outcome = Require(gclsPicAttachments(g), "gclsPicAttachments")->ExtractAllNShow(item, suffix);
   });
   TellNothingSaved(g, outcome);
 }
@@ -79,7 +79,7 @@ void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const s
   if (indexes.empty() || gone() || !item) return;
   Extraction outcome = Extraction::kNoPictures;
   Attempt(names.extractSelected, [&] {
-    outcome = Require(g.gclsPicAttachments, "gclsPicAttachments")
+    outcome = Require(gclsPicAttachments(g), "gclsPicAttachments")
                   ->ExtractSelectedNShow(item, indexes, suffix);
   });
   TellNothingSaved(g, outcome);

@@ -3,12 +3,16 @@
 // `Services` are the platform facilities; they exist for the whole life of the library. The
 // g-objects exist only while the add-in is connected: the connection creates them in its fixed
 // order and the disconnection releases them (each is none otherwise). Every class reads them
-// from here at the moment it needs them, so a step that runs before an object exists (or after
-// it is gone) fails like a call on a reference that is none.
+// from here (those of the rooms above through their rooms' accessors) at the moment it needs
+// them, so a step that runs before an object exists (or after it is gone) fails like a call on
+// a reference that is none.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <typeinfo>
+#include <utility>
+#include <vector>
 
 #include "common/error.h"
 #include "host/host.h"
@@ -16,14 +20,45 @@
 
 namespace zormint {
 
-class CPicAttachments;
-class CSettings;
-class CInternet;
-class CRibbon;
 namespace ui {
 class DialogToolkit;
-class frmOptions;
 }  // namespace ui
+
+// The connection's objects of the rooms above this one (gclsPicAttachments, gclsSettings,
+// gclsInternet, gclsRibbon, gfrmOptions), each kept under its class: the room that defines the
+// class reaches its object through an accessor of its own (gclsSettings(g)), so that this room
+// names none of them. They go in the reverse order of their first use.
+class RoomObjects {
+ public:
+  RoomObjects() = default;
+  RoomObjects(const RoomObjects&) = delete;
+  RoomObjects& operator=(const RoomObjects&) = delete;
+  ~RoomObjects() {
+    // One at a time, from the last: an object going may still look at the ones before it.
+    while (!slots_.empty()) {
+      std::shared_ptr<void> last = std::move(slots_.back().object);
+      slots_.pop_back();
+    }
+  }
+
+  // The object of class `T`; none until it is made.
+  template <class T>
+  std::shared_ptr<T>& Of() {
+    for (Slot& slot : slots_) {
+      if (*slot.type == typeid(T)) return *static_cast<std::shared_ptr<T>*>(slot.object.get());
+    }
+    auto object = std::make_shared<std::shared_ptr<T>>();
+    slots_.push_back({&typeid(T), object});
+    return *object;
+  }
+
+ private:
+  struct Slot {
+    const std::type_info* type;
+    std::shared_ptr<void> object;  // a std::shared_ptr<T>
+  };
+  std::vector<Slot> slots_;
+};
 
 struct Services {
   std::shared_ptr<platform::FileSystem> fileSystem;
@@ -43,11 +78,6 @@ struct Globals {
   Services services;
 
   std::shared_ptr<platform::FileSystem> gfsoFileSystem;
-  std::shared_ptr<CPicAttachments> gclsPicAttachments;
-  std::shared_ptr<CSettings> gclsSettings;
-  std::shared_ptr<CInternet> gclsInternet;
-  // The add-in's controls on Outlook's ribbon.
-  std::shared_ptr<CRibbon> gclsRibbon;
   // The selection dialog's result: empty, or a selected-attachment index list such as "2,3".
   std::string gsSelAttachmentIndexes;
   // The last whole look at a message's attachments, by whoever looked (a toolbar refreshing its
@@ -58,13 +88,14 @@ struct Globals {
     bool present = false;
   };
   PictureLook gLastPictureLook;
-  // The one selection dialog instance, created on first use and forgotten when it unloads.
-  std::shared_ptr<ui::frmOptions> gfrmOptions;
 
   // The last working-folder time stamp handed out and how many suffixes were formed from it, so
   // that two selections stamped in the same second never share a working folder.
   std::string gsLastTimeStamp;
   int32_t glTimeStampUses = 0;
+
+  // Last, so that they go first.
+  RoomObjects objects;
 };
 
 }  // namespace zormint

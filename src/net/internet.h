@@ -35,4 +35,9 @@ class CInternet {
   bool mbConnected = false;
 };
 
+// The connection's CInternet.
+inline std::shared_ptr<CInternet>& gclsInternet(Globals& g) {
+  return g.objects.Of<CInternet>();
+}
+
 }  // namespace zormint

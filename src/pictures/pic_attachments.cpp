@@ -28,7 +28,7 @@ std::string WithoutTrailingSeparators(std::string path) {
 bool CPicAttachments::MorePictureTypes() const noexcept {
   bool on = false;
   Attempt("CPicAttachments: picture types", [&] {
-    if (const std::shared_ptr<CSettings> settings = g_.gclsSettings)
+    if (const std::shared_ptr<CSettings> settings = gclsSettings(g_))
       on = settings->Value(rvMorePictureTypes) == kMorePictureTypesOn;
   });
   return on;
@@ -399,7 +399,7 @@ void CPicAttachments::ShowInViewer(const std::string& picturePath,
   // Read now, so that a choice just made in the dialog applies to this very showing.
   std::string choice;
   Attempt("CPicAttachments.ShowInViewer: viewer choice",
-          [&] { choice = Require(g_.gclsSettings, "gclsSettings")->Value(rvImageViewer); });
+          [&] { choice = Require(gclsSettings(g_), "gclsSettings")->Value(rvImageViewer); });
 
   if (choice == "1") {
     Attempt("CPicAttachments.ShowInViewer: ShellExecute", [&] {
@@ -409,7 +409,7 @@ void CPicAttachments::ShowInViewer(const std::string& picturePath,
   } else if (choice == "2") {
     // The custom viewer starts in the working folder, beside the other pictures.
     Attempt("CPicAttachments.ShowInViewer: StartProgram", [&] {
-      const std::string viewer = Require(g_.gclsSettings, "gclsSettings")->Value(rvUserImageApp);
+      const std::string viewer = Require(gclsSettings(g_), "gclsSettings")->Value(rvUserImageApp);
       const std::string commandLine = "\"" + viewer + "\"  \"" + picturePath + "\"";
       Require(g_.services.launcher, "Launcher")->StartProgram(commandLine, 1, workingFolder);
     });

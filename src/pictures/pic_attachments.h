@@ -119,4 +119,9 @@ class CPicAttachments {
   std::unique_ptr<platform::Background::Task> mtskCleanUp;  // destroyed last: waits for it
 };
 
+// The connection's CPicAttachments.
+inline std::shared_ptr<CPicAttachments>& gclsPicAttachments(Globals& g) {
+  return g.objects.Of<CPicAttachments>();
+}
+
 }  // namespace zormint

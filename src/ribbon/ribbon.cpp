@@ -116,7 +116,7 @@ bool CRibbon::HasPictures(const std::shared_ptr<host::Item>& item) noexcept {
   }
   const uint64_t skipped = trace::SkippedCount();
   const bool asked = Attempt("CRibbon.GetEnabled: pictures", [&] {
-    present = Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(item);
+    present = Require(gclsPicAttachments(g_), "gclsPicAttachments")->AtLeastOnePresent(item);
   });
   // Only a whole answer is kept: after a failing call the next question looks again.
   if (asked && !entryId.empty() && trace::SkippedCount() == skipped && !mbCleanedUp)

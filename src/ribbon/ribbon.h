@@ -109,4 +109,9 @@ class CRibbon final : public windows::WindowStateListener {
   bool mbCleanedUp = false;
 };
 
+// The add-in's controls on Outlook's ribbon, one per connection.
+inline std::shared_ptr<CRibbon>& gclsRibbon(Globals& g) {
+  return g.objects.Of<CRibbon>();
+}
+
 }  // namespace zormint

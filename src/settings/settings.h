@@ -39,4 +39,9 @@ class CSettings {
   std::array<std::string, 3> msValues;  // settings 1 to 3
 };
 
+// The connection's CSettings.
+inline std::shared_ptr<CSettings>& gclsSettings(Globals& g) {
+  return g.objects.Of<CSettings>();
+}
+
 }  // namespace zormint

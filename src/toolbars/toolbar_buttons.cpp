@@ -115,7 +115,7 @@ void CToolbarButtons::LookAtPictures(const char* step, const std::shared_ptr<hos
                                      bool& present) noexcept {
   const uint64_t skipped = trace::SkippedCount();
   const bool looked = Attempt(step, [&] {
-    present = Require(g_.gclsPicAttachments, "gclsPicAttachments")->AtLeastOnePresent(item);
+    present = Require(gclsPicAttachments(g_), "gclsPicAttachments")->AtLeastOnePresent(item);
   });
   if (looked && item && trace::SkippedCount() == skipped) g_.gLastPictureLook = {item, present};
 }

@@ -29,10 +29,10 @@ std::string LastThreeUpper(const std::string& s) {
 }  // namespace
 
 std::shared_ptr<frmOptions> frmOptions::Instance(Globals& globals) {
-  if (!globals.gfrmOptions) {
-    globals.gfrmOptions = std::shared_ptr<frmOptions>(new frmOptions(globals));
+  if (!gfrmOptions(globals)) {
+    gfrmOptions(globals) = std::shared_ptr<frmOptions>(new frmOptions(globals));
   }
-  return globals.gfrmOptions;
+  return gfrmOptions(globals);
 }
 
 frmOptions::~frmOptions() = default;
@@ -47,7 +47,7 @@ void frmOptions::ListPicturesOf(std::shared_ptr<host::Item> item) {
   auto self = shared_from_this();
   std::shared_ptr<platform::ListBox> list = lstPicAttachments();
   mlListed = std::move(item);
-  Require(g_.gclsPicAttachments, "gclsPicAttachments")->Populate(mlListed, list);
+  Require(gclsPicAttachments(g_), "gclsPicAttachments")->Populate(mlListed, list);
 }
 
 void frmOptions::Show() {
@@ -65,7 +65,7 @@ void frmOptions::Show() {
   // The dialog was loaded but never seen. It is unloaded and forgotten like a closed one, so
   // that the next click gets a fresh dialog and no hidden window outlives the add-in.
   Attempt("frmOptions.Show: Unload", [&] { f->Unload(); });
-  if (g_.gfrmOptions.get() == this) g_.gfrmOptions.reset();
+  if (gfrmOptions(g_).get() == this) gfrmOptions(g_).reset();
   Fail(failure.code, failure.description);
 }
 
@@ -164,7 +164,7 @@ void frmOptions::Form_Load() {
   // viewer selected, as the form starts. The stored path is shown only for the custom viewer.
   std::string v;
   if (Attempt("frmOptions.Form_Load: stored viewer choice",
-              [&] { v = Require(g_.gclsSettings, "gclsSettings")->Value(rvImageViewer); })) {
+              [&] { v = Require(gclsSettings(g_), "gclsSettings")->Value(rvImageViewer); })) {
     if (v == "1") {
       Attempt("frmOptions.Form_Load: optDefaultViewer",
               [&] { form().GetOptionButton(kOptDefaultViewer)->SetValue(true); });
@@ -173,7 +173,7 @@ void frmOptions::Form_Load() {
       Attempt("frmOptions.Form_Load: optCustomViewer",
               [&] { form().GetOptionButton(kOptCustomViewer)->SetValue(true); });
       Attempt("frmOptions.Form_Load: txtCustomViewer", [&] {
-        const std::string path = Require(g_.gclsSettings, "gclsSettings")->Value(rvUserImageApp);
+        const std::string path = Require(gclsSettings(g_), "gclsSettings")->Value(rvUserImageApp);
         form().GetTextBox(kTxtCustomViewer)->SetText(path);
       });
     }
@@ -182,7 +182,7 @@ void frmOptions::Form_Load() {
   // Whether the more recent picture types count: the box shows the stored setting.
   Attempt("frmOptions.Form_Load: chkMorePictureTypes", [&] {
     const bool on =
-        Require(g_.gclsSettings, "gclsSettings")->Value(rvMorePictureTypes) == kMorePictureTypesOn;
+        Require(gclsSettings(g_), "gclsSettings")->Value(rvMorePictureTypes) == kMorePictureTypesOn;
     form().GetCheckBox(kChkMorePictureTypes)->SetValue(on);
   });
 
@@ -215,7 +215,7 @@ void frmOptions::Form_Activate() {
 // The probe's answer, on Outlook's thread, while the dialog is still loaded.
 void frmOptions::wbrAdBanner_Probed(bool connected) {
   Attempt("frmOptions.wbrAdBanner_Probed", [&] {
-    Require(g_.gclsInternet, "gclsInternet")->SetConnected(connected);
+    Require(gclsInternet(g_), "gclsInternet")->SetConnected(connected);
     if (connected && form_ && form_->Loaded()) {
       form().GetWebBrowser(kWbrAdBanner)->Navigate2(kBannerUrl, kOnlineBannerFlags);
     }
@@ -236,9 +236,9 @@ void frmOptions::optCustomViewer_Click() {
 // filled again under the new rule (the user's ticks start over: every picture selected).
 void frmOptions::chkMorePictureTypes_Click() {
   const bool on = form().GetCheckBox(kChkMorePictureTypes)->Value();
-  Require(g_.gclsSettings, "gclsSettings")
+  Require(gclsSettings(g_), "gclsSettings")
       ->SetValue(rvMorePictureTypes, on ? kMorePictureTypesOn : kMorePictureTypesOff);
-  Require(g_.gclsPicAttachments, "gclsPicAttachments")
+  Require(gclsPicAttachments(g_), "gclsPicAttachments")
       ->Populate(mlListed, form().GetListBox(kLstPicAttachments));
 }
 
@@ -253,7 +253,7 @@ void frmOptions::cmdBrowse_Click() {
 void frmOptions::cmdOpen_Click() {
   if (!ValidateInput()) return;
 
-  const auto settings = Require(g_.gclsSettings, "gclsSettings");
+  const auto settings = Require(gclsSettings(g_), "gclsSettings");
   settings->SetValue(rvImageViewer, std::to_string(mlViewerChoice));
   // With the default viewer the stored custom path stays as it was.
   if (mlViewerChoice == 2) {
@@ -280,13 +280,13 @@ void frmOptions::Form_QueryUnload(bool& /*Cancel*/, int32_t UnloadMode) {
 void frmOptions::Form_Unload(bool& /*Cancel*/) {
   mlListed.reset();  // no reference on Outlook's item outlives the dialog
   // Forget the instance, so that the next "View ZORMINT Options" creates and loads a new one.
-  if (g_.gfrmOptions.get() == this) g_.gfrmOptions.reset();
+  if (gfrmOptions(g_).get() == this) gfrmOptions(g_).reset();
 }
 
 void frmOptions::wbrAdBanner_DocumentComplete(const void* /*pDisp*/, const std::string& /*URL*/) {
   // Every completed document counts, frames included. The embedded page has its scroll bars
   // off by itself; the online page gets them switched off here.
-  if (!Require(g_.gclsInternet, "gclsInternet")->IsConnected()) return;
+  if (!Require(gclsInternet(g_), "gclsInternet")->IsConnected()) return;
   form().GetWebBrowser(kWbrAdBanner)->SetBodyScroll("no");
 }
 

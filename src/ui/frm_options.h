@@ -8,7 +8,7 @@
 // The form's window comes from the dialog toolkit (Globals::services.dialogs), built from
 // OptionsLayout(); the toolkit reports the window's events back through FormEvents.
 //
-// Lifetime: the instance lives in Globals::gfrmOptions from first use until Form_Unload, which
+// Lifetime: the instance lives in gfrmOptions(g) from first use until Form_Unload, which
 // forgets it. Every event handler and Show hold a reference to the instance while they run, so
 // a handler that unloads the form, or host events that run inside the modal loop or a message
 // pump call, never pull the object away under a running handler.
@@ -34,7 +34,7 @@ inline constexpr int32_t kOnlineBannerFlags = navNoHistory | navNoReadFromCache;
 
 class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormEvents {
  public:
-  // The process-wide dialog instance (Globals::gfrmOptions), created on first use; it is
+  // The process-wide dialog instance (gfrmOptions(g)), created on first use; it is
   // forgotten when it unloads, so the next use creates a fresh one.
   static std::shared_ptr<frmOptions> Instance(Globals& globals);
 
@@ -107,3 +107,12 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
 };
 
 }  // namespace zormint::ui
+
+namespace zormint {
+
+// The one selection dialog instance, created on first use and forgotten when it unloads.
+inline std::shared_ptr<ui::frmOptions>& gfrmOptions(Globals& g) {
+  return g.objects.Of<ui::frmOptions>();
+}
+
+}  // namespace zormint

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "net/internet.h"
 #include "pictures/pic_attachments.h"
@@ -22,6 +25,32 @@ size_t FirstCall(const sim::FaultPlan& faults, const std::string& prefix) {
   return static_cast<size_t>(it - calls.begin());
 }
 
+// The connection's objects of the rooms above `context`: one per class, whichever room asks, and
+// when their Globals goes, the last made goes first and may still reach those made before it.
+TEST(Connection, TheRoomsObjectsGoTheLastMadeFirst) {
+  std::vector<std::string> gone;
+  struct First {
+    explicit First(std::vector<std::string>& log) : log_(log) {}
+    ~First() { log_.push_back("first"); }
+    std::vector<std::string>& log_;
+  };
+  struct Second {
+    Second(Globals& g, std::vector<std::string>& log) : g_(g), log_(log) {}
+    ~Second() { log_.push_back(g_.objects.Of<First>() ? "second, first kept" : "second alone"); }
+    Globals& g_;
+    std::vector<std::string>& log_;
+  };
+  {
+    auto g = std::make_unique<Globals>();
+    g->objects.Of<First>() = std::make_shared<First>(gone);
+    g->objects.Of<Second>() = std::make_shared<Second>(*g, gone);
+    EXPECT_EQ(g->objects.Of<First>().get(), g->objects.Of<First>().get());
+    EXPECT_NE(static_cast<void*>(g->objects.Of<First>().get()),
+              static_cast<void*>(g->objects.Of<Second>().get()));
+  }
+  EXPECT_EQ(gone, (std::vector<std::string>{"second, first kept", "first"}));
+}
+
 TEST(Connection, WithoutAnExplorerTheAddInStaysDormantUntilDisconnected) {
   OutlookStory s(/*openExplorer=*/false);
   fs::create_directory(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000");
@@ -30,9 +59,9 @@ TEST(Connection, WithoutAnExplorerTheAddInStaysDormantUntilDisconnected) {
   Globals& g = s.G();
   EXPECT_FALSE(s.addin->Tracker());
   EXPECT_FALSE(g.gfsoFileSystem);
-  EXPECT_FALSE(g.gclsPicAttachments);
-  EXPECT_FALSE(g.gclsSettings);
-  EXPECT_FALSE(g.gclsInternet);
+  EXPECT_FALSE(gclsPicAttachments(g));
+  EXPECT_FALSE(gclsSettings(g));
+  EXPECT_FALSE(gclsInternet(g));
   EXPECT_TRUE(fs::exists(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000"));
   EXPECT_EQ(s.env.settingsStore->reads, 0);
 
@@ -54,7 +83,7 @@ TEST(Connection, AnExplorersCountThatCannotBeReadCountsAsNoExplorer) {
   s.env.faults.FailMember("Explorers.Count");
   s.Connect();
   EXPECT_FALSE(s.addin->Tracker());
-  EXPECT_FALSE(s.G().gclsPicAttachments);
+  EXPECT_FALSE(gclsPicAttachments(s.G()));
   EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
   s.Disconnect(ext_dm_HostShutdown);
   s.ExpectNothingHeld();
@@ -68,12 +97,12 @@ TEST(Connection, CreatesTheObjectsInOrderAndDeletesEarlierWorkingFoldersAfterThe
 
   Globals& g = s.G();
   EXPECT_EQ(g.gfsoFileSystem, s.env.fileSystem);
-  ASSERT_TRUE(g.gclsPicAttachments);
-  EXPECT_EQ(g.gclsPicAttachments->TempRoot(), s.env.temporaryFolder + "\\");
-  ASSERT_TRUE(g.gclsSettings);
-  EXPECT_EQ(g.gclsSettings->Value(rvImageViewer), "1");
-  ASSERT_TRUE(g.gclsInternet);
-  EXPECT_FALSE(g.gclsInternet->IsConnected());
+  ASSERT_TRUE(gclsPicAttachments(g));
+  EXPECT_EQ(gclsPicAttachments(g)->TempRoot(), s.env.temporaryFolder + "\\");
+  ASSERT_TRUE(gclsSettings(g));
+  EXPECT_EQ(gclsSettings(g)->Value(rvImageViewer), "1");
+  ASSERT_TRUE(gclsInternet(g));
+  EXPECT_FALSE(gclsInternet(g)->IsConnected());
   EXPECT_TRUE(s.internet->Calls().empty());  // nothing is probed at connection
 
   EXPECT_FALSE(fs::exists(s.env.dir.Path() / "Temp" / "ZORMINT$010101000000"));
@@ -141,7 +170,7 @@ TEST(Connection, EarlierWorkingFoldersAreDeletedBesideOutlookNeverThisConnection
   s.Connect();
   EXPECT_TRUE(fs::exists(temp / "ZORMINT$030303000000"));
   EXPECT_TRUE(s.env.trace->Find("Background.Start"));
-  EXPECT_TRUE(s.G().gclsSettings);
+  EXPECT_TRUE(gclsSettings(s.G()));
   s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();
 }
@@ -153,9 +182,9 @@ TEST(Connection, AFailingStepIsSkippedAndTheNextOneRuns) {
   s.Connect();
   EXPECT_TRUE(s.addin->Tracker());
   EXPECT_TRUE(s.Tracker().ExplorerKeys().empty());
-  EXPECT_TRUE(s.G().gclsPicAttachments);
-  EXPECT_TRUE(s.G().gclsSettings);
-  EXPECT_TRUE(s.G().gclsInternet);
+  EXPECT_TRUE(gclsPicAttachments(s.G()));
+  EXPECT_TRUE(gclsSettings(s.G()));
+  EXPECT_TRUE(gclsInternet(s.G()));
   EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
   // New windows are still tracked: the collections' events were connected.
   ExplorerId later = s.outlook.OpenExplorer(s.inbox);
@@ -210,9 +239,9 @@ TEST(Disconnection, SwitchingTheAddInOffRemovesTheButtonsFromEveryWindow) {
   EXPECT_EQ(s.outlook.Controls(Xpl(s.mainExplorer), "Standard").size(), 3u);
   EXPECT_FALSE(s.addin->Tracker());
   EXPECT_FALSE(s.G().gfsoFileSystem);
-  EXPECT_FALSE(s.G().gclsPicAttachments);
-  EXPECT_FALSE(s.G().gclsSettings);
-  EXPECT_FALSE(s.G().gclsInternet);
+  EXPECT_FALSE(gclsPicAttachments(s.G()));
+  EXPECT_FALSE(gclsSettings(s.G()));
+  EXPECT_FALSE(gclsInternet(s.G()));
   s.ExpectNothingHeld();
 
   // Windows opened afterwards get nothing.

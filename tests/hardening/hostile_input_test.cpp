@@ -342,7 +342,7 @@ TEST(HostileInput, IndexListsNeverReachBeyondTheMessage) {
   for (const IndexCase& c : cases) {
     const Tree before = ReadTree(s.env.dir.Path());
     const size_t shownBefore = s.Shown().size();
-    s.G().gclsPicAttachments->ExtractSelectedNShow(item, c.list, kSuffix);
+    gclsPicAttachments(s.G())->ExtractSelectedNShow(item, c.list, kSuffix);
     const std::string what = "index list '" + c.list.substr(0, 40) + "'";
     std::vector<std::string> saved;
     for (const std::string& name : s.env.disk->FileNames(folder))

@@ -39,9 +39,9 @@ struct AddInObjects {
       }
     }
     Globals& g = s.G();
-    if (g.gclsPicAttachments) objects.push_back(g.gclsPicAttachments);
-    if (g.gclsSettings) objects.push_back(g.gclsSettings);
-    if (g.gclsInternet) objects.push_back(g.gclsInternet);
+    if (gclsPicAttachments(g)) objects.push_back(gclsPicAttachments(g));
+    if (gclsSettings(g)) objects.push_back(gclsSettings(g));
+    if (gclsInternet(g)) objects.push_back(gclsInternet(g));
   }
   size_t Alive() const {
     return static_cast<size_t>(

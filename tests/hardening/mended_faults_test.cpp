@@ -8,6 +8,7 @@
 #include "tests/hardening/hardening.h"
 #include "tests/pictures/pictures_fixture.h"
 #include "tests/stories/outlook_story.h"
+#include "ui/frm_options.h"
 
 namespace zormint::test {
 namespace {
@@ -83,10 +84,10 @@ TEST_F(MendedFaults, AViewerPathWithANulIsRefused) {
   env.settingsStore->Put("ZORMINT", "Startup", "Image Viewer", "2");
   env.settingsStore->Put("ZORMINT", "Startup", "User Image App", script + std::string("\0.exe", 5));
   Engine();
-  EXPECT_EQ(env.globals.gclsSettings->Value(2), "");
+  EXPECT_EQ(gclsSettings(env.globals)->Value(2), "");
   EXPECT_EQ(env.settingsStore->Peek("ZORMINT", "Startup", "User Image App"), "");
-  env.globals.gclsSettings->SetValue(2, script + std::string("\0.EXE", 5));
-  EXPECT_EQ(env.globals.gclsSettings->Value(2), "");
+  gclsSettings(env.globals)->SetValue(2, script + std::string("\0.EXE", 5));
+  EXPECT_EQ(gclsSettings(env.globals)->Value(2), "");
 }
 
 // The same without any injected failure: a working folder someone made read-only holds a link
@@ -161,7 +162,7 @@ TEST(MendedFaultsInTheSession, ADialogThatFailedToShowIsNotReused) {
   s.outlook.Select(s.mainExplorer, {s.Mail({"a.jpg"})});
   s.env.faults.FailMember("Form.ShowModal", 1);
   EXPECT_TRUE(s.ClickOptions(Xpl(s.mainExplorer)));
-  EXPECT_FALSE(s.G().gfrmOptions);
+  EXPECT_FALSE(gfrmOptions(s.G()));
   EXPECT_EQ(s.dialogs->Unloads().size(), 1u);
 
   s.dialogs->OnNextShow([&](sim::HeadlessForm& form) { form.Click("cmdOpen"); });
@@ -172,7 +173,7 @@ TEST(MendedFaultsInTheSession, ADialogThatFailedToShowIsNotReused) {
   ASSERT_EQ(navigations.size(), 2u);  // a fresh start: embedded page first, then online
   EXPECT_EQ(navigations[0].url, "res://ZORMINT/%2323/%23102");
   EXPECT_EQ(s.Shown().size(), 1u);
-  EXPECT_FALSE(s.G().gfrmOptions);
+  EXPECT_FALSE(gfrmOptions(s.G()));
   s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();
 }

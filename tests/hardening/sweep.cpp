@@ -5,7 +5,10 @@
 #include <regex>
 #include <sstream>
 
+#include "net/internet.h"
+#include "pictures/pic_attachments.h"
 #include "platform/paths.h"
+#include "settings/settings.h"
 
 namespace zormint::test {
 
@@ -87,8 +90,8 @@ void ExpectNothingLeftBehind(OutlookStory& s, const Tree& before, const CallSite
   EXPECT_EQ(s.outlook.LiveReferences(), 0) << s.outlook.DescribeLiveReferences();
   EXPECT_EQ(s.outlook.ConnectedSinks(), 0);
   EXPECT_FALSE(s.addin->Tracker());
-  const Globals& g = s.G();
-  EXPECT_FALSE(g.gfsoFileSystem || g.gclsPicAttachments || g.gclsSettings || g.gclsInternet);
+  Globals& g = s.G();
+  EXPECT_FALSE(g.gfsoFileSystem || gclsPicAttachments(g) || gclsSettings(g) || gclsInternet(g));
   EXPECT_FALSE(s.dialogs->Modal());
 
   // Every handle the probe opened is closed again, unless closing it was the failing call.

@@ -15,9 +15,9 @@ class ExtractionTest : public PicturesTest {
     Engine();
     if (!program.empty()) {
       TestEnv::WriteFile(program, "MZ");
-      env.globals.gclsSettings->SetValue(rvUserImageApp, program);
+      gclsSettings(env.globals)->SetValue(rvUserImageApp, program);
     }
-    env.globals.gclsSettings->SetValue(rvImageViewer, choice);
+    gclsSettings(env.globals)->SetValue(rvImageViewer, choice);
   }
   std::string Saved(const std::string& name) {
     return TestEnv::ReadFile(platform::FromFsPath(RealWorkingFolder() / name));
@@ -65,18 +65,18 @@ TEST_F(ExtractionTest, AnyOtherChoiceSavesThePicturesAndStartsNothing) {
   // The settings keep an accepted choice as it was written; only "1" and "2" start a viewer.
   for (const char* choice : {"2.0", "+1", "01"}) {
     ChooseViewer(choice, env.Path("view.exe"));
-    ASSERT_EQ(env.globals.gclsSettings->Value(rvImageViewer), choice);
+    ASSERT_EQ(gclsSettings(env.globals)->Value(rvImageViewer), choice);
     engine->ExtractAllNShow(Mail({"a.jpg", "b.gif"}), kSuffix);
     EXPECT_EQ(FilesIn(RealWorkingFolder()), (Strings{"a.jpg", "b.gif"}));
   }
   EXPECT_FALSE(env.launcher->AnyLaunch());
 
   // No settings object at all, or a failing shell: nothing starts and nothing escapes.
-  env.globals.gclsSettings.reset();
+  gclsSettings(env.globals).reset();
   engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
   EXPECT_FALSE(env.launcher->AnyLaunch());
-  env.globals.gclsSettings = std::make_shared<CSettings>(env.globals);
-  env.globals.gclsSettings->SetValue(rvImageViewer, "1");
+  gclsSettings(env.globals) = std::make_shared<CSettings>(env.globals);
+  gclsSettings(env.globals)->SetValue(rvImageViewer, "1");
   env.launcher->failShellExecute = true;
   engine->ExtractAllNShow(Mail({"a.jpg"}), kSuffix);
   EXPECT_FALSE(env.launcher->AnyLaunch());
@@ -88,7 +88,7 @@ TEST_F(ExtractionTest, TheChoiceIsReadAtTheMomentOfShowing) {
   ChooseViewer("1", program);
   auto mail = Mail({"a.jpg"});
   engine->ExtractAllNShow(mail, kSuffix);
-  env.globals.gclsSettings->SetValue(rvImageViewer, "2");
+  gclsSettings(env.globals)->SetValue(rvImageViewer, "2");
   engine->ExtractAllNShow(mail, kSuffix);
   EXPECT_EQ(env.launcher->order, (Strings{"ShellExecute", "StartProgram"}));
 }

@@ -57,10 +57,12 @@ TEST_F(ListingTest, AnAttachmentNotStoredInTheMessageIsNoPictureWhateverItsName)
 class MorePictureTypesTest : public PicturesTest {
  protected:
   MorePictureTypesTest() {
-    env.globals.gclsSettings = std::make_shared<CSettings>(env.globals);
-    env.globals.gclsSettings->Initialize();
+    gclsSettings(env.globals) = std::make_shared<CSettings>(env.globals);
+    gclsSettings(env.globals)->Initialize();
   }
-  void SwitchOn(bool on) { env.globals.gclsSettings->SetValue(rvMorePictureTypes, on ? "1" : "0"); }
+  void SwitchOn(bool on) {
+    gclsSettings(env.globals)->SetValue(rvMorePictureTypes, on ? "1" : "0");
+  }
   // What the dialog would list for these attachments.
   std::vector<std::string> Listed(const sim::ItemSpec& contents) {
     auto list = std::make_shared<MemoryListBox>();

@@ -68,11 +68,11 @@ class PicturesTest : public ::testing::Test {
   // The engine, connected as the add-in connects it, with the settings store started.
   CPicAttachments& Engine() {
     if (!engine) {
-      env.globals.gclsSettings = std::make_shared<CSettings>(env.globals);
-      env.globals.gclsSettings->Initialize();
+      gclsSettings(env.globals) = std::make_shared<CSettings>(env.globals);
+      gclsSettings(env.globals)->Initialize();
       engine = std::make_shared<CPicAttachments>(env.globals);
       engine->Initialize();
-      env.globals.gclsPicAttachments = engine;
+      gclsPicAttachments(env.globals) = engine;
     }
     return *engine;
   }

@@ -42,14 +42,14 @@ TEST_F(RibbonControls, EachRibbonGetsItsCustomisationForTheOutlookVersion) {
   s.Disconnect(ext_dm_UserClosed);
   s.outlook.SetVersion("12.0.0.6672");
   s.Connect();
-  EXPECT_EQ(s.G().gclsRibbon->OutlookVersion(), 12);
+  EXPECT_EQ(gclsRibbon(s.G())->OutlookVersion(), 12);
   EXPECT_EQ(s.addin->Ribbon_GetCustomUI("Microsoft.Outlook.Explorer"), 0);
   EXPECT_EQ(s.addin->Ribbon_GetCustomUI("Microsoft.Outlook.Mail.Read"),
             resources::kRibbonRead2007Id);
   s.Disconnect(ext_dm_UserClosed);
   s.env.faults.FailMember("Application.Version");
   s.Connect();
-  EXPECT_EQ(s.G().gclsRibbon->OutlookVersion(), 0);
+  EXPECT_EQ(gclsRibbon(s.G())->OutlookVersion(), 0);
   EXPECT_EQ(s.addin->Ribbon_GetCustomUI("Microsoft.Outlook.Explorer"),
             resources::kRibbonExplorerId);
   EXPECT_TRUE(s.env.trace->Find("Application.Version"));
@@ -259,8 +259,8 @@ TEST_F(RibbonAsShown, TheHomeTabFollowsTheMainWindowAfterAMessageWindowOpenedAnd
   EXPECT_TRUE(Shown(main));
   const InspectorId window = Open(pictures);
   EXPECT_TRUE(Shown(Isp(window)));
-  EXPECT_TRUE(s.G().gclsRibbon->HoldsRibbon(ribbon::kExplorerRibbon));
-  EXPECT_TRUE(s.G().gclsRibbon->HoldsRibbon(ribbon::kMailReadRibbon));
+  EXPECT_TRUE(gclsRibbon(s.G())->HoldsRibbon(ribbon::kExplorerRibbon));
+  EXPECT_TRUE(gclsRibbon(s.G())->HoldsRibbon(ribbon::kMailReadRibbon));
 
   s.outlook.ClearInvalidations();
   s.outlook.Select(s.mainExplorer, {plain});
@@ -352,7 +352,7 @@ TEST_F(RibbonAsShown, SwitchedOffAndOnTheAddinServesTheNewRibbonsAndReleasedTheO
 TEST_F(RibbonAsShown, Outlook2007sMessageWindowsRefreshTheirOwnTwoControls) {
   s.outlook.SetVersion("12.0.0.6672");
   Start();
-  EXPECT_FALSE(s.G().gclsRibbon->HoldsRibbon(ribbon::kExplorerRibbon));  // no ribbon there
+  EXPECT_FALSE(gclsRibbon(s.G())->HoldsRibbon(ribbon::kExplorerRibbon));  // no ribbon there
   const InspectorId window = Open(pictures);
   EXPECT_TRUE(s.Buttons(Isp(window)).empty());  // Word edits it: no toolbar
   EXPECT_TRUE(Shown(Isp(window)));
@@ -427,7 +427,7 @@ TEST(RibbonDisconnected, CallbacksAnswerNothingWithoutTouchingOutlookAndTheRibbo
   EXPECT_EQ(s.addin->Ribbon_GetCustomUI("Microsoft.Outlook.Explorer"), 0);  // not connected yet
   s.Connect();
   s.RibbonLoad();
-  EXPECT_TRUE(s.G().gclsRibbon->HoldsRibbon());
+  EXPECT_TRUE(gclsRibbon(s.G())->HoldsRibbon());
   EXPECT_TRUE(s.RibbonEnabled(main));
   s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();

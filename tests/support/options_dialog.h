@@ -22,8 +22,8 @@ struct ListedPicture {
 
 // The settings as the connection loads them.
 inline void LoadSettings(Globals& g) {
-  g.gclsSettings = std::make_shared<CSettings>(g);
-  g.gclsSettings->Initialize();
+  gclsSettings(g) = std::make_shared<CSettings>(g);
+  gclsSettings(g)->Initialize();
 }
 
 // What a toolbar does: take the dialog, fill its list (every entry selected) and show it

@@ -7,6 +7,8 @@
 #include <functional>
 #include <utility>
 
+#include "net/internet.h"
+#include "pictures/pic_attachments.h"
 #include "tests/stories/outlook_story.h"
 
 namespace zormint::test {
@@ -47,8 +49,8 @@ TEST(Reentrancy, TheStartUpExplorerClosingInsideTheConnection) {
   s.Connect();
   EXPECT_TRUE(*ran);
   EXPECT_TRUE(s.Tracker().ExplorerKeys().empty());
-  EXPECT_TRUE(s.G().gclsPicAttachments);
-  EXPECT_TRUE(s.G().gclsInternet);
+  EXPECT_TRUE(gclsPicAttachments(s.G()));
+  EXPECT_TRUE(gclsInternet(s.G()));
   s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();
 }

@@ -86,7 +86,7 @@ TEST_F(DialogTest, EachOpeningStartsEmbeddedAndProbesAgain) {
     EXPECT_EQ(banner.ScrollChanges()[0].documentUrl, kEmbedded);
     dialogs->AnswerHeldWork();
     EXPECT_EQ(Navigations(banner), (std::vector<std::pair<std::string, int32_t>>{{kEmbedded, 2}}));
-    EXPECT_FALSE(g.gclsInternet->IsConnected());
+    EXPECT_FALSE(gclsInternet(g)->IsConnected());
     f.Click(kCmdClose);
   });
   EXPECT_EQ(internet->CallCount("GetConnectedState"), 2u);
@@ -122,13 +122,13 @@ TEST_F(DialogTest, TheDialogIsUsedBeforeTheProbeAnswersAndALateAnswerIsDropped) 
               (std::vector<std::pair<std::string, int32_t>>{{kEmbedded, 2}}));
     f.CloseBox();
   });
-  EXPECT_EQ(g.gfrmOptions, nullptr);
+  EXPECT_EQ(gfrmOptions(g), nullptr);
   dialogs->AnswerHeldWork();  // the worker ends on its own, after the dialog
   EXPECT_EQ(internet->CallCount("GetConnectedState"), 1u);
   EXPECT_EQ(internet->OpenHandleCount(), 0u);
   EXPECT_EQ(dialogs->DroppedAnswers(), 1);
   EXPECT_EQ(Banner()->Navigations().size(), 1u);
-  EXPECT_FALSE(g.gclsInternet->IsConnected());  // the dropped answer is not kept either
+  EXPECT_FALSE(gclsInternet(g)->IsConnected());  // the dropped answer is not kept either
   EXPECT_EQ(dialogs->Unloads(), std::vector<int32_t>{vbFormControlMenu});
 }
 

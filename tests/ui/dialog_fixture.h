@@ -25,7 +25,7 @@ class DialogTest : public ::testing::Test {
  protected:
   DialogTest() {
     g.gfsoFileSystem = env.fileSystem;
-    g.gclsInternet = std::make_shared<CInternet>(g);
+    gclsInternet(g) = std::make_shared<CInternet>(g);
   }
 
   void LoadSettings() { test::LoadSettings(g); }
@@ -39,7 +39,7 @@ class DialogTest : public ::testing::Test {
   // What a toolbar does: take the dialog, fill its list (every entry selected), show it
   // modally with `script` as the user.
   void Open(const std::vector<ListedPicture>& pictures, sim::DialogScript script) {
-    if (!g.gclsSettings && withSettings) LoadSettings();
+    if (!gclsSettings(g) && withSettings) LoadSettings();
     dialogs->OnNextShow(std::move(script));
     ShowOptions(g, pictures);
   }

@@ -113,7 +113,7 @@ TEST_F(DialogTest, OpenWithTheDefaultViewerKeepsTheStoredCustomPath) {
   EXPECT_EQ(stored.Path(), viewer);
   EXPECT_TRUE(dialogs->MessageBoxes().empty());
   EXPECT_EQ(dialogs->Unloads(), std::vector<int32_t>{vbFormCode});
-  EXPECT_EQ(g.gfrmOptions, nullptr);
+  EXPECT_EQ(gfrmOptions(g), nullptr);
 }
 
 TEST_F(DialogTest, TheIndexListFollowsTheSelectionInListOrder) {
@@ -154,7 +154,7 @@ TEST_F(DialogTest, OpenWithACustomViewerStoresTheTrimmedPath) {
   EXPECT_EQ(g.gsSelAttachmentIndexes, "3");
   EXPECT_EQ(stored.Choice(), "2");
   EXPECT_EQ(stored.Path(), viewer);
-  EXPECT_EQ(g.gclsSettings->Value(rvUserImageApp), viewer);
+  EXPECT_EQ(gclsSettings(g)->Value(rvUserImageApp), viewer);
 }
 
 TEST_F(DialogTest, TheStoredCustomChoiceOpensWithTheCustomOptionEvenWithoutAPath) {
@@ -233,7 +233,7 @@ TEST_F(DialogTest, CloseEscAndTheCloseBoxHandBackNothing) {
     });
     EXPECT_EQ(g.gsSelAttachmentIndexes, "");
     EXPECT_EQ(dialogs->Unloads().back(), ways[i].second);
-    EXPECT_EQ(g.gfrmOptions, nullptr);
+    EXPECT_EQ(gfrmOptions(g), nullptr);
   }
   EXPECT_EQ(stored.Choice(), "1");
   EXPECT_EQ(dialogs->LeftOpen(), 0);
@@ -243,7 +243,7 @@ TEST_F(DialogTest, ASecondOpeningStartsFromTheSavedSettings) {
   const std::string viewer = Exe("view.exe");
   std::weak_ptr<frmOptions> first;
   Open(kPictures, [&](HeadlessForm& f) {
-    first = g.gfrmOptions;
+    first = gfrmOptions(g);
     f.ClickOption(kOptCustomViewer);
     f.TypeText(kTxtCustomViewer, viewer);
     f.Click(kCmdOpen);
@@ -285,11 +285,11 @@ TEST_F(DialogTest, WithoutTheSettingsStoreTheDialogOpensWithTheDefaultViewer) {
 TEST_F(DialogTest, TheDialogOutlivesEveryOtherReferenceWhileItIsShown) {
   std::weak_ptr<frmOptions> dialog;
   Open(kPictures, [&](HeadlessForm& f) {
-    dialog = g.gfrmOptions;
+    dialog = gfrmOptions(g);
     // Another click while the dialog is up finds it already shown.
     EXPECT_THROW(frmOptions::Instance(g)->Show(), ZError);
     EXPECT_TRUE(f.Shown());
-    g.gfrmOptions.reset();  // as if the add-in let go of it meanwhile
+    gfrmOptions(g).reset();  // as if the add-in let go of it meanwhile
     f.ClickItem(0);
     f.Click(kCmdOpen);
     EXPECT_FALSE(f.Shown());
@@ -314,8 +314,8 @@ TEST_F(DialogTest, AFailureAnywhereInTheStoryLeavesNothingHalfDone) {
   const auto story = [&] {
     shown.reset();
     stored.Put("1", "");
-    g.gclsSettings.reset();
-    g.gfrmOptions.reset();
+    gclsSettings(g).reset();
+    gfrmOptions(g).reset();
     g.gsSelAttachmentIndexes.clear();
     dialogs = std::make_shared<sim::HeadlessDialogs>(&env.faults);
     g.services.dialogs = dialogs;
@@ -362,7 +362,7 @@ TEST_F(DialogTest, AFailureAnywhereInTheStoryLeavesNothingHalfDone) {
       }
     }
     EXPECT_EQ(list, selected);
-    EXPECT_EQ(g.gclsSettings->Value(rvImageViewer), "2");
+    EXPECT_EQ(gclsSettings(g)->Value(rvImageViewer), "2");
   }
   EXPECT_EQ(env.faults.InjectedCount(), calls);
 }

@@ -40,11 +40,11 @@ DialogTest::DialogTest() : ole_(OleInitialize(nullptr)), folder_(MakeFolder()) {
   g.services.eventLog = eventLog;
   g.services.fileSystem = std::make_shared<platform::PortableFileSystem>();
   g.gfsoFileSystem = g.services.fileSystem;
-  g.gclsInternet = std::make_shared<CInternet>(g);
+  gclsInternet(g) = std::make_shared<CInternet>(g);
 }
 
 DialogTest::~DialogTest() {
-  g.gfrmOptions.reset();
+  gfrmOptions(g).reset();
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
   if (SUCCEEDED(ole_)) OleUninitialize();
@@ -57,7 +57,7 @@ std::string DialogTest::MakeProgram(const std::string& name) {
 }
 
 void DialogTest::Open(const std::vector<ListedPicture>& pictures) {
-  if (!g.gclsSettings) LoadSettings();
+  if (!gclsSettings(g)) LoadSettings();
   user.Start();
   test::ShowOptions(g, pictures);
 }
@@ -77,9 +77,9 @@ std::string DialogTest::Focus() {
   return std::string();
 }
 
-bool DialogTest::Ready() const {
+bool DialogTest::Ready() {
   HWND form = Form();
-  return form && IsWindowEnabled(form) && g.gfrmOptions && g.gfrmOptions->ActivatedOnce() &&
+  return form && IsWindowEnabled(form) && gfrmOptions(g) && gfrmOptions(g)->ActivatedOnce() &&
          GetFocus() && IsChild(form, GetFocus());
 }
 

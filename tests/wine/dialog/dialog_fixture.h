@@ -82,7 +82,7 @@ class DialogTest : public ::testing::Test {
   // The control that has the keyboard focus, by name ("" when none of the form's has it).
   static std::string Focus();
   // The dialog is up, its first activation done, the focus in it.
-  bool Ready() const;
+  bool Ready();
 
   // ---- Steps of the user ----
   // Waits for the form to be up and ready.

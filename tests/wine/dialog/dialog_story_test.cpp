@@ -37,7 +37,7 @@ TEST_F(DialogStory, ThePictureTypesBoxSwitchesTheSettingAndTheListFollowsAtOnce)
   outlook->Select(outlook->OpenExplorer(inbox), {id});
   std::shared_ptr<host::Item> item = outlook->Application()->ActiveExplorer()->Selection()->Item(1);
   LoadSettings();
-  g.gclsPicAttachments = std::make_shared<CPicAttachments>(g);
+  gclsPicAttachments(g) = std::make_shared<CPicAttachments>(g);
 
   auto listed = [this] {
     HWND list = Control(kLstPicAttachments);
@@ -76,9 +76,9 @@ TEST_F(DialogStory, ThePictureTypesBoxSwitchesTheSettingAndTheListFollowsAtOnce)
   frmOptions::Instance(g)->Show();
   EXPECT_TRUE(user.Finished()) << user.Report();
   EXPECT_EQ(store->Peek("ZORMINT", "Startup", "More Picture Types"), "0");
-  EXPECT_EQ(g.gfrmOptions, nullptr);
+  EXPECT_EQ(gfrmOptions(g), nullptr);
   item.reset();
-  g.gclsPicAttachments.reset();
+  gclsPicAttachments(g).reset();
   EXPECT_EQ(outlook->LiveReferences(), 0) << outlook->DescribeLiveReferences();
 }
 
@@ -105,7 +105,7 @@ TEST_F(DialogStory, OpenWithEveryPictureAndTheDefaultViewerHandsBackTheWholeList
   EXPECT_EQ(g.gsSelAttachmentIndexes, kAllPictures);
   EXPECT_EQ(stored.Choice(), "1");
   EXPECT_EQ(stored.Path(), viewer);  // the default viewer leaves the custom path alone
-  EXPECT_EQ(g.gfrmOptions, nullptr);
+  EXPECT_EQ(gfrmOptions(g), nullptr);
 }
 
 TEST_F(DialogStory, NothingSelectedWarnsFocusesTheListAndStoresNothing) {
@@ -276,7 +276,7 @@ TEST_F(DialogStory, EveryWayOfClosingHandsBackNothing) {
     Open();
     EXPECT_TRUE(user.Finished()) << user.Report();
     EXPECT_EQ(g.gsSelAttachmentIndexes, "");
-    EXPECT_EQ(g.gfrmOptions, nullptr);
+    EXPECT_EQ(gfrmOptions(g), nullptr);
   }
   EXPECT_EQ(store->writes.size(), writes);
 }

@@ -142,7 +142,7 @@ TEST_F(ProbeTest, ServersThatNeverAnswerNeverHoldTheDialog) {
     auto probe = std::make_shared<LoopbackInternet>(
         "http://127.0.0.1:" + std::to_string(server->Port()) + "/adbanner.htm");
     g.services.internet = probe;
-    g.gclsInternet->SetConnected(false);
+    gclsInternet(g)->SetConnected(false);
 
     HHOOK messages =
         SetWindowsHookExW(WH_GETMESSAGE, &GetMessageHook, nullptr, GetCurrentThreadId());
@@ -178,7 +178,7 @@ TEST_F(ProbeTest, ServersThatNeverAnswerNeverHoldTheDialog) {
     if (!accepts) {
       EXPECT_FALSE(answeredBeforeUse) << "the probe ended before the dialog was used";
     }
-    EXPECT_EQ(g.gfrmOptions, nullptr);
+    EXPECT_EQ(gfrmOptions(g), nullptr);
     EXPECT_TRUE(gPainted);
 
     // The server goes; the probe's worker ends on its own, and its answer finds no dialog.
@@ -191,7 +191,7 @@ TEST_F(ProbeTest, ServersThatNeverAnswerNeverHoldTheDialog) {
       Sleep(10);
     }
     EXPECT_EQ(probe->answered, 1);
-    EXPECT_FALSE(g.gclsInternet->IsConnected());
+    EXPECT_FALSE(gclsInternet(g)->IsConnected());
     EXPECT_TRUE(eventLog->Entries().empty());
     // From the click on (the dialog's own building included), and from the moment the dialog
     // was up and the probe out until the dialog closed.
