@@ -74,10 +74,9 @@ void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const s
                            const StepNames& names) noexcept {
   std::shared_ptr<ui::frmOptions> dialog;
   Attempt(names.dialog, [&] { dialog = ui::frmOptions::Instance(g); });
-  // A click that reaches the add-in while the dialog is open (Outlook's windows take no input
-  // then, but a window that gave no handle does not own the dialog, and Office may still call
-  // the ribbon) leaves the open dialog's list alone, since it belongs to the message it was
-  // opened for, and brings the dialog to the front (it may sit behind Outlook or be minimised).
+  // Outlook's windows take no input while the dialog is open; a click that still reaches the
+  // add-in leaves the open dialog's list alone, since it belongs to the message it was opened
+  // for, and brings the dialog to the front (it may sit behind another window or be minimised).
   if (dialog && dialog->IsShown()) {
     Attempt(names.bringToFront, [&] { dialog->BringToFront(); });
     return;
