@@ -466,38 +466,51 @@ TEST_F(OutlookWindow, LettingGoOfTheAddinWhileItsDialogIsUpLeavesNothingBehind) 
 // A second click on the options button while the dialog is open (behind Outlook, or
 // minimised) brings the dialog to the front, restored, with its list as it was.
 TEST_F(OutlookWindow, ASecondOptionsClickBringsTheOpenDialogToTheFront) {
-  Open();
-  SelectRows(explorer, {Item("holiday")});
-  const std::vector<DrawnButton> drawn = AddinButtons(explorer);
-  ASSERT_EQ(drawn.size(), 2u);
-  User user;
-  HWND dialog = nullptr;
-  bool restored = false, inFront = false;
-  LRESULT ticked = -1;
-  user.When(
-      "the dialog is up",
-      [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
-      [&] {
-        ShowWindow(dialog, SW_MINIMIZE);
-        SetForegroundWindow(explorer);
-        Press(explorer, drawn[0].command);
-      });
-  user.When(
-      "the dialog is back", [&] { return !IsIconic(dialog); },
-      [&] {
-        restored = IsWindowVisible(dialog) && !IsIconic(dialog);
-        inFront = GetForegroundWindow() == dialog;
-        ticked = SendMessageW(ChildOf(dialog, L"ListBox", nullptr), LB_GETSELCOUNT, 0, 0);
-        SendMessageW(ChildOf(dialog, L"Button", L"Clo&se"), BM_CLICK, 0, 0);
-      });
-  user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
-  user.Start();
-  Press(explorer, drawn[0].command);
-  EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
-  EXPECT_TRUE(restored);
-  EXPECT_TRUE(inFront);
-  EXPECT_EQ(ticked, 3);  // the list is the one it was opened with
-  EXPECT_TRUE(ViewerStarts().empty());
+  // Owned by the window, and without an owner when the window gives a handle that is no window.
+  for (const bool owned : {true, false}) {
+    SCOPED_TRACE(owned ? "owned" : "a handle that is no window");
+    Open();
+    if (!owned) session->Model().SetWindowHandle(Xpl(1), 0x10);
+    SelectRows(explorer, {Item("holiday")});
+    const std::vector<DrawnButton> drawn = AddinButtons(explorer);
+    ASSERT_EQ(drawn.size(), 2u);
+    User user;
+    HWND dialog = nullptr, owner = explorer;
+    bool restored = false, inFront = false, disabledWhileUp = false;
+    LRESULT ticked = -1;
+    user.When(
+        "the dialog is up",
+        [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+        [&] {
+          owner = GetWindow(dialog, GW_OWNER);
+          disabledWhileUp = !IsWindowEnabled(explorer);
+          ShowWindow(dialog, SW_MINIMIZE);
+          SetForegroundWindow(explorer);
+          Press(explorer, drawn[0].command);
+        });
+    user.When(
+        "the dialog is back", [&] { return !IsIconic(dialog); },
+        [&] {
+          restored = IsWindowVisible(dialog) && !IsIconic(dialog);
+          inFront = GetForegroundWindow() == dialog;
+          ticked = SendMessageW(ChildOf(dialog, L"ListBox", nullptr), LB_GETSELCOUNT, 0, 0);
+          SendMessageW(ChildOf(dialog, L"Button", L"Clo&se"), BM_CLICK, 0, 0);
+        });
+    user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+    user.Start();
+    Press(explorer, drawn[0].command);
+    EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+    EXPECT_EQ(owner, owned ? explorer : nullptr);
+    EXPECT_TRUE(disabledWhileUp);  // modal either way
+    EXPECT_TRUE(IsWindowEnabled(explorer));
+    EXPECT_TRUE(restored);
+    EXPECT_TRUE(inFront);
+    EXPECT_EQ(ticked, 3);  // the list is the one it was opened with
+    EXPECT_TRUE(ViewerStarts().empty());
+    session.reset();
+    Pump(50);
+    transcript.str("");
+  }
 }
 
 // The dialog is modal to Outlook: while it is up, Outlook's windows take no input (a click on
