@@ -92,11 +92,33 @@ class InspectorsObject final : public EventObject<InspectorsObject, _Inspectors,
   }
 };
 
+// IOleWindow of an Explorer or Inspector, as Outlook's own answer it: the window on the screen
+// that the model holds for it; none (and success) in a story without windows.
+template <class Outer>
+class OleWindowPart final : public win32::ComPart<Outer, IOleWindow> {
+ public:
+  using win32::ComPart<Outer, IOleWindow>::ComPart;
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) noexcept override {
+    if (!window) return E_POINTER;
+    *window = nullptr;
+    host::WindowHandle handle = 0;
+    const HRESULT hr = AutomationMember(kOutlook, [&] { handle = this->Owner().Window(); });
+    if (FAILED(hr)) return hr;
+    *window = reinterpret_cast<HWND>(handle);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
+};
+
 class ExplorerObject final : public EventObject<ExplorerObject, _Explorer, &IID__Explorer,
                                                 host::Explorer, &DIID_ExplorerEvents_10> {
  public:
   using EventObject::EventObject;
   std::shared_ptr<EventSource> Events() { return ExplorerEventSource(proxy_); }
+  void* QueryMore(REFIID riid) noexcept {
+    return IsEqualIID(riid, IID_IOleWindow) ? static_cast<IOleWindow*>(&window_) : nullptr;
+  }
+  host::WindowHandle Window() { return proxy_->Window(); }
 
   HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
     return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
@@ -111,6 +133,9 @@ class ExplorerObject final : public EventObject<ExplorerObject, _Explorer, &IID_
   HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewSelection(proxy_->Selection()); });
   }
+
+ private:
+  OleWindowPart<ExplorerObject> window_{*this};
 };
 
 class InspectorObject final : public EventObject<InspectorObject, _Inspector, &IID__Inspector,
@@ -118,6 +143,10 @@ class InspectorObject final : public EventObject<InspectorObject, _Inspector, &I
  public:
   using EventObject::EventObject;
   std::shared_ptr<EventSource> Events() { return InspectorEventSource(proxy_); }
+  void* QueryMore(REFIID riid) noexcept {
+    return IsEqualIID(riid, IID_IOleWindow) ? static_cast<IOleWindow*>(&window_) : nullptr;
+  }
+  host::WindowHandle Window() { return proxy_->Window(); }
 
   HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
     return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
@@ -133,6 +162,9 @@ class InspectorObject final : public EventObject<InspectorObject, _Inspector, &I
     return AutomationMember(
         kOutlook, [&] { Out(result) = proxy_->IsWordMail() ? VARIANT_TRUE : VARIANT_FALSE; });
   }
+
+ private:
+  OleWindowPart<InspectorObject> window_{*this};
 };
 
 class FolderObject final

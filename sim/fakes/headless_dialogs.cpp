@@ -65,6 +65,7 @@ struct HeadlessDialogs::State {
   std::weak_ptr<HeadlessForm> lastForm;
   size_t formsCreated = 0;
   int modalShows = 0;
+  std::vector<uintptr_t> owners;
   int unscriptedShows = 0;
   int leftOpen = 0;
   int modalDepth = 0;
@@ -158,6 +159,10 @@ std::shared_ptr<HeadlessForm> HeadlessDialogs::LastForm() const {
 }
 int HeadlessDialogs::ModalShows() const {
   return state_->modalShows;
+}
+
+const std::vector<uintptr_t>& HeadlessDialogs::Owners() const {
+  return state_->owners;
 }
 int HeadlessDialogs::UnscriptedShows() const {
   return state_->unscriptedShows;
@@ -403,7 +408,7 @@ void HeadlessForm::Load() {
   Raise([](ui::FormEvents& e) { e.OnLoad(); });
 }
 
-void HeadlessForm::ShowModal() {
+void HeadlessForm::ShowModal(uintptr_t owner) {
   Enter("Form.ShowModal");
   std::shared_ptr<HeadlessForm> self = shared_from_this();
   if (shown_) Fail(ui::kErrFormAlreadyShown, "Form already displayed; can't show modally");
@@ -413,6 +418,7 @@ void HeadlessForm::ShowModal() {
   shown_ = true;
   ++state_->modalDepth;
   ++state_->modalShows;
+  state_->owners.push_back(owner);
   struct ModalScope {
     HeadlessDialogs::State& state;
     ~ModalScope() { --state.modalDepth; }

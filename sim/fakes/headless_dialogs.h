@@ -115,6 +115,8 @@ class HeadlessDialogs : public ui::DialogToolkit {
   size_t FormsCreated() const;
   std::shared_ptr<HeadlessForm> LastForm() const;  // none once it has been released
   int ModalShows() const;
+  // The window handed to each modal showing as its owner (0: none), in order.
+  const std::vector<uintptr_t>& Owners() const;
   int UnscriptedShows() const;
   int LeftOpen() const;
   // True while some form is shown modally.
@@ -135,7 +137,7 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   // ---- ui::Form ----
   void Load() override;
   bool Loaded() override { return loaded_; }
-  void ShowModal() override;
+  void ShowModal(uintptr_t owner = 0) override;
   void Unload() override;
   std::shared_ptr<ui::Control> GetControl(const std::string& name) override;
   std::shared_ptr<ui::ListBox> GetListBox(const std::string& name) override;

@@ -388,6 +388,12 @@ ItemId Model::ShownItem(WindowRef window) {
   return data.selection.empty() ? 0 : data.selection.front();
 }
 
+void Model::SetWindowHandle(WindowRef window, host::WindowHandle handle) {
+  WindowData* data = FindWindow(window);
+  if (!data || !data->open) Misuse("the window is closed");
+  data->handle = handle;
+}
+
 void Model::SelectAttachments(WindowRef window, const std::vector<int32_t>& positions) {
   WindowData* data = FindWindow(window);
   if (!data || !data->open) Misuse("the window is closed");

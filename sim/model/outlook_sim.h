@@ -134,6 +134,10 @@ class Outlook : public std::enable_shared_from_this<Outlook> {
   // when there is no such control or it is disabled (nothing fires then).
   virtual bool Click(WindowRef window, const std::string& tag) = 0;
 
+  // The window on the screen that the window's IOleWindow gives (the simulated Outlook in
+  // windows sets its real window; a test a plain value); 0, as at the opening: it gives none.
+  virtual void SetWindowHandle(WindowRef window, host::WindowHandle handle) = 0;
+
   // ---- Attachments and the ribbon -----------------------------------------------------------
   // What Application.Version answers ("16.0.0.17928" unless set).
   virtual void SetVersion(const std::string& version) = 0;

@@ -86,6 +86,7 @@ struct BarData {
 };
 
 struct WindowData {
+  host::WindowHandle handle = 0;  // what IOleWindow answers; 0: the window gives none
   bool open = true;
   bool closing = false;
   std::vector<BarData> bars;
@@ -142,6 +143,7 @@ class Model final : public Outlook {
   bool Click(WindowRef window, const std::string& tag) override;
 
   void SetVersion(const std::string& version) override { version_ = version; }
+  void SetWindowHandle(WindowRef window, host::WindowHandle handle) override;
   void SelectAttachments(WindowRef window, const std::vector<int32_t>& positions) override;
   std::shared_ptr<host::RibbonControl> RibbonControl(WindowRef window, const std::string& id,
                                                      const std::string& tag,

@@ -515,6 +515,9 @@ class ExplorerProxy final : public host::Explorer, Proxy {
     auto model = Enter("Explorer.Unadvise");
     auto released = Disconnect(model->KnownExplorer(id_).sinks, cookie);
   }
+  host::WindowHandle Window() override {
+    return Enter("Explorer.GetWindow")->OpenExplorerData(id_).handle;
+  }
 
  private:
   ExplorerId id_;
@@ -546,6 +549,9 @@ class InspectorProxy final : public host::Inspector, Proxy {
   void Unadvise(host::Cookie cookie) override {
     auto model = Enter("Inspector.Unadvise");
     auto released = Disconnect(model->KnownInspector(id_).sinks, cookie);
+  }
+  host::WindowHandle Window() override {
+    return Enter("Inspector.GetWindow")->OpenInspectorData(id_).handle;
   }
 
  private:

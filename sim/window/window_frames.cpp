@@ -121,6 +121,12 @@ bool Frame::CreateFrame(const wchar_t* windowClass, const std::wstring& title,
                   placement.bottom - placement.top, nullptr, nullptr, GetModuleHandleW(nullptr),
                   this);
   if (!hwnd_) return false;
+  // The Explorer or Inspector object answers IOleWindow with this window, as Outlook's do.
+  try {
+    session_.Model().SetWindowHandle(window_, reinterpret_cast<host::WindowHandle>(hwnd_));
+  } catch (...) {
+    return false;  // the model's window closed meanwhile
+  }
   if (!strip_.Create(hwnd_, kToolbarId, session_.Font())) return false;
   if (!ribbon_.Create(hwnd_, kRibbonId, session_.Font(), false)) return false;
   status_ = Child(hwnd_, STATUSCLASSNAMEW, SBARS_SIZEGRIP, kStatusBarId, session_.Font());

@@ -9,19 +9,36 @@
 
 namespace zormint::commands {
 
-std::string TimeStamp(Globals& g) {
+std::string TimeStamp(Globals& g, const std::shared_ptr<host::Item>& item) {
   const platform::LocalTime now = Require(g.services.clock, "Clock")->Now();
   char text[32];
   std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.day, now.month,
                 ((now.year % 100) + 100) % 100, now.hour, now.minute, now.second);
-  // A working folder belongs to the one selection it was stamped for: another selection stamped
-  // in the same second (another window, or the same window moved on) gets "-2", "-3", ...
   if (g.gsLastTimeStamp != text) {
     g.gsLastTimeStamp = text;
-    g.glTimeStampUses = 1;
-    return text;
+    g.gcolStampedMessages.clear();
   }
-  return std::string(text) + "-" + std::to_string(++g.glTimeStampUses);
+  // A message whose EntryID cannot be read is still known by its identity while it is held.
+  std::string entryId;
+  if (item) Attempt("TimeStamp: EntryID", [&] { entryId = item->EntryID(); });
+  size_t number = 0;
+  for (; number < g.gcolStampedMessages.size(); ++number) {
+    const Globals::StampedMessage& stamped = g.gcolStampedMessages[number];
+    if (!item) continue;
+    if (!entryId.empty() && stamped.entryId == entryId) break;
+    if (std::shared_ptr<host::Item> held = stamped.item.lock(); held && held->IsSameObject(*item))
+      break;
+  }
+  if (number == g.gcolStampedMessages.size()) {
+    g.gcolStampedMessages.push_back({entryId, item});
+  } else if (item) {
+    // Whatever tells the message next time is kept: its EntryID once it has one, a reference
+    // someone still holds.
+    Globals::StampedMessage& stamped = g.gcolStampedMessages[number];
+    if (!entryId.empty()) stamped.entryId = entryId;
+    if (stamped.item.expired()) stamped.item = item;
+  }
+  return number == 0 ? std::string(text) : std::string(text) + "-" + std::to_string(number + 1);
 }
 
 void LetHostProcessMessages(Globals& g) {
@@ -53,18 +70,19 @@ void ShowAllPictures(Globals& g, std::shared_ptr<host::Item> item, const std::st
 }
 
 void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
-                           const std::function<bool()>& gone, const StepNames& names) noexcept {
+                           host::WindowHandle owner, const std::function<bool()>& gone,
+                           const StepNames& names) noexcept {
   std::shared_ptr<ui::frmOptions> dialog;
   Attempt(names.dialog, [&] { dialog = ui::frmOptions::Instance(g); });
-  // Outlook's windows stay usable while the dialog is open: a click meanwhile leaves the open
-  // dialog's list alone, since it belongs to the message it was opened for, and brings the
-  // dialog to the front (it has no owner and may sit behind Outlook or be minimised).
+  // Outlook's windows take no input while the dialog is open; a click that still reaches the
+  // add-in leaves the open dialog's list alone, since it belongs to the message it was opened
+  // for, and brings the dialog to the front (it may sit behind another window or be minimised).
   if (dialog && dialog->IsShown()) {
     Attempt(names.bringToFront, [&] { dialog->BringToFront(); });
     return;
   }
   Attempt(names.populate, [&] { Require(dialog, "frmOptions")->ListPicturesOf(item); });
-  Attempt(names.show, [&] { Require(dialog, "frmOptions")->Show(); });
+  Attempt(names.show, [&] { Require(dialog, "frmOptions")->Show(owner); });
   dialog.reset();
   // A caller gone meanwhile (its window closed, the add-in switched off or Outlook shutting
   // down) does nothing more.

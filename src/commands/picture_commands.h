@@ -24,11 +24,12 @@ struct StepNames {
   const char* extractSelected;  // ExtractSelectedNShow
 };
 
-// The working folder's suffix for a new selection: the current local date and time as
-// "ddMMyyHHnnss", followed by "-2", "-3", ... when a suffix of the same second was already handed
-// out, so that the folder belongs to that selection alone. Clicks for the same selection keep
-// the suffix they were given, and share their folder.
-std::string TimeStamp(Globals& g);
+// The working folder's suffix for `item`: the current local date and time as "ddMMyyHHnnss",
+// followed by "-2", "-3", ... when another message was given a folder in the same second, so
+// that a working folder belongs to one message alone. The same message stamped again in that
+// second (another click, the other button of its window, its ribbon control) gets the same
+// suffix, and its folder is emptied and filled again. Without an item, a suffix of its own.
+std::string TimeStamp(Globals& g, const std::shared_ptr<host::Item>& item);
 
 // Lets the host process its pending window messages once. Any window's events may run inside.
 void LetHostProcessMessages(Globals& g);
@@ -42,11 +43,13 @@ void LetHostProcessMessages(Globals& g);
 void ShowAllPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
                      const StepNames& names) noexcept;
 
-// Opens the dialog on the pictures of `item` (or brings an open one to the front and does
-// nothing more); the pictures the user ticks are extracted from that same item, even when the
-// window moved on meanwhile. Nothing is extracted once `gone` says the caller went away while
-// the dialog was open (its window closed, the add-in disconnected).
+// Opens the dialog on the pictures of `item`, owned by the window that was clicked (`owner`, 0
+// when it gave none), or brings an open one to the front and does nothing more; the pictures
+// the user ticks are extracted from that same item, even when the window moved on meanwhile.
+// Nothing is extracted once `gone` says the caller went away while the dialog was open (its
+// window closed, the add-in disconnected).
 void ChooseAndShowPictures(Globals& g, std::shared_ptr<host::Item> item, const std::string& suffix,
-                           const std::function<bool()>& gone, const StepNames& names) noexcept;
+                           host::WindowHandle owner, const std::function<bool()>& gone,
+                           const StepNames& names) noexcept;
 
 }  // namespace zormint::commands

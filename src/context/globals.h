@@ -89,10 +89,17 @@ struct Globals {
   };
   PictureLook gLastPictureLook;
 
-  // The last working-folder time stamp handed out and how many suffixes were formed from it, so
-  // that two selections stamped in the same second never share a working folder.
+  // The messages given a working folder in the last second a time stamp was taken for, in the
+  // order of their numbers ("", "-2", "-3" ...): a message stamped again in that second gets its
+  // own folder back, another message the next number. A message is known by its EntryID and,
+  // while someone else holds it, by its identity (a message never saved has no EntryID); the
+  // message itself is held weakly, so this holds nothing of Outlook's.
+  struct StampedMessage {
+    std::string entryId;
+    std::weak_ptr<host::Item> item;
+  };
   std::string gsLastTimeStamp;
-  int32_t glTimeStampUses = 0;
+  std::vector<StampedMessage> gcolStampedMessages;
 
   // Last, so that they go first.
   RoomObjects objects;

@@ -22,6 +22,9 @@ namespace zormint::host {
 
 using Cookie = uint32_t;
 
+// A window on the screen, as an opaque value (the system's window handle); 0 for none.
+using WindowHandle = uintptr_t;
+
 // Outlook's item classes (OlObjectClass) that the add-in looks at.
 constexpr int32_t kOlMail = 43;
 constexpr int32_t kOlPost = 45;
@@ -238,6 +241,9 @@ class Explorer {
   virtual std::shared_ptr<host::Selection> Selection() = 0;
   virtual Cookie Advise(std::shared_ptr<ExplorerEvents> sink) = 0;  // ExplorerEvents_10
   virtual void Unadvise(Cookie cookie) = 0;
+  // The window on the screen, as the object's IOleWindow gives it; 0 when it has none (no such
+  // interface, a handle that is no window). A failing GetWindow fails.
+  virtual WindowHandle Window() = 0;
 };
 
 class Inspector {
@@ -249,6 +255,8 @@ class Inspector {
   virtual bool IsWordMail() = 0;
   virtual Cookie Advise(std::shared_ptr<InspectorEvents> sink) = 0;  // InspectorEvents_10
   virtual void Unadvise(Cookie cookie) = 0;
+  // As Explorer::Window.
+  virtual WindowHandle Window() = 0;
 };
 
 class Explorers {

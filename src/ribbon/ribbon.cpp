@@ -21,6 +21,9 @@ const commands::StepNames kActionSteps = {"CRibbon.OnAction: ExtractAllNShow",
                                           "CRibbon.OnAction: DoEvents",
                                           "CRibbon.OnAction: ExtractSelectedNShow"};
 
+// The window whose ribbon was clicked, asked apart: without it the dialog just has no owner.
+const char* const kWindowStep = "CRibbon.OnAction: window";
+
 }  // namespace
 
 void CRibbon::Initialize(const std::shared_ptr<host::Application>& olApp) noexcept {
@@ -70,18 +73,24 @@ void CRibbon::Ribbon_OnLoad(const std::string& ribbonId,
 }
 
 std::shared_ptr<host::Item> CRibbon::ItemOf(const std::shared_ptr<host::RibbonControl>& control,
-                                            const char* step) noexcept {
+                                            const char* step, host::WindowHandle* window) noexcept {
   std::shared_ptr<host::Item> item;
   Attempt(step, [&] {
     std::shared_ptr<host::RibbonContext> context = Require(control, "RibbonControl")->Context();
     if (!context) return;
     switch (context->Class()) {
-      case host::kOlExplorer:
-        item = windows::ExplorerItem(context->AsExplorer());
+      case host::kOlExplorer: {
+        std::shared_ptr<host::Explorer> explorer = context->AsExplorer();
+        item = windows::ExplorerItem(explorer);
+        if (item && window) Attempt(kWindowStep, [&] { *window = explorer->Window(); });
         break;
-      case host::kOlInspector:
-        item = windows::InspectorItem(context->AsInspector());
+      }
+      case host::kOlInspector: {
+        std::shared_ptr<host::Inspector> inspector = context->AsInspector();
+        item = windows::InspectorItem(inspector);
+        if (item && window) Attempt(kWindowStep, [&] { *window = inspector->Window(); });
         break;
+      }
       case host::kOlAttachmentSelection:
         item = windows::AttachmentsItem(context->AsAttachmentSelection());
         break;
@@ -129,14 +138,18 @@ void CRibbon::Ribbon_OnAction(const std::shared_ptr<host::RibbonControl>& contro
   std::string tag;
   if (!Attempt("CRibbon.OnAction: Tag", [&] { tag = Require(control, "RibbonControl")->Tag(); }))
     return;
-  std::shared_ptr<host::Item> item = ItemOf(control, "CRibbon.OnAction: item");
+  // The options' dialog is owned by the window whose ribbon was clicked.
+  const bool options = tag == ribbon::kOptionsTag;
+  host::WindowHandle window = 0;
+  std::shared_ptr<host::Item> item =
+      ItemOf(control, "CRibbon.OnAction: item", options ? &window : nullptr);
   if (!item) return;
-  // Each click saves into a working folder of its own time.
+  // Each click saves into the working folder of its message for this second.
   std::string suffix;
-  Attempt("CRibbon.OnAction: time stamp", [&] { suffix = commands::TimeStamp(g_); });
-  if (tag == ribbon::kOptionsTag) {
+  Attempt("CRibbon.OnAction: time stamp", [&] { suffix = commands::TimeStamp(g_, item); });
+  if (options) {
     commands::ChooseAndShowPictures(
-        g_, std::move(item), suffix, [this] { return mbCleanedUp; }, kActionSteps);
+        g_, std::move(item), suffix, window, [this] { return mbCleanedUp; }, kActionSteps);
   } else if (tag == ribbon::kZormintTag) {
     commands::ShowAllPictures(g_, std::move(item), suffix, kActionSteps);
   }

@@ -90,9 +90,11 @@ class CRibbon final : public windows::WindowStateListener {
 
  private:
   // The mail or post item a control acts on; none when there is none or any call fails (the
-  // failure goes to the trace under `step`).
+  // failure goes to the trace under `step`). With `window`, also the window whose ribbon shows
+  // the control (0 when it gives none, or for the attachment menu).
   std::shared_ptr<host::Item> ItemOf(const std::shared_ptr<host::RibbonControl>& control,
-                                     const char* step) noexcept;
+                                     const char* step,
+                                     host::WindowHandle* window = nullptr) noexcept;
   // Whether the item has a picture attachment: decided once per message until the next change,
   // by the toolbar's look at the same message when it made one.
   bool HasPictures(const std::shared_ptr<host::Item>& item) noexcept;

@@ -77,7 +77,7 @@ void CExplorerToolbar::RefreshButtons() noexcept {
     if (mlSelected) LookAtPictures("CExplorerToolbar.RefreshButtons: pictures", mlSelected, enable);
     if (enable)
       Attempt("CExplorerToolbar.RefreshButtons: time stamp",
-              [&] { msWorkingFolderSuffix = TimeStamp(); });
+              [&] { msWorkingFolderSuffix = TimeStamp(mlSelected); });
   }
   SetButtonsEnabled(enable);
   Attempt("CExplorerToolbar.RefreshButtons: DoEvents", [&] { LetHostProcessMessages(); });
@@ -108,7 +108,10 @@ void CExplorerToolbar::mxplOpened_Close() noexcept {
 void CExplorerToolbar::btnOptions_Click(std::shared_ptr<host::CommandBarButton> /*Ctrl*/,
                                         bool& /*CancelDefault*/) noexcept {
   auto self = KeepAlive();
-  ChooseAndShowPictures(mlSelected);
+  // The dialog is owned by this window; without its handle, by none.
+  host::WindowHandle window = 0;
+  Attempt("btnOptions_Click: window", [&] { window = mxplOpened->Window(); });
+  ChooseAndShowPictures(mlSelected, window);
 }
 
 void CExplorerToolbar::btnZormint_Click(std::shared_ptr<host::CommandBarButton> /*Ctrl*/,

@@ -74,7 +74,7 @@ void CInspectorToolbar::Initialize() noexcept {
   });
   if (noBar) return;
   Attempt("CInspectorToolbar.Initialize: time stamp and EntryID", [&] {
-    msWorkingFolderSuffix = TimeStamp();
+    msWorkingFolderSuffix = TimeStamp(mlUnderlying.Get());
     msEntryID = mlUnderlying->EntryID();
   });
 }
@@ -97,7 +97,8 @@ void CInspectorToolbar::Rebind() noexcept {
   bool enable = false;
   LookAtPictures("CInspectorToolbar.Rebind: pictures", mlUnderlying.Get(), enable);
   SetButtonsEnabled(enable);
-  Attempt("CInspectorToolbar.Rebind: time stamp", [&] { msWorkingFolderSuffix = TimeStamp(); });
+  Attempt("CInspectorToolbar.Rebind: time stamp",
+          [&] { msWorkingFolderSuffix = TimeStamp(mlUnderlying.Get()); });
   Attempt("CInspectorToolbar.Rebind: EntryID", [&] { msEntryID = mlUnderlying->EntryID(); });
 }
 
@@ -122,7 +123,10 @@ void CInspectorToolbar::mlUnderlying_Close(bool& /*Cancel*/) noexcept {
 void CInspectorToolbar::btnOptions_Click(std::shared_ptr<host::CommandBarButton> /*Ctrl*/,
                                          bool& /*CancelDefault*/) noexcept {
   auto self = KeepAlive();
-  ChooseAndShowPictures(mlUnderlying.Get());
+  // The dialog is owned by this window; without its handle, by none.
+  host::WindowHandle window = 0;
+  Attempt("btnOptions_Click: window", [&] { window = mispExisting->Window(); });
+  ChooseAndShowPictures(mlUnderlying.Get(), window);
 }
 
 void CInspectorToolbar::btnZormint_Click(std::shared_ptr<host::CommandBarButton> /*Ctrl*/,

@@ -103,8 +103,8 @@ void CToolbarButtons::ReleaseButtons() noexcept {
   btnZormint.Disconnect();
 }
 
-std::string CToolbarButtons::TimeStamp() const {
-  return commands::TimeStamp(g_);
+std::string CToolbarButtons::TimeStamp(const std::shared_ptr<host::Item>& item) const {
+  return commands::TimeStamp(g_, item);
 }
 
 void CToolbarButtons::LetHostProcessMessages() const {
@@ -137,9 +137,11 @@ void CToolbarButtons::ShowAllPictures(std::shared_ptr<host::Item> item) noexcept
 // The options dialog lists the pictures of `item`; the pictures the user ticks are extracted
 // from that same item. Nothing is extracted once the toolbar has been cleaned up meanwhile (its
 // window closed, or the add-in disconnected, which also closes the dialog).
-void CToolbarButtons::ChooseAndShowPictures(std::shared_ptr<host::Item> item) noexcept {
+void CToolbarButtons::ChooseAndShowPictures(std::shared_ptr<host::Item> item,
+                                            host::WindowHandle window) noexcept {
   commands::ChooseAndShowPictures(
-      g_, std::move(item), msWorkingFolderSuffix, [this] { return mbCleanedUp; }, kClickSteps);
+      g_, std::move(item), msWorkingFolderSuffix, window, [this] { return mbCleanedUp; },
+      kClickSteps);
 }
 
 }  // namespace zormint::toolbars

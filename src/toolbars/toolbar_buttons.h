@@ -98,8 +98,8 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
   // Disconnects and releases both buttons (they stay on the bar).
   void ReleaseButtons() noexcept;
 
-  // The current local date and time as "ddMMyyHHnnss".
-  std::string TimeStamp() const;
+  // The working-folder suffix for the message `item` (commands::TimeStamp).
+  std::string TimeStamp(const std::shared_ptr<host::Item>& item) const;
   // Lets the host process its pending window messages once. Any window's events may run inside,
   // including this toolbar's own Close.
   void LetHostProcessMessages() const;
@@ -109,9 +109,10 @@ class CToolbarButtons : public std::enable_shared_from_this<CToolbarButtons> {
   void LookAtPictures(const char* step, const std::shared_ptr<host::Item>& item,
                       bool& present) noexcept;
 
-  // The click sequences, on the mail item the toolbar acts on.
+  // The click sequences, on the mail item the toolbar acts on; the dialog is owned by `window`
+  // (the toolbar's window, 0 when it gave no handle).
   void ShowAllPictures(std::shared_ptr<host::Item> item) noexcept;
-  void ChooseAndShowPictures(std::shared_ptr<host::Item> item) noexcept;
+  void ChooseAndShowPictures(std::shared_ptr<host::Item> item, host::WindowHandle window) noexcept;
 
   // A strong reference to this toolbar for the length of a handler (none when the toolbar is
   // not owned by a shared_ptr, which only happens while it is being destroyed).

@@ -9,10 +9,12 @@
 //   CreateForm(layout, events)   an unloaded form; nothing is on screen yet
 //   Load()                       creates the window hidden, every control in its start state
 //                                from the layout, then raises OnLoad
-//   ShowModal()                  loads if needed, shows the window modally (no owner; the
-//                                thread's other windows take no input until it has gone),
-//                                raises OnActivate when it becomes the active window, and runs
-//                                the modal loop until the form has been unloaded
+//   ShowModal(owner)             loads if needed, shows the window modally, owned by and
+//                                centred on the window `owner` (none: no owner, centred on
+//                                the screen; the thread's other windows take no input until it
+//                                has gone, and the owner gets the activation back), raises
+//                                OnActivate when it becomes the active window, and runs the
+//                                modal loop until the form has been unloaded
 //   Unload()                     unload by code: OnQueryUnload(mode 1), OnUnload, then the window
 //                                and its controls go away and ShowModal returns
 //   the user's close box or system-menu Close runs the same sequence with unload mode 0.
@@ -188,8 +190,10 @@ class Form {
 
   virtual void Load() = 0;  // does nothing when loaded
   virtual bool Loaded() = 0;
-  // Fails with kErrFormAlreadyShown while the form is shown.
-  virtual void ShowModal() = 0;
+  // Fails with kErrFormAlreadyShown while the form is shown. `owner` is an opaque window handle
+  // (host::WindowHandle): 0, or one that is no window of this thread, shows the form without an
+  // owner.
+  virtual void ShowModal(uintptr_t owner = 0) = 0;
   virtual void Unload() = 0;  // does nothing when not loaded
 
   // The controls, by name. Fail when the form is not loaded or has no such control of that kind.

@@ -50,7 +50,7 @@ void frmOptions::ListPicturesOf(std::shared_ptr<host::Item> item) {
   Require(gclsPicAttachments(g_), "gclsPicAttachments")->Populate(mlListed, list);
 }
 
-void frmOptions::Show() {
+void frmOptions::Show(host::WindowHandle owner) {
   auto self = shared_from_this();
   // A dialog that is open is shown once: a second showing fails, and must not unload it.
   if (mbShown) Fail(kErrFormAlreadyShown, "Form already displayed; can't show modally");
@@ -59,7 +59,7 @@ void frmOptions::Show() {
   mbShown = true;
   FailureInfo failure;
   const bool shown = Attempt(
-      "frmOptions.Show: ShowModal", [&] { f->ShowModal(); }, failure);
+      "frmOptions.Show: ShowModal", [&] { f->ShowModal(owner); }, failure);
   mbShown = false;
   if (shown) return;
   // The dialog was loaded but never seen. It is unloaded and forgotten like a closed one, so

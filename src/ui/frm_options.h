@@ -43,9 +43,10 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   // Fills the list with the pictures of `item`, and keeps the item until the dialog unloads,
   // so that the list can follow the picture-types box. Loads the dialog if needed.
   void ListPicturesOf(std::shared_ptr<host::Item> item);
-  // Shows the dialog modally, without an owner; returns when it has been unloaded. A showing
-  // that fails unloads and forgets the dialog, so that no hidden dialog is left behind.
-  void Show();
+  // Shows the dialog modally, owned by the window `owner` (0: none; Form::ShowModal); returns
+  // when it has been unloaded. A showing that fails unloads and forgets the dialog, so that no
+  // hidden dialog is left behind.
+  void Show(host::WindowHandle owner = 0);
   // True while the dialog is shown modally (a Show is running).
   bool IsShown() const { return mbShown; }
   // Brings the shown dialog to the front (restored when minimised); nothing when not shown.

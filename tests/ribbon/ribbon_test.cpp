@@ -82,13 +82,15 @@ TEST_F(RibbonControls, AnExplorersControlsFollowTheRuleOfTheButtons) {
 }
 
 TEST_F(RibbonControls, AMessageWindowsControlsWorkInWordMailWindowsWithoutButtons) {
-  const InspectorId word = s.outlook.OpenInspector(s.Mail({"a.jpg", "b.gif"}));  // as Outlook
+  const ItemId pictures = s.Mail({"a.jpg", "b.gif"});
+  const InspectorId word = s.outlook.OpenInspector(pictures);  // as Outlook
   const InspectorId plain = s.outlook.OpenInspector(s.Mail({"notes.pdf"}), true);
   EXPECT_TRUE(s.Buttons(Isp(word)).empty());
   EXPECT_TRUE(s.RibbonEnabled(Isp(word)));
   EXPECT_FALSE(s.RibbonEnabled(Isp(plain)));
 
-  // Each click takes the time of its own, and a working folder of its own within one second.
+  // Each click takes the time of its own; within one second, each message has a working folder
+  // of its own, and a click for the same message fills its folder again.
   s.env.clock->now = {2027, 1, 1, 1, 1, 1};
   s.RibbonClick(Isp(word));
   EXPECT_TRUE(s.Saved(kLater, "a.jpg"));
@@ -102,9 +104,44 @@ TEST_F(RibbonControls, AMessageWindowsControlsWorkInWordMailWindowsWithoutButton
     form.Click("cmdOpen");
   });
   s.RibbonClick(Isp(word), "options");
-  EXPECT_EQ(s.Shown().back(), s.WorkingFolder(std::string(kLater) + "-3") + "b.gif");
-  EXPECT_TRUE(s.Saved(kLater, "a.jpg"));  // the first viewer's pictures stay
+  EXPECT_EQ(s.Shown().back(), s.WorkingFolder(kLater) + "b.gif");
+  EXPECT_FALSE(s.Saved(kLater, "a.jpg"));  // emptied and filled again
+  EXPECT_FALSE(s.Saved(std::string(kLater) + "-2", "b.gif"));
   EXPECT_EQ(s.dialogs->ModalShows(), 1);
+
+  // The message shown in another window, in the same second: still its one folder.
+  const InspectorId again = s.outlook.OpenInspector(pictures, true);
+  s.RibbonClick(Isp(again));
+  EXPECT_EQ(s.Shown().back(), s.WorkingFolder(kLater) + "a.jpg");
+  s.outlook.CloseInspector(again);
+}
+
+// The options' dialog is owned by the window whose button or ribbon control was clicked, as its
+// IOleWindow gives it; a window that gives none, or whose call fails, leaves it without one.
+TEST_F(RibbonControls, TheDialogIsOwnedByTheWindowThatWasClicked) {
+  const ItemId mail = s.Mail({"a.jpg"});
+  const WindowRef main = Xpl(s.mainExplorer);
+  s.outlook.SetWindowHandle(main, 0x1234);
+  s.outlook.Select(s.mainExplorer, {mail});
+  const InspectorId buttons = s.outlook.OpenInspector(mail, false);
+  s.outlook.SetWindowHandle(Isp(buttons), 0x5678);
+  const InspectorId word = s.outlook.OpenInspector(mail, true);  // gives none
+  EXPECT_TRUE(s.ClickOptions(main));
+  s.RibbonClick(main, "options");
+  EXPECT_TRUE(s.ClickOptions(Isp(buttons)));
+  s.RibbonClick(Isp(buttons), "options");
+  s.RibbonClick(Isp(word), "options");
+  s.env.faults.FailMember("Explorer.GetWindow");
+  s.RibbonClick(main, "options");
+  EXPECT_TRUE(s.ClickOptions(main));
+  EXPECT_EQ(s.dialogs->Owners(), (std::vector<uintptr_t>{0x1234, 0x1234, 0x5678, 0x5678, 0, 0, 0}));
+  // "Zormint" asks no window.
+  const size_t asked = s.env.faults.CallCount("Inspector.GetWindow");
+  s.RibbonClick(Isp(buttons));
+  EXPECT_TRUE(s.ClickZormint(Isp(buttons)));
+  EXPECT_EQ(s.env.faults.CallCount("Inspector.GetWindow"), asked);
+  s.outlook.CloseInspector(word);
+  s.outlook.CloseInspector(buttons);
 }
 
 TEST_F(RibbonControls, TheAttachmentMenuActsOnTheMessageTheAttachmentsBelongTo) {
@@ -116,9 +153,11 @@ TEST_F(RibbonControls, TheAttachmentMenuActsOnTheMessageTheAttachmentsBelongTo) 
   s.outlook.SelectAttachments(main, {1});
   EXPECT_TRUE(s.RibbonEnabled(main, "zormint", true));
   s.RibbonClick(main, "zormint", true);
-  // The Explorer's buttons took the second's first stamp at the selection.
-  EXPECT_EQ(s.Shown(),
-            std::vector<std::string>{s.WorkingFolder(std::string(kStamp) + "-2") + "a.jpg"});
+  // The Explorer's buttons stamped this message at the selection, in the same second: the
+  // ribbon's click and the buttons' share its one folder.
+  EXPECT_EQ(s.Shown(), std::vector<std::string>{s.WorkingFolder(kStamp) + "a.jpg"});
+  EXPECT_TRUE(s.ClickZormint(main));
+  EXPECT_EQ(s.Shown().back(), s.WorkingFolder(kStamp) + "a.jpg");
 
   s.outlook.Select(s.mainExplorer, {plain});
   s.outlook.SelectAttachments(main, {1});

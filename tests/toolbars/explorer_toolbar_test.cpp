@@ -230,6 +230,23 @@ TEST(ExplorerButtons, TheTimeStampIsTakenWhenPicturesAreFoundAndKeptBetweenClick
   ASSERT_EQ(s.Shown().size(), 2u);
   EXPECT_EQ(s.Shown()[0], s.WorkingFolder("020127030405") + "a.jpg");
   EXPECT_EQ(s.Shown()[1], s.Shown()[0]);
+
+  // Within one second a working folder belongs to one message: another message gets the next
+  // number, the first one its own folder back.
+  const ItemId other = s.Mail({"b.gif"});
+  s.outlook.Select(s.mainExplorer, {other});
+  EXPECT_EQ(toolbar->WorkingFolderSuffix(), "020127090909");
+  s.outlook.Select(s.mainExplorer, {picture});
+  EXPECT_EQ(toolbar->WorkingFolderSuffix(), "020127090909-2");
+  s.outlook.Select(s.mainExplorer, {other});
+  EXPECT_EQ(toolbar->WorkingFolderSuffix(), "020127090909");
+  // A message whose EntryID cannot be read is known by its identity while the window holds it.
+  s.env.faults.FailMember("Item.EntryID");
+  s.outlook.Select(s.mainExplorer, {s.Mail({"c.jpg"})});
+  EXPECT_EQ(toolbar->WorkingFolderSuffix(), "020127090909-3");
+  s.RibbonLoad();
+  s.RibbonClick(Xpl(s.mainExplorer));
+  EXPECT_EQ(s.Shown().back(), s.WorkingFolder("020127090909-3") + "c.jpg");
   s.Disconnect(ext_dm_UserClosed);
   s.ExpectNothingHeld();
 }

@@ -68,16 +68,36 @@ bool IsFocusableKind(ControlKind kind) {
   }
 }
 
-// Where a window of `size` sits centred on the work area of the monitor the user works on.
-POINT CentredPosition(SIZE size) {
+// The work area of the monitor that shows `window` (or most of it), else of the whole screen.
+RECT WorkAreaOf(HWND window, DWORD fallback) {
   RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   MONITORINFO monitor = {};
   monitor.cbSize = sizeof monitor;
-  HMONITOR handle = MonitorFromWindow(GetForegroundWindow(), MONITOR_DEFAULTTOPRIMARY);
+  HMONITOR handle = MonitorFromWindow(window, fallback);
   if (handle && GetMonitorInfoW(handle, &monitor)) area = monitor.rcWork;
+  return area;
+}
+
+// Where a window of `size` sits centred on the work area of the monitor the user works on.
+POINT CentredPosition(SIZE size) {
+  const RECT area = WorkAreaOf(GetForegroundWindow(), MONITOR_DEFAULTTOPRIMARY);
   POINT p;
   p.x = area.left + std::max<LONG>(0, (area.right - area.left - size.cx) / 2);
   p.y = area.top + std::max<LONG>(0, (area.bottom - area.top - size.cy) / 2);
+  return p;
+}
+
+// Where a window of `size` sits centred on `owner`, moved into the work area of the owner's
+// monitor where it would go off it; centred on that work area when the owner is minimised.
+POINT CentredOn(HWND owner, SIZE size) {
+  const RECT area = WorkAreaOf(owner, MONITOR_DEFAULTTONEAREST);
+  RECT frame = {};
+  if (IsIconic(owner) || !GetWindowRect(owner, &frame)) frame = area;
+  POINT p;
+  p.x = frame.left + (frame.right - frame.left - size.cx) / 2;
+  p.y = frame.top + (frame.bottom - frame.top - size.cy) / 2;
+  p.x = std::max<LONG>(area.left, std::min<LONG>(p.x, area.right - size.cx));
+  p.y = std::max<LONG>(area.top, std::min<LONG>(p.y, area.bottom - size.cy));
   return p;
 }
 
@@ -442,6 +462,8 @@ INT_PTR DialogForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         hwnd_ = nullptr;
         awaited_.clear();
         EnableThreadWindows();
+        owner_ = nullptr;
+        activeBefore_ = nullptr;
         if (font_) DeleteObject(std::exchange(font_, nullptr));
       }
       return FALSE;
@@ -476,13 +498,14 @@ void DialogForm::OnCommand(int id, int code, HWND /*control*/) {
 
 // ---- Showing and unloading ----------------------------------------------------------------------
 
-void DialogForm::ShowModal() {
+void DialogForm::ShowModal(uintptr_t owner) {
   std::shared_ptr<DialogForm> self = shared_from_this();
   if (shown_) Fail(ui::kErrFormAlreadyShown, "Form already displayed; can't show modally");
   if (!loaded_) Load();
   if (!loaded_) return;  // its load handler unloaded it again
 
   shown_ = true;
+  TakeOwner(reinterpret_cast<HWND>(owner));
   DisableThreadWindows();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   SetForegroundWindow(hwnd_);
@@ -509,6 +532,23 @@ BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM windows) {
 }
 
 }  // namespace
+
+void DialogForm::TakeOwner(HWND owner) {
+  // Only a window of this thread owns the form: one of another thread would tie the two
+  // threads' input together.
+  if (owner &&
+      (!IsWindow(owner) || GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()))
+    owner = nullptr;
+  if (owner) owner = GetAncestor(owner, GA_ROOT);
+  if (owner == hwnd_) owner = nullptr;
+  owner_ = owner;
+  SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner_));
+  RECT frame = {};
+  if (!GetWindowRect(hwnd_, &frame)) return;
+  const SIZE size = {frame.right - frame.left, frame.bottom - frame.top};
+  const POINT at = owner_ ? CentredOn(owner_, size) : CentredPosition(size);
+  SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+}
 
 void DialogForm::DisableThreadWindows() {
   activeBefore_ = GetActiveWindow();
@@ -617,12 +657,13 @@ void DialogForm::Destroy() {
   loaded_ = false;
   shown_ = false;
   // Outlook's windows are enabled before the form goes, so that the activation goes back to
-  // them and not to another program.
+  // them (to the owner first) and not to another program.
   EnableThreadWindows();
   const bool hadFocus = hwnd_ && GetActiveWindow() == hwnd_;
   if (HWND hwnd = std::exchange(hwnd_, nullptr)) DestroyWindow(hwnd);
-  if (HWND before = std::exchange(activeBefore_, nullptr);
-      hadFocus && before && IsWindow(before) && IsWindowEnabled(before)) {
+  HWND before = std::exchange(activeBefore_, nullptr);
+  if (HWND owner = std::exchange(owner_, nullptr); owner && IsWindow(owner)) before = owner;
+  if (hadFocus && before && IsWindow(before) && IsWindowEnabled(before)) {
     SetActiveWindow(before);
   }
   for (const auto& c : controls_)

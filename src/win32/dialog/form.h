@@ -47,7 +47,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   // ---- ui::Form ----
   void Load() override;
   bool Loaded() override { return loaded_; }
-  void ShowModal() override;
+  void ShowModal(uintptr_t owner = 0) override;
   void Unload() override;
   std::shared_ptr<ui::Control> GetControl(const std::string& name) override;
   std::shared_ptr<ui::ListBox> GetListBox(const std::string& name) override;
@@ -96,10 +96,14 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   void Destroy();
   void RunModalLoop();
   // While the form is shown modally, the thread's other top-level windows (Outlook's) take no
-  // input: those that were enabled are disabled, and enabled again on every way out, the
-  // window that was active before getting the activation back.
+  // input: those that were enabled are disabled, and enabled again on every way out, before the
+  // form's window goes, the owner (else the window that was active before) getting the
+  // activation back.
   void DisableThreadWindows();
   void EnableThreadWindows();
+  // Makes `owner` (when it is a window of this thread; its top-level window) the owner of the
+  // form's window, or leaves it without one, and places the form centred on it.
+  void TakeOwner(HWND owner);
 
   ui::FormLayout layout_;
   std::weak_ptr<ui::FormEvents> events_;
@@ -114,6 +118,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   bool destroying_ = false;
   std::vector<HWND> disabled_;   // the windows DisableThreadWindows disabled
   HWND activeBefore_ = nullptr;  // the active window when the form was shown
+  HWND owner_ = nullptr;         // the window that owns the shown form
   // Work running beside the form, by its number, waiting for its answer (see RunBeside).
   std::map<uintptr_t, std::function<void(bool)>> awaited_;
   // The library stays loaded while a form of it exists: its window procedure is in it.

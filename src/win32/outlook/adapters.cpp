@@ -55,6 +55,19 @@ class Adapter : Counted {
   Connections connections_;
 };
 
+// The window of an Explorer or Inspector, through its IOleWindow (Outlook's windows answer it):
+// 0 when the object has no such interface or the handle is no window; a failing GetWindow fails.
+host::WindowHandle WindowOf(IDispatch* object, const char* kind) {
+  if (!object) return 0;
+  ComRef<IOleWindow> ole;
+  if (FAILED(object->QueryInterface(IID_IOleWindow, ole.OutVoid())) || !ole) return 0;
+  HWND window = nullptr;
+  const HRESULT hr = ole->GetWindow(&window);
+  if (FAILED(hr)) Fail(static_cast<int32_t>(hr), std::string(kind) + ".GetWindow failed");
+  if (!window || !IsWindow(window)) return 0;
+  return reinterpret_cast<host::WindowHandle>(window);
+}
+
 template <class T>
 std::shared_ptr<T> Make(ComRef<IDispatch> object) {
   return std::make_shared<T>(std::move(object));
@@ -314,6 +327,7 @@ class ExplorerAdapter final : public host::Explorer, Adapter {
     return AdviseEvents(events::kExplorerEvents10, std::move(sink));
   }
   void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kExplorerEvents10, cookie); }
+  host::WindowHandle Window() override { return WindowOf(object_.Raw(), "Explorer"); }
 };
 
 class InspectorAdapter final : public host::Inspector, Adapter {
@@ -336,6 +350,7 @@ class InspectorAdapter final : public host::Inspector, Adapter {
   void Unadvise(host::Cookie cookie) override {
     UnadviseEvents(events::kInspectorEvents10, cookie);
   }
+  host::WindowHandle Window() override { return WindowOf(object_.Raw(), "Inspector"); }
 };
 
 class ExplorersAdapter final : public host::Explorers, Adapter {

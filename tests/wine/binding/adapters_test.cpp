@@ -85,6 +85,7 @@ TEST(Adapters, EveryMemberIsReachedByNameAndEverythingIsLetGo) {
     ASSERT_EQ(explorers->Count(), 1);
     auto explorer = explorers->Item(explorers->Count());
     EXPECT_EQ(explorer->CurrentFolder()->DefaultItemType(), host::kOlMailItem);
+    EXPECT_EQ(explorer->Window(), 0u);  // an object without IOleWindow gives no window
     auto selection = explorer->Selection();
     ASSERT_EQ(selection->Count(), 1);
     auto mail = selection->Item(1);

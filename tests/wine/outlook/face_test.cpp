@@ -177,6 +177,34 @@ TEST_F(Face, ReadsGiveTheModelsValuesThroughTheVtableAndByName) {
   EXPECT_EQ(outside.hr, DISP_E_EXCEPTION);
   EXPECT_EQ(outside.scode, DISP_E_BADINDEX);
 
+  // IOleWindow gives the window the model shows, none while it shows none.
+  const sim::InspectorId inspector = model->OpenInspector(mail);
+  ComRef<IDispatch> isp =
+      Object(Object(app.Get(), L"Inspectors").Get(), L"Item", {Variant::Int(1)});
+  for (IDispatch* object : {first.Get(), isp.Get()}) {
+    ComRef<IOleWindow> ole;
+    ASSERT_EQ(object->QueryInterface(IID_IOleWindow, ole.OutVoid()), S_OK);
+    HWND window = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(ole->GetWindow(&window), S_OK);
+    EXPECT_EQ(window, nullptr);
+  }
+  HWND shown = GetDesktopWindow();
+  model->SetWindowHandle({sim::WindowRef::kExplorer, explorer}, reinterpret_cast<uintptr_t>(shown));
+  model->SetWindowHandle({sim::WindowRef::kInspector, inspector}, 0x10);
+  ComRef<IOleWindow> ole;
+  ASSERT_EQ(first->QueryInterface(IID_IOleWindow, ole.OutVoid()), S_OK);
+  HWND window = nullptr;
+  EXPECT_EQ(ole->GetWindow(&window), S_OK);
+  EXPECT_EQ(window, shown);
+  ASSERT_EQ(isp->QueryInterface(IID_IOleWindow, ole.OutVoid()), S_OK);
+  EXPECT_EQ(ole->GetWindow(&window), S_OK);
+  EXPECT_EQ(window, reinterpret_cast<HWND>(0x10));
+  model->Faults().FailMember("Explorer.GetWindow");
+  ASSERT_EQ(first->QueryInterface(IID_IOleWindow, ole.OutVoid()), S_OK);
+  EXPECT_EQ(ole->GetWindow(&window), E_FAIL);
+  model->Faults().ClearFaults();
+  model->CloseInspector(inspector);
+
   // No Explorer: ActiveExplorer is Nothing.
   model->CloseExplorer(explorer);
   CallResult active = Call(app.Get(), L"ActiveExplorer", DISPATCH_METHOD);

@@ -242,16 +242,24 @@ TEST_F(OutlookWindow, ZormintSavesThePicturesAndStartsTheViewerOnlyWhenEnabled) 
 // there shows the ticked pictures.
 TEST_F(OutlookWindow, TheOptionsButtonOpensTheAddinsDialogForTheSelectedMessage) {
   Open();
+  // Outlook in the screen's lower right corner: the dialog centred on it would go off the
+  // screen, and stays on the work area instead.
+  RECT area = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  SetWindowPos(explorer, nullptr, area.right - 500, area.bottom - 260, 700, 420, SWP_NOZORDER);
   SelectRows(explorer, {Item("holiday")});
   const std::vector<DrawnButton> drawn = DrawnButtons(explorer);
   ASSERT_EQ(drawn.size(), 6u);
   User user;
-  HWND dialog = nullptr;
+  HWND dialog = nullptr, owner = nullptr;
+  RECT placed = {};
   LRESULT listed = -1, ticked = -1;
   user.When(
       "the dialog is up",
       [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
       [&] {
+        owner = GetWindow(dialog, GW_OWNER);
+        GetWindowRect(dialog, &placed);
         HWND list = ChildOf(dialog, L"ListBox", nullptr);
         listed = SendMessageW(list, LB_GETCOUNT, 0, 0);
         ticked = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
@@ -268,6 +276,11 @@ TEST_F(OutlookWindow, TheOptionsButtonOpensTheAddinsDialogForTheSelectedMessage)
   EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
   EXPECT_EQ(listed, 3);  // the message's three pictures, all ticked
   EXPECT_EQ(ticked, 3);
+  EXPECT_EQ(owner, explorer);
+  EXPECT_EQ(placed.right, area.right);
+  EXPECT_EQ(placed.bottom, area.bottom);
+  EXPECT_GE(placed.left, area.left);
+  EXPECT_GE(placed.top, area.top);
   EXPECT_TRUE(Says("> click explorer1 \"EXPLORER11\"\n")) << transcript.str();
   EXPECT_TRUE(Says("  clicked \"EXPLORER11\""));
   EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; })) << transcript.str();
@@ -301,12 +314,13 @@ TEST_F(OutlookWindow, TheRibbonGroupIsDrawnBelowTheToolbarAndItsOptionsOpenTheDi
   SaveScreen(whole, (Screenshots() / "outlook-ribbon.bmp").wstring());
 
   User user;
-  HWND dialog = nullptr;
+  HWND dialog = nullptr, owner = nullptr;
   LRESULT listed = -1;
   user.When(
       "the dialog is up",
       [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
       [&] {
+        owner = GetWindow(dialog, GW_OWNER);
         listed = SendMessageW(ChildOf(dialog, L"ListBox", nullptr), LB_GETCOUNT, 0, 0);
         SendMessageW(ChildOf(dialog, L"Button", L"&Open"), BM_CLICK, 0, 0);
       });
@@ -315,6 +329,7 @@ TEST_F(OutlookWindow, TheRibbonGroupIsDrawnBelowTheToolbarAndItsOptionsOpenTheDi
   Press(explorer, drawn[2].command, sim::kRibbonId);  // the dialog's loop runs inside
   EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
   EXPECT_EQ(listed, 3);
+  EXPECT_EQ(owner, explorer);  // the window whose ribbon was clicked
   EXPECT_TRUE(Says("> ribbon-click explorer1 ZormintTabOptions\n")) << transcript.str();
   EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == 1; })) << transcript.str();
 
@@ -401,12 +416,15 @@ TEST_F(OutlookWindow, LettingGoOfTheAddinWhileItsDialogIsUpLeavesNothingBehind) 
       const std::vector<DrawnButton> drawn = AddinButtons(window);
       ASSERT_EQ(drawn.size(), 2u);
       User user;
-      HWND dialog = nullptr;
+      HWND dialog = nullptr, owner = nullptr;
+      bool disabledWhileUp = false;
       HRESULT whileUp = E_FAIL;
       user.When(
           "the dialog is up",
           [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
           [&] {
+            owner = GetWindow(dialog, GW_OWNER);
+            disabledWhileUp = !IsWindowEnabled(window) && !IsWindowEnabled(explorer);
             whileUp = CanUnloadNow();
             session->Command(ending, nullptr);
           });
@@ -415,6 +433,10 @@ TEST_F(OutlookWindow, LettingGoOfTheAddinWhileItsDialogIsUpLeavesNothingBehind) 
       Press(window, drawn[0].command);  // the dialog's loop runs inside
       EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
       EXPECT_EQ(whileUp, S_FALSE);
+      EXPECT_EQ(owner, window);
+      EXPECT_TRUE(disabledWhileUp);
+      if (IsWindow(window)) EXPECT_TRUE(IsWindowEnabled(window));
+      EXPECT_TRUE(IsWindowEnabled(explorer));
       // The add-in holds nothing; Outlook holds its own Application object until it lets go of
       // it (at once in a fast shutdown).
       const bool switchedOff = std::string(ending) == "switch-off";
@@ -444,38 +466,51 @@ TEST_F(OutlookWindow, LettingGoOfTheAddinWhileItsDialogIsUpLeavesNothingBehind) 
 // A second click on the options button while the dialog is open (behind Outlook, or
 // minimised) brings the dialog to the front, restored, with its list as it was.
 TEST_F(OutlookWindow, ASecondOptionsClickBringsTheOpenDialogToTheFront) {
-  Open();
-  SelectRows(explorer, {Item("holiday")});
-  const std::vector<DrawnButton> drawn = AddinButtons(explorer);
-  ASSERT_EQ(drawn.size(), 2u);
-  User user;
-  HWND dialog = nullptr;
-  bool restored = false, inFront = false;
-  LRESULT ticked = -1;
-  user.When(
-      "the dialog is up",
-      [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
-      [&] {
-        ShowWindow(dialog, SW_MINIMIZE);
-        SetForegroundWindow(explorer);
-        Press(explorer, drawn[0].command);
-      });
-  user.When(
-      "the dialog is back", [&] { return !IsIconic(dialog); },
-      [&] {
-        restored = IsWindowVisible(dialog) && !IsIconic(dialog);
-        inFront = GetForegroundWindow() == dialog;
-        ticked = SendMessageW(ChildOf(dialog, L"ListBox", nullptr), LB_GETSELCOUNT, 0, 0);
-        SendMessageW(ChildOf(dialog, L"Button", L"Clo&se"), BM_CLICK, 0, 0);
-      });
-  user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
-  user.Start();
-  Press(explorer, drawn[0].command);
-  EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
-  EXPECT_TRUE(restored);
-  EXPECT_TRUE(inFront);
-  EXPECT_EQ(ticked, 3);  // the list is the one it was opened with
-  EXPECT_TRUE(ViewerStarts().empty());
+  // Owned by the window, and without an owner when the window gives a handle that is no window.
+  for (const bool owned : {true, false}) {
+    SCOPED_TRACE(owned ? "owned" : "a handle that is no window");
+    Open();
+    if (!owned) session->Model().SetWindowHandle(Xpl(1), 0x10);
+    SelectRows(explorer, {Item("holiday")});
+    const std::vector<DrawnButton> drawn = AddinButtons(explorer);
+    ASSERT_EQ(drawn.size(), 2u);
+    User user;
+    HWND dialog = nullptr, owner = explorer;
+    bool restored = false, inFront = false, disabledWhileUp = false;
+    LRESULT ticked = -1;
+    user.When(
+        "the dialog is up",
+        [&] { return (dialog = FindTopLevel(L"Select Picture Attachments")) != nullptr; },
+        [&] {
+          owner = GetWindow(dialog, GW_OWNER);
+          disabledWhileUp = !IsWindowEnabled(explorer);
+          ShowWindow(dialog, SW_MINIMIZE);
+          SetForegroundWindow(explorer);
+          Press(explorer, drawn[0].command);
+        });
+    user.When(
+        "the dialog is back", [&] { return !IsIconic(dialog); },
+        [&] {
+          restored = IsWindowVisible(dialog) && !IsIconic(dialog);
+          inFront = GetForegroundWindow() == dialog;
+          ticked = SendMessageW(ChildOf(dialog, L"ListBox", nullptr), LB_GETSELCOUNT, 0, 0);
+          SendMessageW(ChildOf(dialog, L"Button", L"Clo&se"), BM_CLICK, 0, 0);
+        });
+    user.When("the dialog has closed", [&] { return !IsWindow(dialog); });
+    user.Start();
+    Press(explorer, drawn[0].command);
+    EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
+    EXPECT_EQ(owner, owned ? explorer : nullptr);
+    EXPECT_TRUE(disabledWhileUp);  // modal either way
+    EXPECT_TRUE(IsWindowEnabled(explorer));
+    EXPECT_TRUE(restored);
+    EXPECT_TRUE(inFront);
+    EXPECT_EQ(ticked, 3);  // the list is the one it was opened with
+    EXPECT_TRUE(ViewerStarts().empty());
+    session.reset();
+    Pump(50);
+    transcript.str("");
+  }
 }
 
 // The dialog is modal to Outlook: while it is up, Outlook's windows take no input (a click on
@@ -492,8 +527,8 @@ TEST_F(OutlookWindow, OutlooksWindowsTakeNoInputWhileTheDialogIsUpWhateverEndsIt
   for (const auto& [ending, end] : endings) {
     SCOPED_TRACE(ending);
     Open();
-    // Outlook in the corner of the screen, where the centred dialog does not cover its toolbar.
-    SetWindowPos(explorer, nullptr, 0, 0, 640, 300, SWP_NOZORDER);
+    // Outlook large enough that the dialog centred on it leaves its toolbar uncovered.
+    SetWindowPos(explorer, nullptr, 0, 0, 1000, 740, SWP_NOZORDER);
     SelectRows(explorer, {Item("holiday")});
     const size_t startsBefore = ViewerStarts().size();  // the viewer's record outlives a session
     const std::vector<DrawnButton> drawn = AddinButtons(explorer);
@@ -501,8 +536,9 @@ TEST_F(OutlookWindow, OutlooksWindowsTakeNoInputWhileTheDialogIsUpWhateverEndsIt
     RECT zormint = drawn[1].rect;
     MapWindowPoints(ToolbarOf(explorer), nullptr, reinterpret_cast<POINT*>(&zormint), 2);
     User user;
-    HWND dialog = nullptr;
-    bool disabledWhileUp = false, dialogActive = false;
+    HWND dialog = nullptr, owner = nullptr;
+    RECT placed = {};
+    bool disabledWhileUp = false, dialogActive = false, dialogFocused = false;
     size_t startsWhileUp = 99;
     DWORD clickedAt = 0;
     user.When(
@@ -511,6 +547,9 @@ TEST_F(OutlookWindow, OutlooksWindowsTakeNoInputWhileTheDialogIsUpWhateverEndsIt
         [&] {
           disabledWhileUp = !IsWindowEnabled(explorer);
           dialogActive = GetActiveWindow() == dialog;
+          dialogFocused = GetFocus() && IsChild(dialog, GetFocus());
+          owner = GetWindow(dialog, GW_OWNER);
+          GetWindowRect(dialog, &placed);
           ClickAt({(zormint.left + zormint.right) / 2, (zormint.top + zormint.bottom) / 2});
           clickedAt = GetTickCount();
         });
@@ -526,12 +565,17 @@ TEST_F(OutlookWindow, OutlooksWindowsTakeNoInputWhileTheDialogIsUpWhateverEndsIt
     EXPECT_TRUE(PumpUntil([&] { return user.Finished(); }, 30000)) << user.Report();
     EXPECT_TRUE(disabledWhileUp);
     EXPECT_TRUE(dialogActive);
+    EXPECT_TRUE(dialogFocused);
+    // Owned by the window that was clicked, and centred on it.
+    EXPECT_EQ(owner, explorer);
+    EXPECT_NEAR((placed.left + placed.right) / 2, 500, 1);
+    EXPECT_NEAR((placed.top + placed.bottom) / 2, 370, 1);
     EXPECT_EQ(startsWhileUp, startsBefore);  // the click on "Zormint" went nowhere
     EXPECT_TRUE(IsWindowEnabled(explorer));
+    EXPECT_EQ(GetActiveWindow(), explorer);  // the activation comes back to the owner
     if (ending == "&Open") {
       EXPECT_TRUE(PumpUntil([&] { return ViewerStarts().size() == startsBefore + 1; }))
           << transcript.str();
-      EXPECT_EQ(GetActiveWindow(), explorer);  // the activation comes back to Outlook
     } else {
       Pump(100);
       EXPECT_EQ(ViewerStarts().size(), startsBefore);
