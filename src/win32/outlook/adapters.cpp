@@ -59,8 +59,8 @@ class Adapter : Counted {
 // 0 when the object has no such interface or the handle is no window; a failing GetWindow fails.
 host::WindowHandle WindowOf(IDispatch* object, const char* kind) {
   if (!object) return 0;
-  ComRef<IOleWindow> ole;
-  if (FAILED(object->QueryInterface(IID_IOleWindow, ole.OutVoid())) || !ole) return 0;
+  ComRef<IOleWindow> ole = ComRef<IDispatch>::Share(object).Query<IOleWindow>();
+  if (!ole) return 0;
   HWND window = nullptr;
   const HRESULT hr = ole->GetWindow(&window);
   if (FAILED(hr)) Fail(static_cast<int32_t>(hr), std::string(kind) + ".GetWindow failed");

@@ -435,7 +435,9 @@ TEST_F(OutlookWindow, LettingGoOfTheAddinWhileItsDialogIsUpLeavesNothingBehind) 
       EXPECT_EQ(whileUp, S_FALSE);
       EXPECT_EQ(owner, window);
       EXPECT_TRUE(disabledWhileUp);
-      if (IsWindow(window)) EXPECT_TRUE(IsWindowEnabled(window));
+      if (IsWindow(window)) {
+        EXPECT_TRUE(IsWindowEnabled(window));
+      }
       EXPECT_TRUE(IsWindowEnabled(explorer));
       // The add-in holds nothing; Outlook holds its own Application object until it lets go of
       // it (at once in a fast shutdown).
