@@ -202,8 +202,12 @@ void SweepAndReport(SweepStory& story, const std::string& name, size_t minCalls)
   EXPECT_GE(figures.injected, figures.calls);
   // Every outcome the story names is one a failure leads to: none is kept that no run meets.
   std::unique_ptr<OutlookStory> s = story.Setup();
-  for (const auto& [outcome, aspects] : story.Acceptable(*s))
+  std::set<std::string> named;
+  for (const auto& [outcome, aspects] : story.Acceptable(*s)) {
     EXPECT_TRUE(met.count(outcome)) << "no run ends as \"" << outcome << "\"";
+    named.insert(outcome);
+  }
+  Figure(name + "_outcomes", named.size());
   Figure(name + "_calls", figures.calls);
   Figure(name + "_injected", figures.injected);
   Figure(name + "_named", figures.named);

@@ -102,7 +102,8 @@ struct SweepFigures {
 // Runs the story cleanly, then once per call with that call failing, and checks what holds for
 // every sweep: it makes more than `minCalls` calls,
 // every call failed in its run (the standing faults besides), every outcome the story names
-// was met; then prints the figures as "<story>_calls", "_injected", "_named" and "_traced".
+// was met; then prints the figures as "<story>_outcomes" (the outcomes it names), "_calls",
+// "_injected", "_named" and "_traced".
 void SweepAndReport(SweepStory& story, const std::string& name, size_t minCalls);
 
 // The pictures the viewers were sent to, one a line in order: "<viewer> <picture>" for a viewer
