@@ -82,7 +82,7 @@ class SweepStory {
   // What this run showed the user and left held.
   virtual Outcome Observe(OutlookStory& s) = 0;
   // The outcomes any run of the story may have, the clean run's first, named "clean".
-  virtual Outcomes Acceptable(OutlookStory& s) = 0;
+  virtual Outcomes Acceptable() const = 0;
   // The outcomes a failure must give where its handling is the behaviour protected; empty when
   // any acceptable outcome will do.
   virtual std::set<std::string> Pinned(const CallSite&) const { return {}; }

@@ -70,7 +70,7 @@ class BannerStory : public SweepStory {
 
   Outcome Observe(OutlookStory&) override { return Render(seen_); }
 
-  Outcomes Acceptable(OutlookStory&) override {
+  Outcomes Acceptable() const override {
     Outcomes outcomes;
     auto add = [&](const std::string& name,
                    const std::function<void(std::vector<Opening>&)>& change) {

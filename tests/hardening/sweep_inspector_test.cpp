@@ -77,7 +77,7 @@ class InspectorStory : public SweepStory {
             {"saved", Saved(s, {Stamp(9), Stamp(10), Stamp(11), ""})}};
   }
 
-  Outcomes Acceptable(OutlookStory&) override {
+  Outcomes Acceptable() const override {
     Outcomes outcomes;
     const std::string a = "ZORMINT$" + Stamp(9) + "\\", c = "ZORMINT$" + Stamp(11) + "\\";
     auto add = [&](const std::string& name, const std::function<void(Expected&)>& change) {

@@ -95,7 +95,7 @@ class OptionsStory : public SweepStory {
             {"boxes", Joined(boxes)}};
   }
 
-  Outcomes Acceptable(OutlookStory&) override {
+  Outcomes Acceptable() const override {
     Outcomes outcomes;
     auto add = [&](const std::string& name, const std::function<void(Expected&)>& change) {
       Expected e = Clean();

@@ -66,7 +66,7 @@ class RibbonStory : public SweepStory {
 
   Outcome Observe(OutlookStory&) override { return Render(seen_); }
 
-  Outcomes Acceptable(OutlookStory&) override {
+  Outcomes Acceptable() const override {
     Outcomes outcomes;
     auto add = [&](const std::string& name, const std::function<void(Seen&)>& change) {
       Seen e;

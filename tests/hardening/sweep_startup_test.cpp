@@ -90,7 +90,7 @@ class StartupStory : public SweepStory {
             {"saved", Saved(s, {kSuffix, ""})}};
   }
 
-  Outcomes Acceptable(OutlookStory&) override {
+  Outcomes Acceptable() const override {
     Outcomes outcomes;
     const std::string p = "ZORMINT$" + std::string(kSuffix) + "\\p.jpg";
     const std::string q = "ZORMINT$" + std::string(kSuffix) + "\\q.gif";
