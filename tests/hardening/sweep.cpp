@@ -146,6 +146,13 @@ std::set<std::string> ExpectAcceptable(SweepStory& story, OutlookStory& s, const
   return names;
 }
 
+struct SweepFigures {
+  size_t calls = 0;     // calls of the clean run = runs with one failing call
+  size_t injected = 0;  // failures actually injected
+  size_t named = 0;     // runs whose failure the user meets, as one of the story's named outcomes
+  size_t traced = 0;    // runs whose injected failure the trace names with its step
+};
+
 // Runs the story cleanly, then once per call with that call failing; `met` gets the names of the
 // outcomes the runs had.
 SweepFigures Sweep(SweepStory& story, std::set<std::string>& met) {

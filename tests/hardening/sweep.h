@@ -35,11 +35,7 @@ struct CallSite {
   std::string phase;
   int occurrence = 0;  // 1-based, among the calls of that member within the phase
 
-  bool Is(const std::string& m, const std::string& p, int nth = 0) const {
-    return member == m && phase == p && (nth == 0 || occurrence == nth);
-  }
-  bool In(const std::string& p) const { return phase == p; }
-  bool MemberStartsWith(const std::string& prefix) const { return member.rfind(prefix, 0) == 0; }
+  bool Is(const std::string& m, const std::string& p) const { return member == m && phase == p; }
   std::string Describe() const {
     return member + " #" + std::to_string(occurrence) + " in " + phase;
   }
@@ -90,13 +86,6 @@ class SweepStory {
   virtual void ExpectAlways(OutlookStory&) {}
   // Extra faults present in every run of the sweep (besides the one failing call).
   virtual void PlanStandingFaults(sim::FaultPlan&) {}
-};
-
-struct SweepFigures {
-  size_t calls = 0;     // calls of the clean run = runs with one failing call
-  size_t injected = 0;  // failures actually injected
-  size_t named = 0;     // runs whose failure the user meets, as one of the story's named outcomes
-  size_t traced = 0;    // runs whose injected failure the trace names with its step
 };
 
 // Runs the story cleanly, then once per call with that call failing, and checks what holds for
