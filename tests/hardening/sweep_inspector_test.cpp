@@ -11,8 +11,6 @@
 namespace zormint::test {
 namespace {
 
-using Names = std::set<std::string>;
-
 class InspectorStory : public SweepStory {
  public:
   std::unique_ptr<OutlookStory> Setup() override {
@@ -72,35 +70,89 @@ class InspectorStory : public SweepStory {
     s.Disconnect(ext_dm_HostShutdown);
   }
 
-  bool Check(OutlookStory& s, const CallSite* failed) override {
-    Expected e = Clean();
-    const bool named = failed ? Name(*failed, e) : true;
-    // Whatever failed: every picture shown is one of the message the window showed at the
-    // time, from the working folder of its own time stamp.
-    for (const sim::ShellExecuteCall& call : s.env.launcher->shellExecutes) {
-      const std::string shown = WithoutFolderNumbers(call.file.substr(call.file.find("ZORMINT$")));
-      const std::string a = "ZORMINT$" + Stamp(9) + "\\", c = "ZORMINT$" + Stamp(11) + "\\";
-      const bool ofA = shown == a + "a1.jpg" || shown == a + "a2.gif";
-      const bool ofC = shown == c + "c.tif" || shown == "ZORMINT$" + Stamp(10) + "\\c.tif";
-      EXPECT_TRUE(ofA || ofC || shown == "ZORMINT$\\a1.jpg") << call.file;
-      EXPECT_EQ(call.directory + call.file.substr(call.file.find_last_of('\\') + 1), call.file);
-    }
-    if (!named) return false;
+  Outcome Observe(OutlookStory& s) override {
+    return {{"buttons", seen_.afterOpen + ", " + seen_.afterB + ", " + seen_.afterC + ", left " +
+                            std::to_string(seen_.buttonsAfterClose)},
+            {"shown", Shown(s)},
+            {"saved", Saved(s, {Stamp(9), Stamp(10), Stamp(11), ""})}};
+  }
 
-    EXPECT_EQ(seen_.afterOpen, e.afterOpen);
-    EXPECT_EQ(seen_.afterB, e.afterB);
-    EXPECT_EQ(seen_.afterC, e.afterC);
-    std::vector<std::string> shown;
-    for (const sim::ShellExecuteCall& call : s.env.launcher->shellExecutes) {
-      shown.push_back(WithoutFolderNumbers(call.file.substr(call.file.find("ZORMINT$"))));
+  Outcomes Acceptable() const override {
+    Outcomes outcomes;
+    const std::string a = "ZORMINT$" + Stamp(9) + "\\", c = "ZORMINT$" + Stamp(11) + "\\";
+    auto add = [&](const std::string& name, const std::function<void(Expected&)>& change) {
+      Expected e = Clean();
+      change(e);
+      outcomes.emplace_back(name, Render(e));
+    };
+    add("clean", [](Expected&) {});
+    add("the Windows folder's Temp", [](Expected& e) { e.windowsTemp = true; });
+    // The window is not followed or not wrapped, or its buttons are never added; or the set-up
+    // of the buttons ends with one unfinished button: nothing to use.
+    for (const std::string state : {"none", "one"}) {
+      add("the window with " + state + " button", [&](Expected& e) {
+        e.afterOpen = e.afterB = e.afterC = state;
+        e.shown.clear();
+        e.folderA.clear();
+        e.folderC.clear();
+      });
     }
-    EXPECT_EQ(shown, e.shown);
-    const std::string root =
-        e.windowsTemp ? s.env.windowsFolder + "\\Temp\\" : s.env.temporaryFolder + "\\";
-    EXPECT_EQ(FilesInFoldersOf(root + "ZORMINT$" + Stamp(9)), e.folderA);
-    EXPECT_EQ(FilesInFoldersOf(root + "ZORMINT$" + Stamp(11)), e.folderC);
-    EXPECT_EQ(seen_.buttonsAfterClose, e.buttonsAfterClose);
-    return true;
+    add("the view-all button unusable", [&](Expected& e) {
+      e.shown = {c + "c.tif"};  // the options button works
+      e.folderA.clear();
+    });
+    add("the first message's pictures not told", [&](Expected& e) {
+      // The buttons go disabled; the window moving on re-decides them.
+      e.afterOpen = "disabled";
+      e.shown = {c + "c.tif", c + "c.tif"};
+      e.folderA.clear();
+    });
+    add("nothing of the first message saved", [](Expected& e) {
+      e.shown.erase(e.shown.begin());
+      e.folderA.clear();
+    });
+    add("a1.jpg not saved: a2.gif shown", [&](Expected& e) {
+      e.shown[0] = a + "a2.gif";
+      e.folderA = {"a2.gif"};
+    });
+    add("a2.gif not saved", [](Expected& e) { e.folderA = {"a1.jpg"}; });
+    add("the first message's viewer not started",
+        [](Expected& e) { e.shown.erase(e.shown.begin()); });
+    add("one button keeps the state of the message before",
+        [](Expected& e) { e.afterB = "mixed"; });
+    add("one button of the third message disabled", [&](Expected& e) {
+      e.afterC = "mixed";  // only the options button can be used
+      e.shown = {a + "a1.jpg", c + "c.tif"};
+    });
+    add("the third message's pictures not told", [&](Expected& e) {
+      e.afterC = "disabled";
+      e.shown = {a + "a1.jpg"};
+      e.folderC.clear();
+    });
+    add("the stamp kept on moving on", [&](Expected& e) {
+      // The third message's pictures go to the folder of the second message's time.
+      const std::string b = "ZORMINT$" + Stamp(10) + "\\";
+      e.shown = {a + "a1.jpg", b + "c.tif", b + "c.tif"};
+      e.folderB = {"c.tif"};
+      e.folderC.clear();
+    });
+    add("one showing of the third message missing", [&](Expected& e) {
+      e.shown = {a + "a1.jpg", c + "c.tif"};
+    });
+    add("the third message unusable for the last view-all", [&](Expected& e) {
+      e.shown = {a + "a1.jpg", c + "c.tif"};  // the folder was emptied first
+      e.folderC.clear();
+    });
+    for (size_t left : {1, 2}) {
+      add(std::to_string(left) + " buttons left on closing",
+          [&](Expected& e) { e.buttonsAfterClose = left; });
+    }
+    return outcomes;
+  }
+
+  std::set<std::string> Pinned(const CallSite& f) const override {
+    if (f.Is("FileSystem.GetSpecialFolder", "connect")) return {"the Windows folder's Temp"};
+    return {};
   }
 
  private:
@@ -137,7 +189,7 @@ class InspectorStory : public SweepStory {
   struct Expected {
     std::string afterOpen = "enabled", afterB = "disabled", afterC = "enabled";
     std::vector<std::string> shown;
-    Names folderA, folderC;
+    Names folderA, folderB, folderC;
     size_t buttonsAfterClose = 0;
     bool windowsTemp = false;  // the working folders lie in the Windows folder's "Temp"
   };
@@ -151,215 +203,20 @@ class InspectorStory : public SweepStory {
     return e;
   }
 
-  bool Name(const CallSite& f, Expected& e) const {
-    const std::string a = "ZORMINT$" + Stamp(9) + "\\", c = "ZORMINT$" + Stamp(11) + "\\";
-    auto nothingOnTheWindow = [&] {
-      e.afterOpen = e.afterB = e.afterC = "none";
-      e.shown.clear();
-      e.folderA.clear();
-      e.folderC.clear();
-    };
-    // ---- Before the window: no inspector events, or none of this story's concern ----
-    if (f.Is("Application.Inspectors", "connect", 1) || f.Is("Inspectors.Advise", "connect")) {
-      nothingOnTheWindow();  // Inspectors are not followed: the window never gets buttons
-      return true;
+  Outcome Render(const Expected& e) const {
+    const std::string root = e.windowsTemp ? "Windows\\" : "";
+    std::vector<std::string> shown, saved;
+    for (const std::string& picture : e.shown)
+      shown.push_back("- " + root + picture);
+    for (const auto& [second, files] :
+         {std::pair<int, Names>{9, e.folderA}, {10, e.folderB}, {11, e.folderC}}) {
+      if (!files.empty())
+        saved.push_back(root + "ZORMINT$" + Stamp(second) + " {" + Joined(files) + "}");
     }
-    if (f.Is("Application.Explorers", "connect", 1) || f.Is("Explorers.Count", "connect", 1)) {
-      nothingOnTheWindow();  // the add-in stays dormant
-      return true;
-    }
-    if (f.Is("FileSystem.GetSpecialFolder", "connect")) {
-      e.windowsTemp = true;
-      return true;
-    }
-    if (f.In("connect")) return true;  // the start-up Explorer plays no part here
-
-    // ---- The window opens ----
-    const bool accepting = f.Is("Inspector.CurrentItem", "open", 1) ||
-                           f.Is("Inspector.CurrentItem", "open", 2) ||
-                           f.Is("Item.Class", "open", 1) || f.Is("Item.Class", "open", 2);
-    if (accepting ||
-        (f.In("open") &&
-         (f.member == "Application.Inspectors" || f.member == "Inspectors.Count" ||
-          f.member == "Inspectors.Item" || f.member == "Inspector.IsWordMail" ||
-          f.member == "Item.Saved" || f.member == "Inspector.Advise" || f.member == "Item.Advise" ||
-          f.member == "Inspector.CommandBars" || f.member == "CommandBars._NewEnum" ||
-          f.member == "CommandBarsEnum.Next" || f.member == "CommandBar.Name")) ||
-        f.Is("CommandBar.Controls", "open", 1) || f.Is("CommandBarControls.Add", "open", 1)) {
-      // The window is not wrapped, or its buttons are never added.
-      nothingOnTheWindow();
-      return true;
-    }
-    const bool oneButton =
-        f.Is("Resources.LoadBitmapPicture", "open") || f.Is("CommandBarButton.Advise", "open", 1) ||
-        f.Is("CommandBarButton.BeginGroup", "open") || f.Is("CommandBarButton.Style", "open") ||
-        f.Is("CommandBarButton.Picture", "open") ||
-        f.Is("CommandBarButton.TooltipText", "open", 1) ||
-        f.Is("CommandBarButton.Tag", "open", 1) || f.Is("CommandBarButton.OnAction", "open", 1) ||
-        f.Is("CommandBar.Controls", "open", 2) || f.Is("CommandBarControls.Add", "open", 2);
-    if (oneButton) {
-      // The set-up of the buttons ends there: one unfinished button, nothing to use.
-      nothingOnTheWindow();
-      e.afterOpen = e.afterB = e.afterC = "one";
-      e.buttonsAfterClose = 0;
-      return true;
-    }
-    if (f.Is("CommandBarButton.Advise", "open", 2) || f.Is("CommandBarButton.Caption", "open") ||
-        f.Is("CommandBarButton.TooltipText", "open", 2) ||
-        f.Is("CommandBarButton.Tag", "open", 2)) {
-      // The view-all button is unfinished and cannot be clicked; the options button works.
-      e.shown = {c + "c.tif"};
-      e.folderA.clear();
-      return true;
-    }
-    if (f.Is("Item.Attachments", "open", 1) || f.Is("Attachments.Count", "open", 1)) {
-      // Whether the message has pictures cannot be told: the buttons go disabled; the window
-      // moving on re-decides them.
-      e.afterOpen = "disabled";
-      e.shown = {c + "c.tif", c + "c.tif"};
-      e.folderA.clear();
-      return true;
-    }
-    if (f.In("open")) {
-      // Everything else is made up for by the window's activation, which follows at once and
-      // sets up what was not recorded (the stamp, the message's EntryID), or is not needed.
-      return true;
-    }
-
-    // ---- Viewing the first message's pictures ----
-    if (f.Is("FileSystem.IsLink", "viewall-a", 1) || f.Is("Item.Attachments", "viewall-a") ||
-        f.Is("Attachments.Count", "viewall-a")) {
-      e.shown.erase(e.shown.begin());  // nothing saved, nothing shown
-      e.folderA.clear();
-      return true;
-    }
-    if (f.Is("FileSystem.CreateFolder", "viewall-a")) {
-      // The saves fail one by one: no viewer for pictures that are not there.
-      e.shown.erase(e.shown.begin());
-      e.folderA.clear();
-      return true;
-    }
-    if (f.Is("Attachments.Item", "viewall-a", 1) || f.Is("Attachment.FileName", "viewall-a", 1) ||
-        f.Is("Attachment.Type", "viewall-a", 1) || f.Is("FileSystem.IsLink", "viewall-a", 2) ||
-        f.Is("Attachment.SaveAsFile", "viewall-a", 1)) {
-      e.shown[0] = a + "a2.gif";  // the first picture saved is the one shown
-      e.folderA = {"a2.gif"};
-      return true;
-    }
-    if (f.Is("Attachments.Item", "viewall-a", 3) || f.Is("Attachment.FileName", "viewall-a", 3) ||
-        f.Is("Attachment.Type", "viewall-a", 2) || f.Is("FileSystem.IsLink", "viewall-a", 3)) {
-      e.folderA = {"a1.jpg"};
-      return true;
-    }
-    if (f.Is("FileSystem.FolderExists", "viewall-a") || f.Is("Attachments.Item", "viewall-a", 2) ||
-        f.Is("Attachment.FileName", "viewall-a", 2)) {
-      return true;
-    }
-
-    // ---- Moving on ----
-    if (f.Is("CommandBarButton.Enabled", "move-b")) {
-      e.afterB = "mixed";  // one button keeps the state of the message before
-      return true;
-    }
-    if (f.Is("CommandBarButton.Enabled", "move-c")) {
-      e.afterC = "mixed";  // one button stays disabled: only the other one can be used
-      e.shown = {a + "a1.jpg", c + "c.tif"};
-      return true;
-    }
-    if (f.Is("Item.Attachments", "move-c", 1) || f.Is("Attachments.Count", "move-c", 1) ||
-        f.Is("Attachments.Item", "move-c", 1) || f.Is("Attachment.FileName", "move-c", 1) ||
-        f.Is("Attachment.Type", "move-c", 1)) {
-      // Whether the new message has pictures cannot be told: its buttons stay disabled.
-      e.afterC = "disabled";
-      e.shown = {a + "a1.jpg"};
-      e.folderC.clear();
-      return true;
-    }
-    if (f.Is("Clock.Now", "move-c", 1)) {
-      // The re-binding keeps the stamp it had; the new message's pictures go to that folder.
-      const std::string b = "ZORMINT$" + Stamp(10) + "\\";
-      e.shown = {a + "a1.jpg", b + "c.tif", b + "c.tif"};
-      e.folderC.clear();
-      return true;
-    }
-    if (f.In("move-b") || f.In("move-c")) {
-      // Each move re-binds twice (the old message closes, then the window activates): one
-      // failing call is made up for by the second chance.
-      return true;
-    }
-
-    // ---- The dialog and the clicks ----
-    if (f.In("options-esc")) return true;  // nothing comes out of it anyway
-    if (f.In("options-open") &&
-        (f.member == "Form.ShowModal" || f.member == "Form.Load" ||
-         f.member == "Item.Attachments" || f.member == "Attachments.Count" ||
-         f.member == "ListBox.ListCount" || f.member == "ListBox.Selected" ||
-         f.member == "ListBox.ItemData" || f.Is("OptionButton.Value", "options-open", 2) ||
-         f.member == "ListBox.AddItem" || f.member == "Form.Unload" ||
-         f.member == "Launcher.ShellExecute" || f.Is("FileSystem.IsLink", "options-open", 1) ||
-         f.Is("Attachments.Item", "options-open") || f.Is("Attachment.FileName", "options-open") ||
-         f.Is("Attachment.Type", "options-open") || f.member == "ListBox.NewIndex")) {
-      // The options showing brings nothing out, or starts no viewer: an unlisted picture, one
-      // whose position could not be set, "&Open" that cannot complete, a folder that cannot be
-      // made sure of. The last view-all shows the picture either way.
-      e.shown = {a + "a1.jpg", c + "c.tif"};
-      return true;
-    }
-    if (f.In("options-open") &&
-        (f.member == "FileSystem.CreateFolder" || f.member == "Attachment.SaveAsFile" ||
-         f.member == "FileSystem.IsLink")) {
-      // Not saved: no viewer, the user is told; the last view-all saves it.
-      e.shown = {a + "a1.jpg", c + "c.tif"};
-      return true;
-    }
-    if (f.In("options-open")) return true;  // made up for, or of no concern to the result
-    if (f.Is("FileSystem.IsLink", "viewall-c", 1)) {
-      e.shown = {a + "a1.jpg", c + "c.tif"};  // nothing saved or shown by the last view-all
-      return true;
-    }
-    if (f.Is("Item.Attachments", "viewall-c") || f.Is("Attachments.Count", "viewall-c") ||
-        f.Is("Attachments.Item", "viewall-c") || f.Is("Attachment.FileName", "viewall-c") ||
-        f.Is("Attachment.Type", "viewall-c")) {
-      e.shown = {a + "a1.jpg", c + "c.tif"};  // the folder was emptied first
-      e.folderC.clear();
-      return true;
-    }
-    if (f.Is("FileSystem.IsLink", "viewall-c", 2) || f.Is("Attachment.SaveAsFile", "viewall-c")) {
-      e.shown = {a + "a1.jpg", c + "c.tif"};  // not saved: no viewer, the user is told
-      e.folderC.clear();
-      return true;
-    }
-    if (f.member == "Dialogs.MsgBox") return true;  // the telling alone fails
-    if (f.In("viewall-c") &&
-        (f.member == "FileSystem.FolderExists" || f.member == "FileSystem.FileNames" ||
-         f.member == "FileSystem.DeleteFile")) {
-      return true;  // what stays is saved over
-    }
-    if (f.Is("Attachment.SaveAsFile", "viewall-a", 2)) {
-      e.folderA = {"a1.jpg"};
-      return true;
-    }
-    if (f.Is("Launcher.ShellExecute", "viewall-a")) {
-      e.shown.erase(e.shown.begin());
-      return true;
-    }
-    if (f.Is("Launcher.ShellExecute", "viewall-c")) {
-      e.shown.pop_back();
-      return true;
-    }
-    if (f.In("unsaved-close")) return true;  // the message stays the one shown
-
-    // ---- Closing ----
-    if (f.Is("CommandBarButton.Delete", "close", 1)) {
-      e.buttonsAfterClose = 2;
-      return true;
-    }
-    if (f.Is("CommandBarButton.Delete", "close", 2)) {
-      e.buttonsAfterClose = 1;
-      return true;
-    }
-    if (f.In("close") || f.In("disconnect")) return true;
-    return false;
+    return {{"buttons", e.afterOpen + ", " + e.afterB + ", " + e.afterC + ", left " +
+                            std::to_string(e.buttonsAfterClose)},
+            {"shown", Joined(shown)},
+            {"saved", Joined(saved)}};
   }
 
   sim::ItemId a_ = 0, b_ = 0, c_ = 0;
@@ -369,10 +226,7 @@ class InspectorStory : public SweepStory {
 
 TEST(FaultSweep, TheInspectorStory) {
   InspectorStory story;
-  const SweepFigures figures = Sweep(story);
-  EXPECT_GT(figures.calls, 150u);
-  EXPECT_EQ(figures.injected, figures.calls);
-  Report("inspector_story", figures);
+  SweepAndReport(story, "inspector_story", 150);
 }
 
 }  // namespace

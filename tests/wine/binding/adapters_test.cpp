@@ -160,31 +160,6 @@ TEST(Adapters, EveryMemberIsReachedByNameAndEverythingIsLetGo) {
   }
 }
 
-// The add-in in ZORMINT.dll gets Outlook's Application at connection and holds no reference on it
-// once it is disconnected and released.
-TEST(Adapters, TheAddinLetsGoOfTheApplication) {
-  Apartment apartment;
-  ZormintDll dll;
-  ASSERT_TRUE(dll.Loaded());
-  SmallOutlook outlook;
-  outlook.explorers.ReturnsInt(L"Count", 0x50, 0);  // no Explorer: the add-in stays dormant
-  {
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(dll.GetClassObject(CLSID_dsrWrapper, IID_IClassFactory, factory.OutVoid()), S_OK);
-    ComPtr<IDTExtensibility2> addin;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDTExtensibility2, addin.OutVoid()), S_OK);
-    SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
-    EXPECT_EQ(addin->OnConnection(outlook.application.Dispatch(), ext_cm_Startup, nullptr, &custom),
-              S_OK);
-    EXPECT_EQ(outlook.explorers.CallsOf(0x50), 1);
-    EXPECT_EQ(addin->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);
-    SafeArrayDestroy(custom);
-  }
-  for (FakeObject* fake : outlook.All())
-    EXPECT_EQ(fake->References(), 1u);
-  EXPECT_EQ(dll.CanUnloadNow(), S_OK);
-}
-
 // The ribbon: the add-in object answers IRibbonExtensibility, gives each ribbon its
 // customisation, and serves the callbacks by name on its IDispatch with Office's objects
 // reached by name; after the disconnection a callback touches none of them, and nothing of

@@ -97,6 +97,8 @@ TEST_F(AddinStory, WithoutAnExplorerAtStartTheAddinStaysDormant) {
   EXPECT_TRUE(Buttons(Isp(1)).empty());
   EXPECT_EQ(Model().ConnectedSinks(), 0);  // it follows no window
   ExpectNothingHeld();
+  // Once Outlook has let go of it, nothing of the add-in keeps the library loaded.
+  EXPECT_EQ(dll.CanUnloadNow(), S_OK);
 }
 
 TEST_F(AddinStory, TheButtonsOnTheStandardBarAreTheDocumentedOnes) {
