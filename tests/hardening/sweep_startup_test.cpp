@@ -125,6 +125,7 @@ class StartupStory : public SweepStory {
       e.buttons = {2, 0, 0, 0};
       e.launches = {p};
       e.thirdSaved = {};
+      e.thirdReached = false;
     });
     // Each Explorer that shows pictures: its set-up ends without buttons, or with one
     // unfinished button; its view-all cannot be used; its clock fails; its pictures are not saved
@@ -138,11 +139,13 @@ class StartupStory : public SweepStory {
           e.buttons[main ? 0 : 3] = buttons;
           e.launches = {p};
           pictures(e) = {};
+          if (!main) e.thirdReached = false;
         });
       }
       add(window + "'s view-all unusable", [&](Expected& e) {
         e.launches = {p};
         pictures(e) = {};
+        if (!main) e.thirdReached = false;
       });
       add(window + "'s viewer not started", [&](Expected& e) { e.launches = {p}; });
       add(window + "'s empty stamp", [&](Expected& e) {
@@ -155,6 +158,12 @@ class StartupStory : public SweepStory {
       });
       add(window + ": q.gif not saved", [&](Expected& e) { pictures(e) = {"p.jpg"}; });
     }
+    // The third Explorer's view-all empties the message's folder and then cannot look at the
+    // attachments: nothing saved, nothing shown.
+    add("the third Explorer's view-all emptied the folder", [&](Expected& e) {
+      e.launches = {p};
+      e.thirdSaved = {};
+    });
     return outcomes;
   }
 
@@ -191,6 +200,9 @@ class StartupStory : public SweepStory {
     std::vector<std::string> launches;               // the pictures shown, in order
     std::string mainStamp = kSuffix, thirdStamp = kSuffix;
     Names mainSaved{"p.jpg", "q.gif"}, thirdSaved{"p.jpg", "q.gif"};
+    // Both Explorers show the same message: in the same second they share its folder, which the
+    // third Explorer's view-all empties and fills again when it gets that far.
+    bool thirdReached = true;
   };
 
   // Which of the earlier runs' working folders (and the link) are still there.
@@ -216,6 +228,11 @@ class StartupStory : public SweepStory {
     for (const auto& [stamp, files] :
          {std::pair{e.mainStamp, e.mainSaved}, {e.thirdStamp, e.thirdSaved}}) {
       if (!files.empty()) folders[stamp].insert("{" + Joined(files) + "}");
+    }
+    if (e.mainStamp == e.thirdStamp) {
+      const Names& last = e.thirdReached ? e.thirdSaved : e.mainSaved;
+      folders.erase(e.mainStamp);
+      if (!last.empty()) folders[e.mainStamp].insert("{" + Joined(last) + "}");
     }
     std::string saved;
     for (const std::string& stamp : {std::string(kSuffix), std::string()}) {
