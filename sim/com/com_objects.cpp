@@ -110,51 +110,48 @@ class OleWindowPart final : public win32::ComPart<Outer, IOleWindow> {
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
 };
 
-class ExplorerObject final : public EventObject<ExplorerObject, _Explorer, &IID__Explorer,
-                                                host::Explorer, &DIID_ExplorerEvents_10> {
+// What Outlook's Explorer and Inspector objects have alike: their class, their command bars and
+// the window on the screen (IOleWindow).
+template <class Derived, class Dual, const IID* DualIid, class Proxy, const IID* Events>
+class WindowObject : public EventObject<Derived, Dual, DualIid, Proxy, Events> {
  public:
-  using EventObject::EventObject;
-  std::shared_ptr<EventSource> Events() { return ExplorerEventSource(proxy_); }
+  using EventObject<Derived, Dual, DualIid, Proxy, Events>::EventObject;
   void* QueryMore(REFIID riid) noexcept {
     return IsEqualIID(riid, IID_IOleWindow) ? static_cast<IOleWindow*>(&window_) : nullptr;
   }
-  host::WindowHandle Window() { return proxy_->Window(); }
+  host::WindowHandle Window() { return this->proxy_->Window(); }
 
   HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
-    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
+    return AutomationMember(kOutlook, [&] { Out(result) = this->proxy_->Class(); });
+  }
+  HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) noexcept override {
+    return HandOut(kOutlook, result, [&] { return NewCommandBars(this->proxy_->CommandBars()); });
   }
 
-  HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) noexcept override {
-    return HandOut(kOutlook, result, [&] { return NewCommandBars(proxy_->CommandBars()); });
-  }
+ private:
+  OleWindowPart<Derived> window_{static_cast<Derived&>(*this)};
+};
+
+class ExplorerObject final : public WindowObject<ExplorerObject, _Explorer, &IID__Explorer,
+                                                 host::Explorer, &DIID_ExplorerEvents_10> {
+ public:
+  using WindowObject::WindowObject;
+  std::shared_ptr<EventSource> Events() { return ExplorerEventSource(proxy_); }
+
   HRESULT STDMETHODCALLTYPE get_CurrentFolder(MAPIFolder** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewFolder(proxy_->CurrentFolder()); });
   }
   HRESULT STDMETHODCALLTYPE get_Selection(Selection** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewSelection(proxy_->Selection()); });
   }
-
- private:
-  OleWindowPart<ExplorerObject> window_{*this};
 };
 
-class InspectorObject final : public EventObject<InspectorObject, _Inspector, &IID__Inspector,
-                                                 host::Inspector, &DIID_InspectorEvents_10> {
+class InspectorObject final : public WindowObject<InspectorObject, _Inspector, &IID__Inspector,
+                                                  host::Inspector, &DIID_InspectorEvents_10> {
  public:
-  using EventObject::EventObject;
+  using WindowObject::WindowObject;
   std::shared_ptr<EventSource> Events() { return InspectorEventSource(proxy_); }
-  void* QueryMore(REFIID riid) noexcept {
-    return IsEqualIID(riid, IID_IOleWindow) ? static_cast<IOleWindow*>(&window_) : nullptr;
-  }
-  host::WindowHandle Window() { return proxy_->Window(); }
 
-  HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
-    return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
-  }
-
-  HRESULT STDMETHODCALLTYPE get_CommandBars(_CommandBars** result) noexcept override {
-    return HandOut(kOutlook, result, [&] { return NewCommandBars(proxy_->CommandBars()); });
-  }
   HRESULT STDMETHODCALLTYPE get_CurrentItem(IDispatch** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewItem(proxy_->CurrentItem()); });
   }
@@ -162,9 +159,6 @@ class InspectorObject final : public EventObject<InspectorObject, _Inspector, &I
     return AutomationMember(
         kOutlook, [&] { Out(result) = proxy_->IsWordMail() ? VARIANT_TRUE : VARIANT_FALSE; });
   }
-
- private:
-  OleWindowPart<InspectorObject> window_{*this};
 };
 
 class FolderObject final

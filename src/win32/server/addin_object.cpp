@@ -32,6 +32,8 @@ enum RibbonCallback : DISPID {
   kOnAction,
   kGetImage,
 };
+// Where the ribbon's callbacks are numbered on the add-in object's own IDispatch.
+constexpr DISPID kRibbonCallbackBase = 0x100;
 
 DISPID CallbackId(const wchar_t* name) {
   for (DISPID id = kOnLoadExplorer; name && id <= kGetImage; ++id) {
@@ -96,6 +98,28 @@ class AddinObject final
     return ComEntry("OnBeginShutdown", [&] { wrapper_->AddinInstance_OnBeginShutdown(); });
   }
 
+  // IDispatch: IDTExtensibility2's members, from the type library. A host that looks a ribbon
+  // callback up on the add-in object's own IDispatch, rather than on the ribbon's, still reaches
+  // it: the ribbon resolves the names the type library does not know, under numbers of their own
+  // above IDTExtensibility2's.
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) noexcept override {
+    const HRESULT hr = DualObject::GetIDsOfNames(riid, names, count, lcid, ids);
+    if (hr != DISP_E_UNKNOWNNAME || ribbon_.GetIDsOfNames(riid, names, count, lcid, ids) != S_OK)
+      return hr;
+    ids[0] += kRibbonCallbackBase;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags,
+                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                   UINT* badArgument) noexcept override {
+    if (member > kRibbonCallbackBase && member <= kRibbonCallbackBase + kGetImage) {
+      return ribbon_.Invoke(member - kRibbonCallbackBase, riid, lcid, flags, params, result,
+                            exception, badArgument);
+    }
+    return DualObject::Invoke(member, riid, lcid, flags, params, result, exception, badArgument);
+  }
+
  private:
   friend class ComObject<AddinObject, IDTExtensibility2>;
 
@@ -104,7 +128,8 @@ class AddinObject final
   // Office asks the add-in object for IRibbonExtensibility and resolves every callback on what
   // it got, with GetIDsOfNames and Invoke on that pointer or on the IDispatch it answers; so the
   // ribbon answers IDispatch with itself, while the add-in object's own IDispatch is
-  // IDTExtensibility2's. The ribbon is a part of the add-in object, with its count and its
+  // IDTExtensibility2's (and reaches the callbacks only for a host that looks them up there).
+  // The ribbon is a part of the add-in object, with its count and its
   // identity (IUnknown and IDTExtensibility2 lead back to it); only the IDispatch depends on the
   // interface it is asked from, as with the add-ins whose ribbon is an object of its own (the
   // GnuPG add-in's ribbon extender answers IDispatch for its callbacks alone).

@@ -265,7 +265,8 @@ TEST(Adapters, TheAddinServesTheRibbonByNameAndLetsGoOfItsObjects) {
         dispatch->Invoke(onAction, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, nullptr),
         DISP_E_TYPEMISMATCH);
     // The ribbon's IDispatch serves the callbacks alone, the add-in object's the type library's
-    // members alone; both lead back to the one add-in object.
+    // members, and the callbacks only for a host that looks them up there (under numbers that
+    // are not IDTExtensibility2's); both lead back to the one add-in object.
     LPOLESTR member[] = {const_cast<LPOLESTR>(L"OnConnection")};
     DISPID onConnection = DISPID_UNKNOWN;
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, member, 1, 0, &onConnection), DISP_E_UNKNOWNNAME);
@@ -275,7 +276,16 @@ TEST(Adapters, TheAddinServesTheRibbonByNameAndLetsGoOfItsObjects) {
     ASSERT_EQ(addin->QueryInterface(IID_IDispatch, addinDispatch.OutVoid()), S_OK);
     EXPECT_EQ(addinDispatch->GetIDsOfNames(IID_NULL, member, 1, 0, &onConnection), S_OK);
     EXPECT_EQ(onConnection, 1);
+    LPOLESTR getEnabledName[] = {const_cast<LPOLESTR>(L"Ribbon_GetEnabled")};
+    DISPID getEnabled = DISPID_UNKNOWN;
+    ASSERT_EQ(addinDispatch->GetIDsOfNames(IID_NULL, getEnabledName, 1, 0, &getEnabled), S_OK);
+    EXPECT_GT(getEnabled, 5);  // past OnBeginShutdown
+    result = Variant();
     EXPECT_EQ(call(addinDispatch.Get(), L"Ribbon_GetEnabled", control.Dispatch(), result.Out()),
+              S_OK);
+    EXPECT_EQ(result.Type(), VT_BOOL);
+    EXPECT_EQ(V_BOOL(&result.Get()), VARIANT_TRUE);
+    EXPECT_EQ(call(addinDispatch.Get(), L"Ribbon_Unknown", control.Dispatch(), result.Out()),
               DISP_E_UNKNOWNNAME);
     EXPECT_TRUE(win32::SameObject(dispatch.Get(), addin.Get()));
 
