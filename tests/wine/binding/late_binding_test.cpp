@@ -90,8 +90,18 @@ TEST(LateBinding, ReadsConvertWhatTheHostAnswers) {
     EXPECT_TRUE(call.named.empty());
     EXPECT_TRUE(call.wantsResult);
   }
-  EXPECT_EQ(item.References(), 1u);
-  EXPECT_EQ(child.References(), 1u);
+  // A collection's Item gets its index as a 4-byte integer (Outlook takes a text for a name).
+  FakeObject explorer, selection;
+  explorer.ReturnsObject(L"Selection", 0x2204, selection.Dispatch());
+  selection.ReturnsObject(L"Item", 0x51, child.Dispatch());
+  EXPECT_TRUE(win32::WrapExplorer(explorer.Dispatch())->Selection()->Item(1));
+  ASSERT_EQ(selection.calls.size(), 1u);
+  EXPECT_EQ(selection.Last().flags, kGetFlags);
+  ASSERT_EQ(selection.Last().args.size(), 1u);
+  EXPECT_EQ(selection.Last().args[0].Type(), VT_I4);
+  EXPECT_EQ(V_I4(&selection.Last().args[0].Get()), 1);
+  for (FakeObject* fake : {&item, &child, &explorer, &selection})
+    EXPECT_EQ(fake->References(), 1u);
 }
 
 TEST(LateBinding, PutsSendTheValueAsThePropertyPutArgument) {

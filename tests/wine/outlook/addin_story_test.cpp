@@ -398,19 +398,61 @@ TEST_F(AddinStory, TheRibbonShowsItsGroupsEnablesThemByTheRuleAndRunsZormint) {
 }
 
 // Switched off and on again in the same Outlook: the new add-in object's ribbon is loaded anew,
-// and neither the old nor the new one keeps anything of Outlook's.
+// and neither the old nor the new one keeps anything of Outlook's. The ribbon's IDispatch
+// serves the callbacks alone and refuses a wrong call; the add-in object's own IDispatch serves
+// its type library's members and the callbacks after them; once disconnected, a late callback
+// answers "disabled" and the customisations are none.
 TEST_F(AddinStory, TheRibbonFollowsTheAddinSwitchedOffAndOnAgain) {
   NewStory();
-  Run({"open-explorer Inbox", "start", "open-inspector holiday wordmail", "switch-off"});
+  Run({"open-explorer Inbox", "start", "open-inspector holiday wordmail"});
+  ComRef<IDTExtensibility2> addin = story->Host().Addins().at(0).object;
+  ComRef<IRibbonExtensibility> ribbon;
+  ComRef<IDispatch> callbacks, own;
+  ASSERT_EQ(addin.QueryTo(ribbon), S_OK);
+  ASSERT_EQ(ribbon.QueryTo(callbacks), S_OK);
+  ASSERT_EQ(addin.QueryTo(own), S_OK);
+  auto customUI = [&](const wchar_t* id) {
+    BSTR xml = nullptr;
+    EXPECT_EQ(ribbon->GetCustomUI(win32::Bstr(id).Get(), &xml), S_OK);
+    const std::wstring text = xml ? xml : L"(none)";
+    SysFreeString(xml);
+    return text;
+  };
+  EXPECT_EQ(customUI(L"Microsoft.Outlook.Mail.Compose"), L"");
+  EXPECT_NE(IdOf(callbacks.Get(), L"ribbon_getenabled"), DISPID_UNKNOWN);
+  EXPECT_EQ(IdOf(callbacks.Get(), L"Ribbon_Unknown"), DISPID_UNKNOWN);
+  EXPECT_EQ(IdOf(callbacks.Get(), L"OnConnection"), DISPID_UNKNOWN);
+  EXPECT_EQ(Call(callbacks.Get(), L"Ribbon_OnAction", DISPATCH_METHOD).hr, DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(Call(callbacks.Get(), L"Ribbon_OnAction", DISPATCH_METHOD, {Variant::Int(5)}).hr,
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(IdOf(own.Get(), L"OnConnection"), 1);
+  EXPECT_GT(IdOf(own.Get(), L"Ribbon_GetEnabled"), 5);  // past OnBeginShutdown
+  EXPECT_EQ(IdOf(own.Get(), L"Ribbon_Unknown"), DISPID_UNKNOWN);
+  EXPECT_TRUE(win32::SameObject(callbacks.Get(), own.Get()));
+  Run({"switch-off"});
   // Only the host's own Application is left.
   EXPECT_EQ(Model().DescribeLiveReferences(), "Application x1");
   EXPECT_TRUE(story->Ribbon().Buttons(Xpl(1)).empty());
+  for (IDispatch* dispatch : {callbacks.Get(), own.Get()}) {
+    CallResult enabled = Call(dispatch, L"Ribbon_GetEnabled", DISPATCH_METHOD,
+                              {Variant::Object(story->Host().Application())});
+    EXPECT_EQ(enabled.hr, S_OK);
+    ASSERT_EQ(enabled.value.Type(), VT_BOOL);
+    EXPECT_EQ(V_BOOL(enabled.value.Ptr()), VARIANT_FALSE);
+  }
+  EXPECT_EQ(customUI(L"Microsoft.Outlook.Explorer"), L"");
+  EXPECT_EQ(Model().DescribeLiveReferences(), "Application x1");
+  addin.Reset();
+  ribbon.Reset();
+  callbacks.Reset();
+  own.Reset();
   Run({"start after-startup", "select holiday"});
   const std::vector<sim::ShownRibbonButton> buttons = story->Ribbon().Buttons(Xpl(1));
   ASSERT_EQ(buttons.size(), 5u) << transcript.str();
   EXPECT_TRUE(buttons[0].enabled);
   EXPECT_EQ(story->Ribbon().Buttons(Isp(1)).size(), 5u);  // a message window was seen before
   ExpectNothingHeld();
+  EXPECT_EQ(dll.CanUnloadNow(), S_OK);
 }
 
 // Every window's ribbon follows what it acts on, whether or not the add-in gave it a toolbar:

@@ -1,14 +1,22 @@
 // The simulated Outlook's COM face, seen by a late-bound client: the published names and
 // numbers, collections and enumeration, optional arguments, events, reference counts and the
-// way failures of the model reach the caller.
+// way failures of the model reach the caller; and the add-in's own adapters and event sinks
+// over it, which must reach every member and event by name and let go of everything.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "com_client.h"
+#include "common/error.h"
 #include "sim/com/com_face.h"
 #include "sim/model/outlook_sim.h"
 #include "support/wine_test.h"
+#include "win32/com/text.h"
+#include "win32/outlook/adapters.h"
+#include "win32/outlook/event_sinks.h"
 
 namespace zormint::wine_test::outlook {
 namespace {
@@ -20,7 +28,8 @@ class Face : public testing::Test {
   Face() {
     inbox = model->AddFolder("Inbox", host::kOlMailItem);
     sim::ItemSpec contents;
-    contents.attachments = {{"beach.jpg", "jpeg bytes"}, {"notes.txt", "text"}};
+    contents.attachments = {{"beach.jpg", "jpeg bytes", host::kOlByValue, "image001.png@01DA0000"},
+                            {"notes.txt", "text"}};
     mail = model->AddItem(inbox, contents);
     contents.saved = false;
     draft = model->AddItem(inbox, contents);
@@ -511,6 +520,194 @@ TEST_F(Face, ModelFailuresReachTheCallerAsAutomationReportsThem) {
   EXPECT_EQ(healthy->events.size(), 1u);
   EXPECT_EQ(failing->Disconnect(), S_OK);
   EXPECT_EQ(healthy->Disconnect(), S_OK);
+}
+
+// The add-in's adapters over the face: every member it uses is reached by its name, and once
+// every adapter is dropped and every sink disconnected nothing of Outlook's is held, on either
+// side.
+TEST_F(Face, TheAdaptersReachEveryMemberByNameAndLetGoOfEverything) {
+  struct Quiet : host::ExplorersEvents,
+                 host::InspectorsEvents,
+                 host::ItemEvents,
+                 host::InspectorEvents {
+    void NewExplorer(std::shared_ptr<host::Explorer>) override {}
+    void NewInspector(std::shared_ptr<host::Inspector>) override {}
+  };
+  const sim::ExplorerId explorer = model->OpenExplorer(inbox);
+  model->Select(explorer, {mail});
+  model->OpenInspector(draft, false);
+  namespace fs = std::filesystem;
+  const fs::path saved = fs::temp_directory_path() / L"Strand \u00e9t\u00e9.jpg";
+  fs::remove(saved);
+  EXPECT_EQ(win32::WrapApplication(nullptr), nullptr);
+  {
+    std::shared_ptr<host::Application> application = win32::WrapApplication(app.Get());
+    ASSERT_TRUE(application);
+    auto explorers = application->Explorers();
+    auto inspectors = application->Inspectors();
+    auto quiet = std::make_shared<Quiet>();
+    const host::Cookie explorersCookie =
+        explorers->Advise(std::static_pointer_cast<host::ExplorersEvents>(quiet));
+    const host::Cookie inspectorsCookie =
+        inspectors->Advise(std::static_pointer_cast<host::InspectorsEvents>(quiet));
+    ASSERT_EQ(explorers->Count(), 1);
+    auto xpl = explorers->Item(explorers->Count());
+    EXPECT_EQ(xpl->Class(), host::kOlExplorer);
+    EXPECT_EQ(xpl->CurrentFolder()->DefaultItemType(), host::kOlMailItem);
+    EXPECT_EQ(xpl->Window(), 0u);  // the model shows no window
+    EXPECT_TRUE(application->ActiveExplorer());
+    auto selection = xpl->Selection();
+    ASSERT_EQ(selection->Count(), 1);
+    auto item = selection->Item(1);
+    EXPECT_EQ(item->Class(), host::kOlMail);
+    EXPECT_TRUE(item->Saved());
+    EXPECT_EQ(item->EntryID(), model->EntryIdOf(mail));
+    const host::Cookie itemCookie = item->Advise(std::static_pointer_cast<host::ItemEvents>(quiet));
+    auto attachments = item->Attachments();
+    ASSERT_EQ(attachments->Count(), 2);
+    auto attachment = attachments->Item(1);
+    EXPECT_EQ(attachment->FileName(), "beach.jpg");
+    EXPECT_EQ(attachment->Type(), host::kOlByValue);
+    const host::PropertyValue contentId = attachment->PropertyAccessor()->GetProperty(
+        "http://schemas.microsoft.com/mapi/proptag/0x3712001F");
+    ASSERT_TRUE(std::holds_alternative<std::string>(contentId));
+    EXPECT_EQ(std::get<std::string>(contentId), "image001.png@01DA0000");
+    EXPECT_EQ(attachments->Item(2)->FileName(), "notes.txt");
+    attachment->SaveAsFile(win32::Narrow(saved.wstring()));
+
+    ASSERT_EQ(inspectors->Count(), 1);
+    auto isp = inspectors->Item(1);
+    EXPECT_EQ(isp->CurrentItem()->EntryID(), model->EntryIdOf(draft));
+    EXPECT_FALSE(isp->IsWordMail());
+    const host::Cookie inspectorCookie =
+        isp->Advise(std::static_pointer_cast<host::InspectorEvents>(quiet));
+    EXPECT_EQ(win32::LiveSinkCount(), 4);
+    EXPECT_EQ(model->ConnectedSinks(), 4);
+
+    item->Unadvise(itemCookie);
+    isp->Unadvise(inspectorCookie);
+    explorers->Unadvise(explorersCookie);
+    inspectors->Unadvise(inspectorsCookie);
+    EXPECT_EQ(model->ConnectedSinks(), 0);
+    EXPECT_GT(win32::LiveAdapterCount(), 0);
+    model->CloseExplorer(explorer);
+    EXPECT_EQ(application->ActiveExplorer(), nullptr);
+  }
+  EXPECT_EQ(win32::LiveAdapterCount(), 0);
+  EXPECT_EQ(win32::LiveSinkCount(), 0);
+  EXPECT_EQ(model->LiveReferences(), 1) << model->DescribeLiveReferences();  // the Application
+  // The path arrived whole: the attachment's bytes are in the file of that name.
+  std::ifstream file(saved, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "jpeg bytes");
+  file.close();
+  EXPECT_TRUE(fs::remove(saved));
+}
+
+// Outlook's events reach the add-in's handlers through its sinks: each published number its
+// own handler, object arguments as adapters in their published order, CancelDefault written
+// back; a failing handler is no failure of the event; the sinks go with their connections.
+TEST_F(Face, EventsReachTheAdaptersHandlersWithTheirObjects) {
+  using Log = std::vector<std::string>;
+  struct Recorder : host::ExplorersEvents,
+                    host::InspectorsEvents,
+                    host::ExplorerEvents,
+                    host::InspectorEvents,
+                    host::CommandBarButtonEvents {
+    Log log;
+    bool failing = false;
+    std::vector<std::shared_ptr<host::Explorer>> explorers;
+    std::vector<std::shared_ptr<host::Inspector>> inspectors;
+    std::vector<std::shared_ptr<host::CommandBarButton>> clicked;
+    void Note(const char* what) {
+      log.push_back(what);
+      if (failing) throw ZError(err::kEFail, "handler failed");
+    }
+    void NewExplorer(std::shared_ptr<host::Explorer> e) override { explorers.push_back(e); }
+    void NewInspector(std::shared_ptr<host::Inspector> i) override { inspectors.push_back(i); }
+    void FolderSwitch() override { Note("FolderSwitch"); }
+    void ViewSwitch() override { Note("ViewSwitch"); }
+    void SelectionChange() override { Note("SelectionChange"); }
+    void Activate() override { Note("Activate"); }
+    void Deactivate() override { Note("Deactivate"); }
+    void Close() override { Note("Close"); }
+    void AttachmentSelectionChange() override { Note("AttachmentSelectionChange"); }
+    void Click(std::shared_ptr<host::CommandBarButton> ctrl, bool& cancelDefault) override {
+      log.push_back(cancelDefault ? "Click:true" : "Click:false");
+      clicked.push_back(std::move(ctrl));
+      cancelDefault = true;
+    }
+  };
+  auto windows = std::make_shared<Recorder>();
+  auto onExplorer = std::make_shared<Recorder>();
+  auto onInspector = std::make_shared<Recorder>();
+  auto onClick = std::make_shared<Recorder>();
+  {
+    auto application = win32::WrapApplication(app.Get());
+    auto explorers = application->Explorers();
+    auto inspectors = application->Inspectors();
+    const host::Cookie c1 =
+        explorers->Advise(std::static_pointer_cast<host::ExplorersEvents>(windows));
+    const host::Cookie c2 =
+        inspectors->Advise(std::static_pointer_cast<host::InspectorsEvents>(windows));
+
+    const sim::ExplorerId explorer = model->OpenExplorer(inbox);
+    ASSERT_EQ(windows->explorers.size(), 1u);
+    auto xpl = windows->explorers[0];
+    EXPECT_EQ(xpl->CurrentFolder()->DefaultItemType(), host::kOlMailItem);
+    const host::Cookie c3 = xpl->Advise(std::static_pointer_cast<host::ExplorerEvents>(onExplorer));
+    model->SwitchFolder(explorer, inbox);
+    model->Select(explorer, {mail});
+    model->ActivateExplorer(explorer);
+    model->SwitchView(explorer);
+    model->SelectAttachments({WindowRef::kExplorer, explorer}, {1});
+    onExplorer->failing = true;
+    model->Select(explorer, {draft});
+    onExplorer->failing = false;
+
+    const sim::InspectorId inspector = model->OpenInspector(mail, true);
+    ASSERT_EQ(windows->inspectors.size(), 1u);
+    auto isp = windows->inspectors[0];
+    EXPECT_TRUE(isp->IsWordMail());
+    const host::Cookie c4 =
+        isp->Advise(std::static_pointer_cast<host::InspectorEvents>(onInspector));
+    model->ActivateInspector(inspector);
+    model->SelectAttachments({WindowRef::kInspector, inspector}, {1});
+    model->DeactivateInspector(inspector);
+    model->CloseInspector(inspector);
+
+    // Click(Ctrl, CancelDefault) on a button of the Explorer's "Standard" bar.
+    ComRef<IDispatch> button =
+        AddButton(StandardBar(Object(app.Get(), L"ActiveExplorer").Get()).Get());
+    ASSERT_EQ(Put(button.Get(), L"Tag", Variant::Text(L"T1")), S_OK);
+    auto buttonAdapter = win32::WrapCommandBarButton(button.Get());
+    const host::Cookie c5 =
+        buttonAdapter->Advise(std::static_pointer_cast<host::CommandBarButtonEvents>(onClick));
+    EXPECT_TRUE(model->Click({WindowRef::kExplorer, explorer}, "T1"));
+    ASSERT_EQ(onClick->clicked.size(), 1u);
+    ASSERT_TRUE(onClick->clicked[0]);
+    onClick->clicked[0]->SetTag("EXPLORER11");
+    EXPECT_EQ(model->AddInControls({WindowRef::kExplorer, explorer}).at(0).tag, "EXPLORER11");
+    model->CloseExplorer(explorer);
+    EXPECT_EQ(win32::LiveSinkCount(), 5);
+
+    explorers->Unadvise(c1);
+    inspectors->Unadvise(c2);
+    xpl->Unadvise(c3);
+    isp->Unadvise(c4);
+    buttonAdapter->Unadvise(c5);
+    EXPECT_EQ(model->ConnectedSinks(), 0);
+  }
+  windows.reset();
+  onClick->clicked.clear();
+  EXPECT_EQ(onExplorer->log, (Log{"FolderSwitch", "SelectionChange", "Activate", "ViewSwitch",
+                                  "AttachmentSelectionChange", "SelectionChange", "Close"}));
+  EXPECT_EQ(onInspector->log,
+            (Log{"Activate", "AttachmentSelectionChange", "Deactivate", "Close"}));
+  EXPECT_EQ(onClick->log, Log{"Click:false"});
+  EXPECT_EQ(model->EscapedExceptions(), 0);
+  EXPECT_EQ(win32::LiveSinkCount(), 0);
+  EXPECT_EQ(win32::LiveAdapterCount(), 0);
+  EXPECT_EQ(model->LiveReferences(), 1) << model->DescribeLiveReferences();
 }
 
 }  // namespace
