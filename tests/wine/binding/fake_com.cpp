@@ -198,14 +198,4 @@ HRESULT FakeEnum::Next(ULONG count, VARIANT* out, ULONG* fetched) {
   return given == count ? S_OK : S_FALSE;
 }
 
-HRESULT FakeEnum::Skip(ULONG count) {
-  next_ += count;
-  return next_ <= elements_.size() ? S_OK : S_FALSE;
-}
-
-HRESULT FakeEnum::Reset() {
-  next_ = 0;
-  return S_OK;
-}
-
 }  // namespace zormint::wine_test

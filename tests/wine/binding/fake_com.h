@@ -1,9 +1,10 @@
-// Programmable COM objects standing in for Outlook's, on the COM toolkit: an IDispatch over a
-// small table of names with a handler per DISPID, that records every call it gets; connection
-// points that keep the sinks connected to them and fire events at them; a type description that
-// only tells its GUID; an enumerator of VARIANTs. The test owns each one (they live on its stack
-// or in its fixture) and holds its first reference, so a count back at 1 means every reference
-// the code under test took was released.
+// A hand-made host, for what the simulated Outlook never sends or answers (odd arguments, odd
+// answers, refused connections), on the COM toolkit: an IDispatch over a small table of names
+// with a handler per DISPID, that records every call it gets; connection points that keep the
+// sinks connected to them and fire events at them; a type description that only tells its GUID;
+// an enumerator of VARIANTs. The test owns each one (they live on its stack or in its fixture)
+// and holds its first reference, so a count back at 1 means every reference the code under test
+// took was released.
 #pragma once
 
 #include <ocidl.h>
@@ -181,8 +182,9 @@ class FakeEnum final : public Fake<FakeEnum, IEnumVARIANT> {
   explicit FakeEnum(std::vector<Variant> elements) : elements_(std::move(elements)) {}
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override;
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
-  HRESULT STDMETHODCALLTYPE Reset() override;
+  // The add-in only walks forward, once.
+  HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
 
  private:

@@ -653,6 +653,7 @@ TEST_F(Face, EventsReachTheAdaptersHandlersWithTheirObjects) {
     const sim::ExplorerId explorer = model->OpenExplorer(inbox);
     ASSERT_EQ(windows->explorers.size(), 1u);
     auto xpl = windows->explorers[0];
+    ASSERT_TRUE(xpl);
     EXPECT_EQ(xpl->CurrentFolder()->DefaultItemType(), host::kOlMailItem);
     const host::Cookie c3 = xpl->Advise(std::static_pointer_cast<host::ExplorerEvents>(onExplorer));
     model->SwitchFolder(explorer, inbox);
@@ -667,6 +668,7 @@ TEST_F(Face, EventsReachTheAdaptersHandlersWithTheirObjects) {
     const sim::InspectorId inspector = model->OpenInspector(mail, true);
     ASSERT_EQ(windows->inspectors.size(), 1u);
     auto isp = windows->inspectors[0];
+    ASSERT_TRUE(isp);
     EXPECT_TRUE(isp->IsWordMail());
     const host::Cookie c4 =
         isp->Advise(std::static_pointer_cast<host::InspectorEvents>(onInspector));
