@@ -434,11 +434,15 @@ TEST_F(AddinStory, TheRibbonFollowsTheAddinSwitchedOffAndOnAgain) {
   EXPECT_EQ(Model().DescribeLiveReferences(), "Application x1");
   EXPECT_TRUE(story->Ribbon().Buttons(Xpl(1)).empty());
   for (IDispatch* dispatch : {callbacks.Get(), own.Get()}) {
-    CallResult enabled = Call(dispatch, L"Ribbon_GetEnabled", DISPATCH_METHOD,
-                              {Variant::Object(story->Host().Application())});
+    auto late = [&](const wchar_t* callback) {
+      return Call(dispatch, callback, DISPATCH_METHOD,
+                  {Variant::Object(story->Host().Application())});
+    };
+    CallResult enabled = late(L"Ribbon_GetEnabled");
     EXPECT_EQ(enabled.hr, S_OK);
     ASSERT_EQ(enabled.value.Type(), VT_BOOL);
     EXPECT_EQ(V_BOOL(enabled.value.Ptr()), VARIANT_FALSE);
+    EXPECT_EQ(late(L"Ribbon_OnAction").hr, S_OK);
   }
   EXPECT_EQ(customUI(L"Microsoft.Outlook.Explorer"), L"");
   EXPECT_EQ(Model().DescribeLiveReferences(), "Application x1");
