@@ -23,9 +23,10 @@ using win32::Variant;
 // model counts a failure (other than "no such member", which a sink may answer for events it
 // does not handle) as an escape, since an add-in should never report one.
 class ComSink {
- protected:
+ public:
   explicit ComSink(IDispatch* sink) : sink_(ComRef<IDispatch>::Share(sink)) {}
 
+ protected:
   // `args` in reverse order, as COM passes them.
   void Call(DISPID member, VARIANT* args, UINT count) {
     ComRef<IDispatch> sink = sink_;  // held for the call, whatever the sink does meanwhile
@@ -84,55 +85,69 @@ constexpr DISPID kItemOpen = 0xF003;
 constexpr DISPID kItemClose = 0xF004;
 constexpr DISPID kClick = 1;
 
-class ExplorersSink final : public host::ExplorersEvents, ComSink {
+// The host-side sink of each event interface.
+template <class Events>
+class Sink;
+
+template <>
+class Sink<host::ExplorersEvents> final : public host::ExplorersEvents, ComSink {
  public:
-  explicit ExplorersSink(IDispatch* sink) : ComSink(sink) {}
+  using ComSink::ComSink;
   void NewExplorer(std::shared_ptr<host::Explorer> explorer) override {
     CallWithObject(kNewWindow, com::NewExplorer(std::move(explorer)).Get());
   }
 };
 
-class InspectorsSink final : public host::InspectorsEvents, ComSink {
+template <>
+class Sink<host::InspectorsEvents> final : public host::InspectorsEvents, ComSink {
  public:
-  explicit InspectorsSink(IDispatch* sink) : ComSink(sink) {}
+  using ComSink::ComSink;
   void NewInspector(std::shared_ptr<host::Inspector> inspector) override {
     CallWithObject(kNewWindow, com::NewInspector(std::move(inspector)).Get());
   }
 };
 
-class ExplorerSink final : public host::ExplorerEvents, ComSink {
+// The events of every Outlook window, which ExplorerEvents_10 and InspectorEvents_10 give the
+// same ids.
+template <class Events>
+class WindowSink : public Events, protected ComSink {
  public:
-  explicit ExplorerSink(IDispatch* sink) : ComSink(sink) {}
+  using ComSink::ComSink;
   void Activate() override { Call(kActivate); }
+  void Deactivate() override { Call(kDeactivate); }
+  void Close() override { Call(kClose); }
+  void AttachmentSelectionChange() override { Call(kAttachmentSelectionChange); }
+};
+
+template <>
+class Sink<host::ExplorerEvents> final : public WindowSink<host::ExplorerEvents> {
+ public:
+  using WindowSink::WindowSink;
   void FolderSwitch() override { Call(kFolderSwitch); }
   void ViewSwitch() override { Call(kViewSwitch); }
-  void Deactivate() override { Call(kDeactivate); }
   void SelectionChange() override { Call(kSelectionChange); }
-  void Close() override { Call(kClose); }
-  void AttachmentSelectionChange() override { Call(kAttachmentSelectionChange); }
 };
 
-class InspectorSink final : public host::InspectorEvents, ComSink {
+template <>
+class Sink<host::InspectorEvents> final : public WindowSink<host::InspectorEvents> {
  public:
-  explicit InspectorSink(IDispatch* sink) : ComSink(sink) {}
-  void Activate() override { Call(kActivate); }
-  void Deactivate() override { Call(kDeactivate); }
-  void Close() override { Call(kClose); }
-  void AttachmentSelectionChange() override { Call(kAttachmentSelectionChange); }
+  using WindowSink::WindowSink;
 };
 
-class ItemSink final : public host::ItemEvents, ComSink {
+template <>
+class Sink<host::ItemEvents> final : public host::ItemEvents, ComSink {
  public:
-  explicit ItemSink(IDispatch* sink) : ComSink(sink) {}
+  using ComSink::ComSink;
   void Read() override { Call(kItemRead); }
   void Write(bool& cancel) override { CallWithCancel(kItemWrite, cancel); }
   void Open(bool& cancel) override { CallWithCancel(kItemOpen, cancel); }
   void Close(bool& cancel) override { CallWithCancel(kItemClose, cancel); }
 };
 
-class ButtonSink final : public host::CommandBarButtonEvents, ComSink {
+template <>
+class Sink<host::CommandBarButtonEvents> final : public host::CommandBarButtonEvents, ComSink {
  public:
-  explicit ButtonSink(IDispatch* sink) : ComSink(sink) {}
+  using ComSink::ComSink;
   // Click(Ctrl, CancelDefault): CancelDefault comes first in the reversed arguments.
   void Click(std::shared_ptr<host::CommandBarButton> ctrl, bool& cancelDefault) override {
     Variant button = Variant::Object(NewButton(std::move(ctrl)).Get());
@@ -143,23 +158,18 @@ class ButtonSink final : public host::CommandBarButtonEvents, ComSink {
 
 // ---- Event sources ------------------------------------------------------------------------------
 
-template <class Source, class Sink>
+template <class Events>
 class ProxyEventSource final : public EventSource {
  public:
-  explicit ProxyEventSource(std::shared_ptr<Source> source) : source_(std::move(source)) {}
+  explicit ProxyEventSource(ProxyOf<Events> source) : source_(std::move(source)) {}
   host::Cookie Connect(IDispatch* sink) override {
-    return source_->Advise(std::make_shared<Sink>(sink));
+    return source_->Advise(std::make_shared<Sink<Events>>(sink));
   }
   void Disconnect(host::Cookie cookie) override { source_->Unadvise(cookie); }
 
  private:
-  std::shared_ptr<Source> source_;
+  ProxyOf<Events> source_;
 };
-
-template <class Source, class Sink>
-std::shared_ptr<EventSource> MakeSource(std::shared_ptr<Source> source) {
-  return std::make_shared<ProxyEventSource<Source, Sink>>(std::move(source));
-}
 
 // ---- Connection point ---------------------------------------------------------------------------
 
@@ -207,24 +217,16 @@ class ConnectionPoint final : public win32::ComObject<ConnectionPoint, IConnecti
 
 }  // namespace
 
-std::shared_ptr<EventSource> ExplorersEventSource(std::shared_ptr<host::Explorers> explorers) {
-  return MakeSource<host::Explorers, ExplorersSink>(std::move(explorers));
+template <class Events>
+std::shared_ptr<EventSource> EventSourceOf(ProxyOf<Events> source) {
+  return std::make_shared<ProxyEventSource<Events>>(std::move(source));
 }
-std::shared_ptr<EventSource> InspectorsEventSource(std::shared_ptr<host::Inspectors> inspectors) {
-  return MakeSource<host::Inspectors, InspectorsSink>(std::move(inspectors));
-}
-std::shared_ptr<EventSource> ExplorerEventSource(std::shared_ptr<host::Explorer> explorer) {
-  return MakeSource<host::Explorer, ExplorerSink>(std::move(explorer));
-}
-std::shared_ptr<EventSource> InspectorEventSource(std::shared_ptr<host::Inspector> inspector) {
-  return MakeSource<host::Inspector, InspectorSink>(std::move(inspector));
-}
-std::shared_ptr<EventSource> ItemEventSource(std::shared_ptr<host::Item> item) {
-  return MakeSource<host::Item, ItemSink>(std::move(item));
-}
-std::shared_ptr<EventSource> ButtonEventSource(std::shared_ptr<host::CommandBarButton> button) {
-  return MakeSource<host::CommandBarButton, ButtonSink>(std::move(button));
-}
+template std::shared_ptr<EventSource> EventSourceOf(ProxyOf<host::ExplorersEvents>);
+template std::shared_ptr<EventSource> EventSourceOf(ProxyOf<host::InspectorsEvents>);
+template std::shared_ptr<EventSource> EventSourceOf(ProxyOf<host::ExplorerEvents>);
+template std::shared_ptr<EventSource> EventSourceOf(ProxyOf<host::InspectorEvents>);
+template std::shared_ptr<EventSource> EventSourceOf(ProxyOf<host::ItemEvents>);
+template std::shared_ptr<EventSource> EventSourceOf(ProxyOf<host::CommandBarButtonEvents>);
 
 ComRef<IConnectionPoint> NewConnectionPoint(IConnectionPointContainer* container, REFIID diid,
                                             std::shared_ptr<EventSource> source) {

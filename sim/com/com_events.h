@@ -23,12 +23,13 @@ class EventSource {
   virtual void Disconnect(host::Cookie cookie) = 0;
 };
 
-std::shared_ptr<EventSource> ExplorersEventSource(std::shared_ptr<host::Explorers> explorers);
-std::shared_ptr<EventSource> InspectorsEventSource(std::shared_ptr<host::Inspectors> inspectors);
-std::shared_ptr<EventSource> ExplorerEventSource(std::shared_ptr<host::Explorer> explorer);
-std::shared_ptr<EventSource> InspectorEventSource(std::shared_ptr<host::Inspector> inspector);
-std::shared_ptr<EventSource> ItemEventSource(std::shared_ptr<host::Item> item);
-std::shared_ptr<EventSource> ButtonEventSource(std::shared_ptr<host::CommandBarButton> button);
+// A host proxy that fires `Events`.
+template <class Events>
+using ProxyOf = std::shared_ptr<host::EventSource<Events>>;
+
+// Connects COM sinks to the events of `source`, through a host-side sink that calls them.
+template <class Events>
+std::shared_ptr<EventSource> EventSourceOf(ProxyOf<Events> source);
 
 // A connection point for the event interface `diid` of `container` (which it holds).
 win32::ComRef<IConnectionPoint> NewConnectionPoint(IConnectionPointContainer* container,

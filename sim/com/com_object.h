@@ -38,7 +38,7 @@ class SimObject : public win32::DualObject<Derived, Dual, DualIid, ISupportError
 };
 
 // An object that fires the events of the event interface *Events: a connection-point container
-// with one connection point, over the EventSource that Derived::Events() makes.
+// with one connection point, over the proxy's events.
 template <class Derived, class Dual, const IID* DualIid, class Proxy, const IID* Events>
 class EventObject : public SimObject<Derived, Dual, DualIid, Proxy, IConnectionPointContainer> {
  public:
@@ -54,7 +54,8 @@ class EventObject : public SimObject<Derived, Dual, DualIid, Proxy, IConnectionP
     *point = nullptr;
     if (!IsEqualIID(riid, *Events)) return CONNECT_E_NOCONNECTION;
     return win32::ComEntry("FindConnectionPoint", [&] {
-      *point = NewConnectionPoint(this, riid, static_cast<Derived*>(this)->Events()).Detach();
+      *point = NewConnectionPoint(this, riid, EventSourceOf<typename Proxy::Events>(this->proxy_))
+                   .Detach();
     });
   }
 };

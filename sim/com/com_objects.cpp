@@ -60,36 +60,41 @@ class ApplicationObject final
   }
 };
 
-class ExplorersObject final : public EventObject<ExplorersObject, _Explorers, &IID__Explorers,
-                                                 host::Explorers, &DIID_ExplorersEvents> {
+// A collection of Outlook's over `Base` (a SimObject or EventObject): Count, and Item by 1-based
+// position, as the object that `New` makes. `kItem` names Item in errors.
+template <class Base, class Element, auto New, const char* kItem>
+class CollectionObject : public Base {
  public:
-  using EventObject::EventObject;
-  std::shared_ptr<EventSource> Events() { return ExplorersEventSource(proxy_); }
-
+  using Base::Base;
   HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
-    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
+    return AutomationMember(kOutlook, [&] { Out(count) = this->proxy_->Count(); });
   }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, _Explorer** result) noexcept override {
-    return HandOut(kOutlook, result, [&] {
-      return NewExplorer(proxy_->Item(win32::ToInt32(index, "Explorers.Item")));
-    });
+  HRESULT STDMETHODCALLTYPE Item(VARIANT index, Element** result) noexcept override {
+    return HandOut(kOutlook, result,
+                   [&] { return New(this->proxy_->Item(win32::ToInt32(index, kItem))); });
   }
 };
 
-class InspectorsObject final : public EventObject<InspectorsObject, _Inspectors, &IID__Inspectors,
-                                                  host::Inspectors, &DIID_InspectorsEvents> {
- public:
-  using EventObject::EventObject;
-  std::shared_ptr<EventSource> Events() { return InspectorsEventSource(proxy_); }
+constexpr char kExplorersItem[] = "Explorers.Item";
+constexpr char kInspectorsItem[] = "Inspectors.Item";
+constexpr char kSelectionItem[] = "Selection.Item";
+constexpr char kAttachmentsItem[] = "Attachments.Item";
+constexpr char kAttachmentSelectionItem[] = "AttachmentSelection.Item";
 
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
-    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
-  }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, _Inspector** result) noexcept override {
-    return HandOut(kOutlook, result, [&] {
-      return NewInspector(proxy_->Item(win32::ToInt32(index, "Inspectors.Item")));
-    });
-  }
+class ExplorersObject final
+    : public CollectionObject<EventObject<ExplorersObject, _Explorers, &IID__Explorers,
+                                          host::Explorers, &DIID_ExplorersEvents>,
+                              _Explorer, NewExplorer, kExplorersItem> {
+ public:
+  using CollectionObject::CollectionObject;
+};
+
+class InspectorsObject final
+    : public CollectionObject<EventObject<InspectorsObject, _Inspectors, &IID__Inspectors,
+                                          host::Inspectors, &DIID_InspectorsEvents>,
+                              _Inspector, NewInspector, kInspectorsItem> {
+ public:
+  using CollectionObject::CollectionObject;
 };
 
 // IOleWindow of an Explorer or Inspector, as Outlook's own answer it: the window on the screen
@@ -136,7 +141,6 @@ class ExplorerObject final : public WindowObject<ExplorerObject, _Explorer, &IID
                                                  host::Explorer, &DIID_ExplorerEvents_10> {
  public:
   using WindowObject::WindowObject;
-  std::shared_ptr<EventSource> Events() { return ExplorerEventSource(proxy_); }
 
   HRESULT STDMETHODCALLTYPE get_CurrentFolder(MAPIFolder** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewFolder(proxy_->CurrentFolder()); });
@@ -150,7 +154,6 @@ class InspectorObject final : public WindowObject<InspectorObject, _Inspector, &
                                                   host::Inspector, &DIID_InspectorEvents_10> {
  public:
   using WindowObject::WindowObject;
-  std::shared_ptr<EventSource> Events() { return InspectorEventSource(proxy_); }
 
   HRESULT STDMETHODCALLTYPE get_CurrentItem(IDispatch** result) noexcept override {
     return HandOut(kOutlook, result, [&] { return NewItem(proxy_->CurrentItem()); });
@@ -172,24 +175,17 @@ class FolderObject final
 };
 
 class SelectionObject final
-    : public SimObject<SelectionObject, Selection, &IID_Selection, host::Selection> {
+    : public CollectionObject<
+          SimObject<SelectionObject, Selection, &IID_Selection, host::Selection>, IDispatch,
+          NewItem, kSelectionItem> {
  public:
-  using SimObject::SimObject;
-
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
-    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
-  }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** result) noexcept override {
-    return HandOut(kOutlook, result,
-                   [&] { return NewItem(proxy_->Item(win32::ToInt32(index, "Selection.Item"))); });
-  }
+  using CollectionObject::CollectionObject;
 };
 
 class ItemObject final
     : public EventObject<ItemObject, _MailItem, &IID__MailItem, host::Item, &DIID_ItemEvents_10> {
  public:
   using EventObject::EventObject;
-  std::shared_ptr<EventSource> Events() { return ItemEventSource(proxy_); }
 
   HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
     return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
@@ -207,18 +203,11 @@ class ItemObject final
 };
 
 class AttachmentsObject final
-    : public SimObject<AttachmentsObject, Attachments, &IID_Attachments, host::Attachments> {
+    : public CollectionObject<
+          SimObject<AttachmentsObject, Attachments, &IID_Attachments, host::Attachments>,
+          Attachment, NewAttachment, kAttachmentsItem> {
  public:
-  using SimObject::SimObject;
-
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
-    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
-  }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, Attachment** result) noexcept override {
-    return HandOut(kOutlook, result, [&] {
-      return NewAttachment(proxy_->Item(win32::ToInt32(index, "Attachments.Item")));
-    });
-  }
+  using CollectionObject::CollectionObject;
 };
 
 class AttachmentObject final
@@ -270,21 +259,14 @@ class PropertyAccessorObject final
 };
 
 class AttachmentSelectionObject final
-    : public SimObject<AttachmentSelectionObject, _AttachmentSelection, &IID__AttachmentSelection,
-                       host::AttachmentSelection> {
+    : public CollectionObject<SimObject<AttachmentSelectionObject, _AttachmentSelection,
+                                        &IID__AttachmentSelection, host::AttachmentSelection>,
+                              Attachment, NewAttachment, kAttachmentSelectionItem> {
  public:
-  using SimObject::SimObject;
+  using CollectionObject::CollectionObject;
 
   HRESULT STDMETHODCALLTYPE get_Class(LONG* result) noexcept override {
     return AutomationMember(kOutlook, [&] { Out(result) = proxy_->Class(); });
-  }
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
-    return AutomationMember(kOutlook, [&] { Out(count) = proxy_->Count(); });
-  }
-  HRESULT STDMETHODCALLTYPE Item(VARIANT index, Attachment** result) noexcept override {
-    return HandOut(kOutlook, result, [&] {
-      return NewAttachment(proxy_->Item(win32::ToInt32(index, "AttachmentSelection.Item")));
-    });
   }
 };
 
@@ -527,7 +509,6 @@ class ButtonObject final
                          host::CommandBarButton, &DIID__CommandBarButtonEvents> {
  public:
   using EventObject::EventObject;
-  std::shared_ptr<EventSource> Events() { return ButtonEventSource(proxy_); }
   // A button is a command-bar control too.
   void* QueryMore(REFIID riid) noexcept {
     return IsEqualIID(riid, IID_CommandBarControl) ? static_cast<_CommandBarButton*>(this)

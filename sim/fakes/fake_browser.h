@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/web_browser.h"
 #include "sim/model/fault_plan.h"
-#include "ui/web_browser.h"
 
 namespace zormint::sim {
 
-class FakeBrowser : public ui::WebBrowser {
+class FakeBrowser : public platform::WebBrowser {
  public:
   explicit FakeBrowser(FaultPlan* faults = nullptr) : faults_(faults) {}
 
@@ -30,7 +30,7 @@ class FakeBrowser : public ui::WebBrowser {
     std::string value;
   };
 
-  // ---- ui::WebBrowser ----
+  // ---- platform::WebBrowser ----
   void Navigate2(const std::string& URL, int32_t Flags) override;
   void SetBodyScroll(const std::string& value) override;
   void SetDocumentCompleteHandler(DocumentCompleteHandler handler) override;

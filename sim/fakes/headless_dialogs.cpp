@@ -14,8 +14,8 @@ MessageBoxRecord BoxRecord(const std::string& prompt, uint32_t buttons, const st
   record.title = title;
   record.text = prompt;
   record.style = buttons;
-  record.warningIcon = (buttons & 0xF0) == ui::vbExclamation;
-  record.okOnly = (buttons & 0x0F) == ui::vbOKOnly;
+  record.warningIcon = (buttons & 0xF0) == platform::vbExclamation;
+  record.okOnly = (buttons & 0x0F) == platform::vbOKOnly;
   record.whileModal = modalDepth > 0;
   return record;
 }
@@ -23,7 +23,7 @@ MessageBoxRecord BoxRecord(const std::string& prompt, uint32_t buttons, const st
 constexpr int32_t kErrInvalidPropertyIndex = 381;  // a list index out of range
 constexpr int32_t kErrControlNotFound = 730;
 
-using ui::ControlKind;
+using platform::ControlKind;
 
 const char* KindName(ControlKind kind) {
   switch (kind) {
@@ -85,8 +85,8 @@ HeadlessDialogs::HeadlessDialogs(FaultPlan* faults) : state_(std::make_shared<St
 
 HeadlessDialogs::~HeadlessDialogs() = default;
 
-std::shared_ptr<ui::Form> HeadlessDialogs::CreateForm(const ui::FormLayout& layout,
-                                                      std::weak_ptr<ui::FormEvents> events) {
+std::shared_ptr<platform::Form> HeadlessDialogs::CreateForm(
+    const platform::FormLayout& layout, std::weak_ptr<platform::FormEvents> events) {
   auto form = std::make_shared<HeadlessForm>(state_, layout, std::move(events));
   state_->lastForm = form;
   ++state_->formsCreated;
@@ -124,7 +124,7 @@ int32_t HeadlessDialogs::MsgBox(const std::string& prompt, uint32_t buttons,
   if (state_->faults) state_->faults->Enter("Dialogs.MsgBox");
   MessageBoxRecord record = BoxRecord(prompt, buttons, title, state_->modalDepth);
   state_->messageBoxes.push_back(record);
-  return ui::vbOK;
+  return platform::vbOK;
 }
 
 void HeadlessDialogs::OnNextShow(DialogScript script) {
@@ -177,7 +177,7 @@ bool HeadlessDialogs::Modal() const {
 // ---- Controls -----------------------------------------------------------------------------------
 
 struct HeadlessForm::ControlData {
-  ui::ControlLayout layout;
+  platform::ControlLayout layout;
   bool enabled = true;
   bool value = false;
   std::string text;
@@ -252,7 +252,7 @@ class ControlHandle : public Base, protected Handle {
   }
 };
 
-class ListBoxHandle : public ControlHandle<ui::ListBox> {
+class ListBoxHandle : public ControlHandle<platform::ListBoxControl> {
  public:
   using ControlHandle::ControlHandle;
   void Clear() override {
@@ -289,7 +289,7 @@ class ListBoxHandle : public ControlHandle<ui::ListBox> {
   }
 };
 
-class OptionButtonHandle : public ControlHandle<ui::OptionButton> {
+class OptionButtonHandle : public ControlHandle<platform::OptionButton> {
  public:
   using ControlHandle::ControlHandle;
   bool Value() override { return Live("OptionButton.Value").value; }
@@ -304,31 +304,31 @@ class OptionButtonHandle : public ControlHandle<ui::OptionButton> {
   }
 };
 
-class CheckBoxHandle : public ControlHandle<ui::CheckBox> {
+class CheckBoxHandle : public ControlHandle<platform::CheckBox> {
  public:
   using ControlHandle::ControlHandle;
   bool Value() override { return Live("CheckBox.Value").value; }
   void SetValue(bool value) override { Live("CheckBox.Value").value = value; }
 };
 
-class TextBoxHandle : public ControlHandle<ui::TextBox> {
+class TextBoxHandle : public ControlHandle<platform::TextBox> {
  public:
   using ControlHandle::ControlHandle;
   std::string Text() override { return Live("TextBox.Text").text; }
   void SetText(const std::string& text) override { Live("TextBox.Text").text = text; }
 };
 
-class CommandButtonHandle : public ControlHandle<ui::CommandButton> {
+class CommandButtonHandle : public ControlHandle<platform::CommandButton> {
  public:
   using ControlHandle::ControlHandle;
 };
 
-class GenericHandle : public ControlHandle<ui::Control> {
+class GenericHandle : public ControlHandle<platform::Control> {
  public:
   using ControlHandle::ControlHandle;
 };
 
-class FileDialogHandle : public ui::FileDialog, protected Handle {
+class FileDialogHandle : public platform::FileDialog, protected Handle {
  public:
   using Handle::Handle;
   uint32_t Flags() override { return Live("FileDialog.Flags").flags; }
@@ -359,8 +359,8 @@ class FileDialogHandle : public ui::FileDialog, protected Handle {
 
 // ---- Form ---------------------------------------------------------------------------------------
 
-HeadlessForm::HeadlessForm(std::shared_ptr<HeadlessDialogs::State> state, ui::FormLayout layout,
-                           std::weak_ptr<ui::FormEvents> events)
+HeadlessForm::HeadlessForm(std::shared_ptr<HeadlessDialogs::State> state,
+                           platform::FormLayout layout, std::weak_ptr<platform::FormEvents> events)
     : state_(std::move(state)), layout_(std::move(layout)), events_(std::move(events)) {}
 
 HeadlessForm::~HeadlessForm() {
@@ -372,8 +372,8 @@ void HeadlessForm::Enter(const std::string& member) {
   if (state_->faults) state_->faults->Enter(member);
 }
 
-void HeadlessForm::Raise(const std::function<void(ui::FormEvents&)>& fire) {
-  if (std::shared_ptr<ui::FormEvents> events = events_.lock()) fire(*events);
+void HeadlessForm::Raise(const std::function<void(platform::FormEvents&)>& fire) {
+  if (std::shared_ptr<platform::FormEvents> events = events_.lock()) fire(*events);
 }
 
 void HeadlessForm::Load() {
@@ -382,7 +382,7 @@ void HeadlessForm::Load() {
   std::shared_ptr<HeadlessForm> self = shared_from_this();
   controls_.clear();
   byName_.clear();
-  for (const ui::ControlLayout& layout : layout_.controls) {
+  for (const platform::ControlLayout& layout : layout_.controls) {
     auto d = std::make_shared<ControlData>();
     d->layout = layout;
     d->enabled = layout.enabled;
@@ -395,7 +395,7 @@ void HeadlessForm::Load() {
       d->browser->SetDocumentCompleteHandler(
           [weak, name](const void* pDisp, const std::string& url) {
             if (std::shared_ptr<HeadlessForm> form = weak.lock()) {
-              form->Raise([&](ui::FormEvents& e) { e.OnDocumentComplete(name, pDisp, url); });
+              form->Raise([&](platform::FormEvents& e) { e.OnDocumentComplete(name, pDisp, url); });
             }
           });
       state_->browsers.push_back(d->browser);
@@ -405,13 +405,13 @@ void HeadlessForm::Load() {
   }
   focus_.clear();
   loaded_ = true;
-  Raise([](ui::FormEvents& e) { e.OnLoad(); });
+  Raise([](platform::FormEvents& e) { e.OnLoad(); });
 }
 
 void HeadlessForm::ShowModal(uintptr_t owner) {
   Enter("Form.ShowModal");
   std::shared_ptr<HeadlessForm> self = shared_from_this();
-  if (shown_) Fail(ui::kErrFormAlreadyShown, "Form already displayed; can't show modally");
+  if (shown_) Fail(platform::kErrFormAlreadyShown, "Form already displayed; can't show modally");
   if (!loaded_) Load();
   if (!loaded_) return;  // its load handler unloaded it again
 
@@ -434,7 +434,7 @@ void HeadlessForm::ShowModal(uintptr_t owner) {
   });
   if (!order.empty()) focus_ = order.front()->layout.name;
 
-  Raise([](ui::FormEvents& e) { e.OnActivate(); });
+  Raise([](platform::FormEvents& e) { e.OnActivate(); });
   TakePosted();
   if (!shown_) return;
 
@@ -448,12 +448,12 @@ void HeadlessForm::ShowModal(uintptr_t owner) {
   }
   // The modal loop only ends with an unload: close the window the way a user would, and if a
   // handler refuses even that, take the window down without asking.
-  if (shown_ && !UnloadWith(ui::vbFormControlMenu) && loaded_) Destroy();
+  if (shown_ && !UnloadWith(platform::vbFormControlMenu) && loaded_) Destroy();
 }
 
 void HeadlessForm::Unload() {
   Enter("Form.Unload");
-  UnloadWith(ui::vbFormCode);
+  UnloadWith(platform::vbFormCode);
 }
 
 bool HeadlessForm::UnloadWith(int32_t mode) {
@@ -461,8 +461,8 @@ bool HeadlessForm::UnloadWith(int32_t mode) {
   std::shared_ptr<HeadlessForm> self = shared_from_this();
   unloading_ = true;
   bool cancel = false;
-  Raise([&](ui::FormEvents& e) { e.OnQueryUnload(cancel, mode); });
-  if (!cancel) Raise([&](ui::FormEvents& e) { e.OnUnload(cancel); });
+  Raise([&](platform::FormEvents& e) { e.OnQueryUnload(cancel, mode); });
+  if (!cancel) Raise([&](platform::FormEvents& e) { e.OnUnload(cancel); });
   unloading_ = false;
   if (cancel) return false;
   state_->unloads.push_back(mode);
@@ -527,43 +527,43 @@ HeadlessForm::ControlData& HeadlessForm::RequireKind(const std::string& name, Co
   return Find(name, true, kind);
 }
 
-std::shared_ptr<ui::Control> HeadlessForm::GetControl(const std::string& name) {
+std::shared_ptr<platform::Control> HeadlessForm::GetControl(const std::string& name) {
   Enter("Form.Controls");
   Find(name, false, ControlKind::kFrame);
   return std::make_shared<GenericHandle>(weak_from_this(), byName_[name]);
 }
 
-std::shared_ptr<ui::ListBox> HeadlessForm::GetListBox(const std::string& name) {
+std::shared_ptr<platform::ListBoxControl> HeadlessForm::GetListBox(const std::string& name) {
   RequireKind(name, ControlKind::kListBox);
   return std::make_shared<ListBoxHandle>(weak_from_this(), byName_[name]);
 }
 
-std::shared_ptr<ui::OptionButton> HeadlessForm::GetOptionButton(const std::string& name) {
+std::shared_ptr<platform::OptionButton> HeadlessForm::GetOptionButton(const std::string& name) {
   RequireKind(name, ControlKind::kOptionButton);
   return std::make_shared<OptionButtonHandle>(weak_from_this(), byName_[name]);
 }
 
-std::shared_ptr<ui::CheckBox> HeadlessForm::GetCheckBox(const std::string& name) {
+std::shared_ptr<platform::CheckBox> HeadlessForm::GetCheckBox(const std::string& name) {
   RequireKind(name, ControlKind::kCheckBox);
   return std::make_shared<CheckBoxHandle>(weak_from_this(), byName_[name]);
 }
 
-std::shared_ptr<ui::TextBox> HeadlessForm::GetTextBox(const std::string& name) {
+std::shared_ptr<platform::TextBox> HeadlessForm::GetTextBox(const std::string& name) {
   RequireKind(name, ControlKind::kTextBox);
   return std::make_shared<TextBoxHandle>(weak_from_this(), byName_[name]);
 }
 
-std::shared_ptr<ui::CommandButton> HeadlessForm::GetCommandButton(const std::string& name) {
+std::shared_ptr<platform::CommandButton> HeadlessForm::GetCommandButton(const std::string& name) {
   RequireKind(name, ControlKind::kCommandButton);
   return std::make_shared<CommandButtonHandle>(weak_from_this(), byName_[name]);
 }
 
-std::shared_ptr<ui::FileDialog> HeadlessForm::GetFileDialog(const std::string& name) {
+std::shared_ptr<platform::FileDialog> HeadlessForm::GetFileDialog(const std::string& name) {
   RequireKind(name, ControlKind::kFileDialog);
   return std::make_shared<FileDialogHandle>(weak_from_this(), byName_[name]);
 }
 
-std::shared_ptr<ui::WebBrowser> HeadlessForm::GetWebBrowser(const std::string& name) {
+std::shared_ptr<platform::WebBrowser> HeadlessForm::GetWebBrowser(const std::string& name) {
   return RequireKind(name, ControlKind::kWebBrowser).browser;
 }
 
@@ -610,7 +610,7 @@ int32_t HeadlessForm::MsgBox(const std::string& prompt, uint32_t buttons,
   record.focusBefore = focus_;
   state_->messageBoxes.push_back(record);
   // Answered at once; the focus returns where it was.
-  return ui::vbOK;
+  return platform::vbOK;
 }
 
 void HeadlessForm::SelectOption(ControlData& d) {
@@ -624,7 +624,7 @@ void HeadlessForm::SelectOption(ControlData& d) {
   d.value = true;
   if (!wasSelected) {
     const std::string name = d.layout.name;
-    Raise([&](ui::FormEvents& e) { e.OnClick(name); });
+    Raise([&](platform::FormEvents& e) { e.OnClick(name); });
   }
 }
 
@@ -733,12 +733,12 @@ bool HeadlessForm::Click(const std::string& name) {
       // A click toggles the box, takes the focus and tells the form.
       focus_ = name;
       byName_[name]->value = !byName_[name]->value;
-      Raise([&](ui::FormEvents& e) { e.OnClick(name); });
+      Raise([&](platform::FormEvents& e) { e.OnClick(name); });
       return true;
     }
     if (found->layout.kind != ControlKind::kCommandButton) return false;
     focus_ = name;  // a push button takes the focus as it is pressed
-    Raise([&](ui::FormEvents& e) { e.OnClick(name); });
+    Raise([&](platform::FormEvents& e) { e.OnClick(name); });
     return true;
   });
 }
@@ -756,7 +756,7 @@ bool HeadlessForm::PressEnter() {
     }
     const ControlData* button = FindConst(target);
     if (!button || !Focusable(*button)) return false;
-    Raise([&](ui::FormEvents& e) { e.OnClick(target); });
+    Raise([&](platform::FormEvents& e) { e.OnClick(target); });
     return true;
   });
 }
@@ -769,18 +769,18 @@ bool HeadlessForm::PressEsc() {
     }
     const ControlData* button = FindConst(target);
     if (!button || !Focusable(*button)) return false;
-    Raise([&](ui::FormEvents& e) { e.OnClick(target); });
+    Raise([&](platform::FormEvents& e) { e.OnClick(target); });
     return true;
   });
 }
 
 bool HeadlessForm::CloseBox() {
-  return Act("CloseBox", [&] { return UnloadWith(ui::vbFormControlMenu); });
+  return Act("CloseBox", [&] { return UnloadWith(platform::vbFormControlMenu); });
 }
 
 bool HeadlessForm::Reactivate() {
   return Act("Reactivate", [&] {
-    Raise([](ui::FormEvents& e) { e.OnActivate(); });
+    Raise([](platform::FormEvents& e) { e.OnActivate(); });
     return true;
   });
 }

@@ -29,9 +29,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog_toolkit.h"
 #include "sim/fakes/fake_browser.h"
 #include "sim/model/fault_plan.h"
-#include "ui/dialog_toolkit.h"
 
 namespace zormint::sim {
 
@@ -73,20 +73,20 @@ struct ListEntry {
 
 struct ControlState {
   std::string name;
-  ui::ControlKind kind = ui::ControlKind::kCommandButton;
+  platform::ControlKind kind = platform::ControlKind::kCommandButton;
   bool enabled = true;  // the control's own state (a frame's controls also follow the frame)
   bool value = false;   // option buttons
   std::string text;     // text boxes
   std::vector<ListEntry> entries;  // list boxes
 };
 
-class HeadlessDialogs : public ui::DialogToolkit {
+class HeadlessDialogs : public platform::DialogToolkit {
  public:
   explicit HeadlessDialogs(FaultPlan* faults = nullptr);
   ~HeadlessDialogs() override;
 
-  std::shared_ptr<ui::Form> CreateForm(const ui::FormLayout& layout,
-                                       std::weak_ptr<ui::FormEvents> events) override;
+  std::shared_ptr<platform::Form> CreateForm(const platform::FormLayout& layout,
+                                             std::weak_ptr<platform::FormEvents> events) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
 
   // ---- Scripting ----
@@ -128,25 +128,25 @@ class HeadlessDialogs : public ui::DialogToolkit {
   std::shared_ptr<State> state_;
 };
 
-class HeadlessForm : public ui::Form, public std::enable_shared_from_this<HeadlessForm> {
+class HeadlessForm : public platform::Form, public std::enable_shared_from_this<HeadlessForm> {
  public:
-  HeadlessForm(std::shared_ptr<HeadlessDialogs::State> state, ui::FormLayout layout,
-               std::weak_ptr<ui::FormEvents> events);
+  HeadlessForm(std::shared_ptr<HeadlessDialogs::State> state, platform::FormLayout layout,
+               std::weak_ptr<platform::FormEvents> events);
   ~HeadlessForm() override;
 
-  // ---- ui::Form ----
+  // ---- platform::Form ----
   void Load() override;
   bool Loaded() override { return loaded_; }
   void ShowModal(uintptr_t owner = 0) override;
   void Unload() override;
-  std::shared_ptr<ui::Control> GetControl(const std::string& name) override;
-  std::shared_ptr<ui::ListBox> GetListBox(const std::string& name) override;
-  std::shared_ptr<ui::OptionButton> GetOptionButton(const std::string& name) override;
-  std::shared_ptr<ui::CheckBox> GetCheckBox(const std::string& name) override;
-  std::shared_ptr<ui::TextBox> GetTextBox(const std::string& name) override;
-  std::shared_ptr<ui::CommandButton> GetCommandButton(const std::string& name) override;
-  std::shared_ptr<ui::FileDialog> GetFileDialog(const std::string& name) override;
-  std::shared_ptr<ui::WebBrowser> GetWebBrowser(const std::string& name) override;
+  std::shared_ptr<platform::Control> GetControl(const std::string& name) override;
+  std::shared_ptr<platform::ListBoxControl> GetListBox(const std::string& name) override;
+  std::shared_ptr<platform::OptionButton> GetOptionButton(const std::string& name) override;
+  std::shared_ptr<platform::CheckBox> GetCheckBox(const std::string& name) override;
+  std::shared_ptr<platform::TextBox> GetTextBox(const std::string& name) override;
+  std::shared_ptr<platform::CommandButton> GetCommandButton(const std::string& name) override;
+  std::shared_ptr<platform::FileDialog> GetFileDialog(const std::string& name) override;
+  std::shared_ptr<platform::WebBrowser> GetWebBrowser(const std::string& name) override;
   void SetFocus(const std::string& control) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
   void BringToFront() override;
@@ -175,7 +175,7 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   bool Minimized() const { return minimized_; }
   // How often the add-in brought the shown form to the front.
   int BroughtToFront() const { return broughtToFront_; }
-  const ui::FormLayout& Layout() const { return layout_; }
+  const platform::FormLayout& Layout() const { return layout_; }
   std::string Focus() const { return focus_; }
   ControlState State(const std::string& name) const;
   std::vector<ControlState> States() const;
@@ -194,13 +194,13 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   friend class HeadlessControlAccess;
 
   void Enter(const std::string& member);
-  ControlData& Find(const std::string& name, bool wantKind, ui::ControlKind kind);
+  ControlData& Find(const std::string& name, bool wantKind, platform::ControlKind kind);
   const ControlData* FindConst(const std::string& name) const;
-  ControlData& RequireKind(const std::string& name, ui::ControlKind kind);
+  ControlData& RequireKind(const std::string& name, platform::ControlKind kind);
   bool EffectiveEnabled(const ControlData& d) const;
   bool Focusable(const ControlData& d) const;
   void SelectOption(ControlData& d);  // selects, deselects its group, raises OnClick
-  void Raise(const std::function<void(ui::FormEvents&)>& fire);
+  void Raise(const std::function<void(platform::FormEvents&)>& fire);
   bool UnloadWith(int32_t mode);
   void Destroy();
   bool Act(const std::string& action, const std::function<bool()>& step);
@@ -210,8 +210,8 @@ class HeadlessForm : public ui::Form, public std::enable_shared_from_this<Headle
   void TakePosted();
 
   std::shared_ptr<HeadlessDialogs::State> state_;
-  ui::FormLayout layout_;
-  std::weak_ptr<ui::FormEvents> events_;
+  platform::FormLayout layout_;
+  std::weak_ptr<platform::FormEvents> events_;
   std::vector<std::shared_ptr<ControlData>> controls_;
   std::map<std::string, std::shared_ptr<ControlData>> byName_;
   std::vector<std::pair<std::function<void(bool)>, bool>> posted_;

@@ -29,12 +29,14 @@ class Proxy {
   Proxy& operator=(const Proxy&) = delete;
 
   // Records the call (and fails it when planned); the model is held for the call.
-  std::shared_ptr<Model> Enter(const char* member) const {
+  std::shared_ptr<Model> Enter(const std::string& member) const {
     std::shared_ptr<Model> model = model_.lock();
-    if (!model) Fail(kRpcDisconnected, std::string("The host has exited: ") + member);
+    if (!model) Fail(kRpcDisconnected, "The host has exited: " + member);
     model->Faults().Enter(member);
     return model;
   }
+  // The published name of a member of this kind of object ("Explorer.Class").
+  std::string Member(const char* name) const { return std::string(kind_) + "." + name; }
 
  private:
   std::weak_ptr<Model> model_;
@@ -487,118 +489,110 @@ class CommandBarsProxy final : public host::CommandBars, Proxy {
 
 // ---- Windows ------------------------------------------------------------------------------------
 
-class ExplorerProxy final : public host::Explorer, Proxy {
+// What the proxies of an Explorer and an Inspector have alike, over the window's data in the
+// model (ExplorerData, InspectorData).
+template <class Interface, WindowRef::Kind kKind>
+class WindowProxy : public Interface, protected Proxy {
+  static constexpr bool kExplorer = kKind == WindowRef::kExplorer;
+
  public:
-  ExplorerProxy(Model& model, ExplorerId id) : Proxy(model, "Explorer"), id_(id) {}
   int32_t Class() override {
-    Enter("Explorer.Class")->OpenExplorerData(id_);
-    return host::kOlExplorer;
+    Open(*Enter(Member("Class")));
+    return kExplorer ? host::kOlExplorer : host::kOlInspector;
   }
   std::shared_ptr<host::CommandBars> CommandBars() override {
-    auto model = Enter("Explorer.CommandBars");
-    model->OpenExplorerData(id_);
-    return std::make_shared<CommandBarsProxy>(*model, WindowRef{WindowRef::kExplorer, id_});
+    auto model = Enter(Member("CommandBars"));
+    Open(*model);
+    return std::make_shared<CommandBarsProxy>(*model, WindowRef{kKind, id_});
   }
+  host::Cookie Advise(std::shared_ptr<typename Interface::Events> sink) override {
+    auto model = Enter(Member("Advise"));
+    return Connect(*model, Open(*model).sinks, std::move(sink));
+  }
+  void Unadvise(host::Cookie cookie) override {
+    auto model = Enter(Member("Unadvise"));
+    if constexpr (kExplorer) {
+      auto released = Disconnect(model->KnownExplorer(id_).sinks, cookie);
+    } else {
+      auto released = Disconnect(model->KnownInspector(id_).sinks, cookie);
+    }
+  }
+  host::WindowHandle Window() override { return Open(*Enter(Member("GetWindow"))).handle; }
+
+ protected:
+  WindowProxy(Model& model, int id) : Proxy(model, kExplorer ? "Explorer" : "Inspector"), id_(id) {}
+  auto& Open(Model& model) const {
+    if constexpr (kExplorer)
+      return model.OpenExplorerData(id_);
+    else
+      return model.OpenInspectorData(id_);
+  }
+  const int id_;
+};
+
+class ExplorerProxy final : public WindowProxy<host::Explorer, WindowRef::kExplorer> {
+ public:
+  ExplorerProxy(Model& model, ExplorerId id) : WindowProxy(model, id) {}
   std::shared_ptr<host::Folder> CurrentFolder() override {
     auto model = Enter("Explorer.CurrentFolder");
-    return std::make_shared<FolderProxy>(*model, model->OpenExplorerData(id_).folder);
+    return std::make_shared<FolderProxy>(*model, Open(*model).folder);
   }
   std::shared_ptr<host::Selection> Selection() override {
     auto model = Enter("Explorer.Selection");
-    return std::make_shared<SelectionProxy>(*model, model->OpenExplorerData(id_).selection);
+    return std::make_shared<SelectionProxy>(*model, Open(*model).selection);
   }
-  host::Cookie Advise(std::shared_ptr<host::ExplorerEvents> sink) override {
-    auto model = Enter("Explorer.Advise");
-    return Connect(*model, model->OpenExplorerData(id_).sinks, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override {
-    auto model = Enter("Explorer.Unadvise");
-    auto released = Disconnect(model->KnownExplorer(id_).sinks, cookie);
-  }
-  host::WindowHandle Window() override {
-    return Enter("Explorer.GetWindow")->OpenExplorerData(id_).handle;
-  }
-
- private:
-  ExplorerId id_;
 };
 
-class InspectorProxy final : public host::Inspector, Proxy {
+class InspectorProxy final : public WindowProxy<host::Inspector, WindowRef::kInspector> {
  public:
-  InspectorProxy(Model& model, InspectorId id) : Proxy(model, "Inspector"), id_(id) {}
-  int32_t Class() override {
-    Enter("Inspector.Class")->OpenInspectorData(id_);
-    return host::kOlInspector;
-  }
-  std::shared_ptr<host::CommandBars> CommandBars() override {
-    auto model = Enter("Inspector.CommandBars");
-    model->OpenInspectorData(id_);
-    return std::make_shared<CommandBarsProxy>(*model, WindowRef{WindowRef::kInspector, id_});
-  }
+  InspectorProxy(Model& model, InspectorId id) : WindowProxy(model, id) {}
   std::shared_ptr<host::Item> CurrentItem() override {
     auto model = Enter("Inspector.CurrentItem");
-    return std::make_shared<ItemProxy>(*model, model->OpenInspectorData(id_).item);
+    return std::make_shared<ItemProxy>(*model, Open(*model).item);
   }
-  bool IsWordMail() override {
-    return Enter("Inspector.IsWordMail")->OpenInspectorData(id_).wordMail;
-  }
-  host::Cookie Advise(std::shared_ptr<host::InspectorEvents> sink) override {
-    auto model = Enter("Inspector.Advise");
-    return Connect(*model, model->OpenInspectorData(id_).sinks, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override {
-    auto model = Enter("Inspector.Unadvise");
-    auto released = Disconnect(model->KnownInspector(id_).sinks, cookie);
-  }
-  host::WindowHandle Window() override {
-    return Enter("Inspector.GetWindow")->OpenInspectorData(id_).handle;
-  }
-
- private:
-  InspectorId id_;
+  bool IsWordMail() override { return Open(*Enter("Inspector.IsWordMail")).wordMail; }
 };
 
 // ---- Collections and the application ------------------------------------------------------------
 
-class ExplorersProxy final : public host::Explorers, Proxy {
- public:
-  explicit ExplorersProxy(Model& model) : Proxy(model, "Explorers") {}
-  int32_t Count() override {
-    return static_cast<int32_t>(Enter("Explorers.Count")->ExplorerOrder().size());
-  }
-  std::shared_ptr<host::Explorer> Item(int32_t index) override {
-    auto model = Enter("Explorers.Item");
-    CheckIndex(index, model->ExplorerOrder().size());
-    return NewExplorerProxy(*model, model->ExplorerOrder()[static_cast<size_t>(index - 1)]);
-  }
-  host::Cookie Advise(std::shared_ptr<host::ExplorersEvents> sink) override {
-    auto model = Enter("Explorers.Advise");
-    return Connect(*model, model->ExplorersSinks(), std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override {
-    auto model = Enter("Explorers.Unadvise");
-    auto released = Disconnect(model->ExplorersSinks(), cookie);
-  }
-};
+// The open windows of a kind, in the order of their opening.
+template <class Interface, WindowRef::Kind kKind>
+class WindowsProxy final : public Interface, Proxy {
+  static constexpr bool kExplorers = kKind == WindowRef::kExplorer;
 
-class InspectorsProxy final : public host::Inspectors, Proxy {
  public:
-  explicit InspectorsProxy(Model& model) : Proxy(model, "Inspectors") {}
-  int32_t Count() override {
-    return static_cast<int32_t>(Enter("Inspectors.Count")->InspectorOrder().size());
+  explicit WindowsProxy(Model& model) : Proxy(model, kExplorers ? "Explorers" : "Inspectors") {}
+  int32_t Count() override { return static_cast<int32_t>(Order(*Enter(Member("Count"))).size()); }
+  std::shared_ptr<typename Interface::Element> Item(int32_t index) override {
+    auto model = Enter(Member("Item"));
+    CheckIndex(index, Order(*model).size());
+    const int id = Order(*model)[static_cast<size_t>(index - 1)];
+    if constexpr (kExplorers)
+      return NewExplorerProxy(*model, id);
+    else
+      return NewInspectorProxy(*model, id);
   }
-  std::shared_ptr<host::Inspector> Item(int32_t index) override {
-    auto model = Enter("Inspectors.Item");
-    CheckIndex(index, model->InspectorOrder().size());
-    return NewInspectorProxy(*model, model->InspectorOrder()[static_cast<size_t>(index - 1)]);
-  }
-  host::Cookie Advise(std::shared_ptr<host::InspectorsEvents> sink) override {
-    auto model = Enter("Inspectors.Advise");
-    return Connect(*model, model->InspectorsSinks(), std::move(sink));
+  host::Cookie Advise(std::shared_ptr<typename Interface::Events> sink) override {
+    auto model = Enter(Member("Advise"));
+    return Connect(*model, Sinks(*model), std::move(sink));
   }
   void Unadvise(host::Cookie cookie) override {
-    auto model = Enter("Inspectors.Unadvise");
-    auto released = Disconnect(model->InspectorsSinks(), cookie);
+    auto model = Enter(Member("Unadvise"));
+    auto released = Disconnect(Sinks(*model), cookie);
+  }
+
+ private:
+  static const std::vector<int>& Order(Model& model) {
+    if constexpr (kExplorers)
+      return model.ExplorerOrder();
+    else
+      return model.InspectorOrder();
+  }
+  static auto& Sinks(Model& model) {
+    if constexpr (kExplorers)
+      return model.ExplorersSinks();
+    else
+      return model.InspectorsSinks();
   }
 };
 
@@ -606,10 +600,12 @@ class ApplicationProxy final : public host::Application, Proxy {
  public:
   explicit ApplicationProxy(Model& model) : Proxy(model, "Application") {}
   std::shared_ptr<host::Explorers> Explorers() override {
-    return std::make_shared<ExplorersProxy>(*Enter("Application.Explorers"));
+    return std::make_shared<WindowsProxy<host::Explorers, WindowRef::kExplorer>>(
+        *Enter("Application.Explorers"));
   }
   std::shared_ptr<host::Inspectors> Inspectors() override {
-    return std::make_shared<InspectorsProxy>(*Enter("Application.Inspectors"));
+    return std::make_shared<WindowsProxy<host::Inspectors, WindowRef::kInspector>>(
+        *Enter("Application.Inspectors"));
   }
   std::string Version() override { return Enter("Application.Version")->Version(); }
   // None (a null reference) while no Explorer is open, as in Outlook.

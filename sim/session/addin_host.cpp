@@ -56,16 +56,6 @@ std::wstring ServerModule(REFCLSID clsid) {
   return path;
 }
 
-// The `custom` argument of the add-in events: an empty array of VARIANT.
-class EmptyCustom {
- public:
-  SAFEARRAY** Get() { return &pointer_; }
-
- private:
-  win32::SafeArray array_ = win32::SafeArray::Adopt(SafeArrayCreateVector(VT_VARIANT, 0, 0));
-  SAFEARRAY* pointer_ = array_.Get();
-};
-
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -148,7 +138,7 @@ void AddinHost::Start(ext_ConnectMode mode) {
       addin.instance = com::NewAddInInstance(entry.progId, entry.description);
       LARGE_INTEGER before, after;
       QueryPerformanceCounter(&before);
-      EmptyCustom custom;
+      win32::EmptyVariantArray custom;
       addin.connected =
           addin.object->OnConnection(application_.Get(), mode, addin.instance.Get(), custom.Get());
       QueryPerformanceCounter(&after);
@@ -163,7 +153,7 @@ void AddinHost::Start(ext_ConnectMode mode) {
   for (size_t i = first; i < addins_.size(); ++i) {
     HostedAddin& addin = addins_[i];
     if (!addin.active) continue;
-    EmptyCustom custom;
+    win32::EmptyVariantArray custom;
     addin.answers.emplace_back("OnStartupComplete", addin.object->OnStartupComplete(custom.Get()));
   }
 }
@@ -174,7 +164,7 @@ bool AddinHost::SwitchOff(const std::wstring& progId) {
                                               TRUE) != CSTR_EQUAL) {
       continue;
     }
-    EmptyCustom custom;
+    win32::EmptyVariantArray custom;
     addin.answers.emplace_back("OnDisconnection",
                                addin.object->OnDisconnection(ext_dm_UserClosed, custom.Get()));
     LetGo(addin);
@@ -186,12 +176,12 @@ bool AddinHost::SwitchOff(const std::wstring& progId) {
 void AddinHost::Shutdown() {
   for (HostedAddin& addin : addins_) {
     if (!addin.active) continue;
-    EmptyCustom custom;
+    win32::EmptyVariantArray custom;
     addin.answers.emplace_back("OnBeginShutdown", addin.object->OnBeginShutdown(custom.Get()));
   }
   for (HostedAddin& addin : addins_) {
     if (!addin.active) continue;
-    EmptyCustom custom;
+    win32::EmptyVariantArray custom;
     addin.answers.emplace_back("OnDisconnection",
                                addin.object->OnDisconnection(ext_dm_HostShutdown, custom.Get()));
     LetGo(addin);

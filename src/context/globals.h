@@ -16,13 +16,10 @@
 
 #include "common/error.h"
 #include "host/host.h"
+#include "platform/dialog_toolkit.h"
 #include "platform/platform.h"
 
 namespace zormint {
-
-namespace ui {
-class DialogToolkit;
-}  // namespace ui
 
 // The connection's objects of the rooms above this one (gclsPicAttachments, gclsSettings,
 // gclsInternet, gclsRibbon, gfrmOptions), each kept under its class: the room that defines the
@@ -70,7 +67,7 @@ struct Services {
   std::shared_ptr<platform::Resources> resources;
   std::shared_ptr<platform::Internet> internet;
   std::shared_ptr<platform::EventLog> eventLog;
-  std::shared_ptr<ui::DialogToolkit> dialogs;
+  std::shared_ptr<platform::DialogToolkit> dialogs;
   std::shared_ptr<platform::Background> background;
 };
 

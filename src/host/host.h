@@ -63,26 +63,24 @@ class InspectorsEvents {
   virtual void NewInspector(std::shared_ptr<Inspector> inspector) = 0;
 };
 
-class ExplorerEvents {
+// The events of every Outlook window, an Explorer's and an Inspector's alike.
+class WindowEvents {
  public:
-  virtual ~ExplorerEvents() = default;
+  virtual ~WindowEvents() = default;
   virtual void Activate() {}
-  virtual void FolderSwitch() {}
-  virtual void ViewSwitch() {}
   virtual void Deactivate() {}
-  virtual void SelectionChange() {}
   virtual void Close() {}
   virtual void AttachmentSelectionChange() {}  // Outlook 2010 and later
 };
 
-class InspectorEvents {
+class ExplorerEvents : public WindowEvents {
  public:
-  virtual ~InspectorEvents() = default;
-  virtual void Activate() {}
-  virtual void Deactivate() {}
-  virtual void Close() {}
-  virtual void AttachmentSelectionChange() {}  // Outlook 2010 and later
+  virtual void FolderSwitch() {}
+  virtual void ViewSwitch() {}
+  virtual void SelectionChange() {}
 };
+
+class InspectorEvents : public WindowEvents {};
 
 class ItemEvents {
  public:
@@ -97,6 +95,26 @@ class CommandBarButtonEvents {
  public:
   virtual ~CommandBarButtonEvents() = default;
   virtual void Click(std::shared_ptr<CommandBarButton> ctrl, bool& cancelDefault) = 0;
+};
+
+// An object that fires `E`: Advise hands the host a sink and returns the connection's cookie.
+template <class E>
+class EventSource {
+ public:
+  using Events = E;
+  virtual ~EventSource() = default;
+  virtual Cookie Advise(std::shared_ptr<Events> sink) = 0;
+  virtual void Unadvise(Cookie cookie) = 0;
+};
+
+// One of Outlook's collections: how many, and the element at a 1-based position.
+template <class E>
+class Collection {
+ public:
+  using Element = E;
+  virtual ~Collection() = default;
+  virtual int32_t Count() = 0;
+  virtual std::shared_ptr<Element> Item(int32_t index) = 0;  // 1-based
 };
 
 // ---- Objects --------------------------------------------------------------------------------
@@ -128,43 +146,27 @@ class Attachment {
   virtual std::shared_ptr<host::PropertyAccessor> PropertyAccessor() = 0;
 };
 
-class Attachments {
- public:
-  virtual ~Attachments() = default;
-  virtual int32_t Count() = 0;
-  virtual std::shared_ptr<Attachment> Item(int32_t position) = 0;  // 1-based
-};
+class Attachments : public Collection<Attachment> {};
 
 // Any Outlook item (mail, post, contact, appointment ...). Class tells which kind it is; the
 // add-in takes an item "as a mail item" only when Class is 43 (or 45 for a post).
-class Item {
+class Item : public EventSource<ItemEvents> {  // ItemEvents_10
  public:
-  virtual ~Item() = default;
   virtual int32_t Class() = 0;
   virtual bool Saved() = 0;
   virtual std::string EntryID() = 0;
   virtual std::shared_ptr<host::Attachments> Attachments() = 0;
-  virtual Cookie Advise(std::shared_ptr<ItemEvents> sink) = 0;  // ItemEvents_10
-  virtual void Unadvise(Cookie cookie) = 0;
   // Whether `other` is this same Outlook object, told by object identity without calling any of
   // the host's members; false whenever it cannot be told. Never fails.
   virtual bool IsSameObject(Item& other) noexcept = 0;
 };
 
-class Selection {
- public:
-  virtual ~Selection() = default;
-  virtual int32_t Count() = 0;
-  virtual std::shared_ptr<host::Item> Item(int32_t index) = 0;  // 1-based
-};
+class Selection : public Collection<host::Item> {};
 
 // The attachments selected in a window's attachment well (Outlook 2010 and later).
-class AttachmentSelection {
+class AttachmentSelection : public Collection<Attachment> {
  public:
-  virtual ~AttachmentSelection() = default;
   virtual int32_t Class() = 0;  // kOlAttachmentSelection
-  virtual int32_t Count() = 0;
-  virtual std::shared_ptr<Attachment> Item(int32_t index) = 0;  // 1-based
 };
 
 class Folder {
@@ -178,9 +180,8 @@ class CommandBarControl {
   virtual ~CommandBarControl() = default;
 };
 
-class CommandBarButton {
+class CommandBarButton : public EventSource<CommandBarButtonEvents> {
  public:
-  virtual ~CommandBarButton() = default;
   virtual void SetCaption(const std::string& caption) = 0;
   virtual void SetTag(const std::string& tag) = 0;
   virtual void SetTooltipText(const std::string& text) = 0;
@@ -190,8 +191,6 @@ class CommandBarButton {
   virtual void SetStyle(int32_t style) = 0;
   virtual void SetPicture(std::shared_ptr<Picture> picture) = 0;
   virtual void Delete(std::optional<bool> temporary = std::nullopt) = 0;
-  virtual Cookie Advise(std::shared_ptr<CommandBarButtonEvents> sink) = 0;
-  virtual void Unadvise(Cookie cookie) = 0;
 };
 
 struct ControlAddArgs {
@@ -232,50 +231,32 @@ class CommandBars {
   virtual std::shared_ptr<CommandBarsEnum> Enumerate() = 0;
 };
 
-class Explorer {
+// What an Explorer and an Inspector have alike: a window of Outlook's with command bars.
+template <class Events>
+class OutlookWindow : public EventSource<Events> {
  public:
-  virtual ~Explorer() = default;
-  virtual int32_t Class() = 0;  // kOlExplorer
+  virtual int32_t Class() = 0;  // kOlExplorer, kOlInspector
   virtual std::shared_ptr<host::CommandBars> CommandBars() = 0;
-  virtual std::shared_ptr<Folder> CurrentFolder() = 0;
-  virtual std::shared_ptr<host::Selection> Selection() = 0;
-  virtual Cookie Advise(std::shared_ptr<ExplorerEvents> sink) = 0;  // ExplorerEvents_10
-  virtual void Unadvise(Cookie cookie) = 0;
   // The window on the screen, as the object's IOleWindow gives it; 0 when it has none (no such
   // interface, a handle that is no window). A failing GetWindow fails.
   virtual WindowHandle Window() = 0;
 };
 
-class Inspector {
+class Explorer : public OutlookWindow<ExplorerEvents> {  // ExplorerEvents_10
  public:
-  virtual ~Inspector() = default;
-  virtual int32_t Class() = 0;  // kOlInspector
-  virtual std::shared_ptr<host::CommandBars> CommandBars() = 0;
+  virtual std::shared_ptr<Folder> CurrentFolder() = 0;
+  virtual std::shared_ptr<host::Selection> Selection() = 0;
+};
+
+class Inspector : public OutlookWindow<InspectorEvents> {  // InspectorEvents_10
+ public:
   virtual std::shared_ptr<Item> CurrentItem() = 0;
   virtual bool IsWordMail() = 0;
-  virtual Cookie Advise(std::shared_ptr<InspectorEvents> sink) = 0;  // InspectorEvents_10
-  virtual void Unadvise(Cookie cookie) = 0;
-  // As Explorer::Window.
-  virtual WindowHandle Window() = 0;
 };
 
-class Explorers {
- public:
-  virtual ~Explorers() = default;
-  virtual int32_t Count() = 0;
-  virtual std::shared_ptr<Explorer> Item(int32_t index) = 0;  // 1-based
-  virtual Cookie Advise(std::shared_ptr<ExplorersEvents> sink) = 0;
-  virtual void Unadvise(Cookie cookie) = 0;
-};
-
-class Inspectors {
- public:
-  virtual ~Inspectors() = default;
-  virtual int32_t Count() = 0;
-  virtual std::shared_ptr<Inspector> Item(int32_t index) = 0;  // 1-based
-  virtual Cookie Advise(std::shared_ptr<InspectorsEvents> sink) = 0;
-  virtual void Unadvise(Cookie cookie) = 0;
-};
+// The open windows of a kind, and the event of a new one.
+class Explorers : public Collection<Explorer>, public EventSource<ExplorersEvents> {};
+class Inspectors : public Collection<Inspector>, public EventSource<InspectorsEvents> {};
 
 class Application {
  public:

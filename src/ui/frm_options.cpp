@@ -53,9 +53,9 @@ void frmOptions::ListPicturesOf(std::shared_ptr<host::Item> item) {
 void frmOptions::Show(host::WindowHandle owner) {
   auto self = shared_from_this();
   // A dialog that is open is shown once: a second showing fails, and must not unload it.
-  if (mbShown) Fail(kErrFormAlreadyShown, "Form already displayed; can't show modally");
+  if (mbShown) Fail(platform::kErrFormAlreadyShown, "Form already displayed; can't show modally");
   EnsureLoaded();
-  std::shared_ptr<Form> f = form_;
+  std::shared_ptr<platform::Form> f = form_;
   mbShown = true;
   FailureInfo failure;
   const bool shown = Attempt(
@@ -88,7 +88,7 @@ void frmOptions::EnsureLoaded() {
   form_->Load();
 }
 
-Form& frmOptions::form() {
+platform::Form& frmOptions::form() {
   if (!form_) Fail(err::kObjectNotSet, "frmOptions is not loaded");
   return *form_;
 }
@@ -243,7 +243,7 @@ void frmOptions::chkMorePictureTypes_Click() {
 }
 
 void frmOptions::cmdBrowse_Click() {
-  std::shared_ptr<FileDialog> dlg = form().GetFileDialog(kDlgViewer);
+  std::shared_ptr<platform::FileDialog> dlg = form().GetFileDialog(kDlgViewer);
   dlg->SetFlags(kViewerDialogFlags);
   const std::string picked = dlg->ShowOpen();
   // A cancelled dialog names no file: the path box keeps what it had.
@@ -261,20 +261,20 @@ void frmOptions::cmdOpen_Click() {
   }
   g_.gsSelAttachmentIndexes = msSelAttachmentIndexes;
 
-  std::shared_ptr<Form> f = form_;
+  std::shared_ptr<platform::Form> f = form_;
   f->Unload();
 }
 
 void frmOptions::cmdClose_Click() {
   g_.gsSelAttachmentIndexes.clear();
-  std::shared_ptr<Form> f = form_;
+  std::shared_ptr<platform::Form> f = form_;
   if (!f) Fail(err::kObjectNotSet, "frmOptions is not loaded");
   f->Unload();
 }
 
 void frmOptions::Form_QueryUnload(bool& /*Cancel*/, int32_t UnloadMode) {
   // The close box hands back nothing; an unload by code keeps what its handler left.
-  if (UnloadMode == vbFormControlMenu) g_.gsSelAttachmentIndexes.clear();
+  if (UnloadMode == platform::vbFormControlMenu) g_.gsSelAttachmentIndexes.clear();
 }
 
 void frmOptions::Form_Unload(bool& /*Cancel*/) {
@@ -311,7 +311,7 @@ bool frmOptions::ValidateInput() {
 int32_t frmOptions::GetSelectedIndexes(std::string& sList) {
   sList.clear();
   int32_t count = 0;
-  std::shared_ptr<ListBox> lst = form().GetListBox(kLstPicAttachments);
+  std::shared_ptr<platform::ListBoxControl> lst = form().GetListBox(kLstPicAttachments);
   const int32_t entries = lst->ListCount();
   for (int32_t i = 0; i < entries; ++i) {
     if (lst->Selected(i)) {

@@ -20,19 +20,19 @@
 
 #include "context/globals.h"
 #include "host/host.h"
+#include "platform/dialog_toolkit.h"
 #include "platform/list_box.h"
 #include "resources/resources.h"
-#include "ui/dialog_toolkit.h"
 
 namespace zormint::ui {
 
 // The banner's two pages: the one embedded in the library (resource type 23, name 102), shown
 // from load on, and the maker's page, shown once a probe has found the server.
 inline constexpr const char* kEmbeddedBannerUrl = resources::kEmbeddedBannerAddress;
-inline constexpr int32_t kEmbeddedBannerFlags = navNoHistory;
-inline constexpr int32_t kOnlineBannerFlags = navNoHistory | navNoReadFromCache;
+inline constexpr int32_t kEmbeddedBannerFlags = platform::navNoHistory;
+inline constexpr int32_t kOnlineBannerFlags = platform::navNoHistory | platform::navNoReadFromCache;
 
-class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormEvents {
+class frmOptions : public std::enable_shared_from_this<frmOptions>, public platform::FormEvents {
  public:
   // The process-wide dialog instance (gfrmOptions(g)), created on first use; it is
   // forgotten when it unloads, so the next use creates a fresh one.
@@ -77,7 +77,7 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   // Creates the window through the toolkit and loads it, unless it is loaded.
   void EnsureLoaded();
   // The loaded form; fails when there is none.
-  Form& form();
+  platform::Form& form();
 
   void Form_Load();
   void Form_Activate();
@@ -97,7 +97,7 @@ class frmOptions : public std::enable_shared_from_this<frmOptions>, public FormE
   bool ValidateViewer();
 
   Globals& g_;
-  std::shared_ptr<Form> form_;
+  std::shared_ptr<platform::Form> form_;
 
   bool mbActivatedOnce = false;
   bool mbActivating = false;  // the first activation is running

@@ -4,8 +4,8 @@ namespace zormint::ui {
 
 namespace {
 
-FormLayout MakeOptionsLayout() {
-  FormLayout f;
+platform::FormLayout MakeOptionsLayout() {
+  platform::FormLayout f;
   f.name = "frmOptions";
   f.caption = "Select Picture Attachments";
   f.clientWidth = 7860;
@@ -18,13 +18,13 @@ FormLayout MakeOptionsLayout() {
   f.minButton = false;
   f.maxButton = false;
 
-  using K = ControlKind;
+  using K = platform::ControlKind;
   // One row per control: name, kind, caption, left, top, width, height, parent, tab order.
   // The four controls in the frame are placed relative to the frame's top-left corner.
   auto add = [&f](const char* name, K kind, const char* caption, int32_t left, int32_t top,
                   int32_t width, int32_t height, const char* parent,
-                  int32_t tabIndex) -> ControlLayout& {
-    ControlLayout c;
+                  int32_t tabIndex) -> platform::ControlLayout& {
+    platform::ControlLayout c;
     c.name = name;
     c.kind = kind;
     c.caption = caption;
@@ -59,12 +59,12 @@ FormLayout MakeOptionsLayout() {
       .isCancel = true;
   // clang-format on
 
-  ControlLayout& line = add(kLine1, K::kLine, "", 120, 5280, 0, 0, "", -1);
+  platform::ControlLayout& line = add(kLine1, K::kLine, "", 120, 5280, 0, 0, "", -1);
   line.x2 = 7680;
   line.y2 = 5280;
 
   // The file dialog has no area on the form; its caption is its title.
-  ControlLayout& dlg =
+  platform::ControlLayout& dlg =
       add(kDlgViewer, K::kFileDialog, "Select Custom Image Viewer", 0, 0, 0, 0, "", -1);
   dlg.filter = "Image Viewers (*.exe)|*.exe";
   return f;
@@ -72,8 +72,8 @@ FormLayout MakeOptionsLayout() {
 
 }  // namespace
 
-const FormLayout& OptionsLayout() {
-  static const FormLayout layout = MakeOptionsLayout();
+const platform::FormLayout& OptionsLayout() {
+  static const platform::FormLayout layout = MakeOptionsLayout();
   return layout;
 }
 

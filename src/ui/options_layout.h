@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/dialog_toolkit.h"
+#include "platform/dialog_toolkit.h"
 
 namespace zormint::ui {
 
@@ -26,21 +26,21 @@ inline constexpr const char* kDlgViewer = "dlgViewer";
 
 // The flags "Bro&wse..." gives the file dialog: hide the read-only box, the path and the file
 // must exist, explorer style, long file names.
-inline constexpr uint32_t kViewerDialogFlags = cdlOFNHideReadOnly | cdlOFNPathMustExist |
-                                               cdlOFNFileMustExist | cdlOFNExplorer |
-                                               cdlOFNLongNames;
+inline constexpr uint32_t kViewerDialogFlags =
+    platform::cdlOFNHideReadOnly | platform::cdlOFNPathMustExist | platform::cdlOFNFileMustExist |
+    platform::cdlOFNExplorer | platform::cdlOFNLongNames;
 static_assert(kViewerDialogFlags == 0x281804);
 
 // The whole form: caption, client size 7860 x 6000 twips, Tahoma 8.25 pt, fixed border, and
 // the controls in creation order.
-const FormLayout& OptionsLayout();
+const platform::FormLayout& OptionsLayout();
 
 // The validation message boxes: warning icon, one OK button.
 struct MessageText {
   const char* title;
   const char* text;
 };
-inline constexpr uint32_t kValidationBoxStyle = vbOKOnly | vbExclamation;
+inline constexpr uint32_t kValidationBoxStyle = platform::vbOKOnly | platform::vbExclamation;
 inline constexpr MessageText kMsgNoPictures{"NO Pictures Selected",
                                             "Please select at least Picture in order to proceed."};
 inline constexpr MessageText kMsgNoViewerChosen{

@@ -52,50 +52,38 @@ void CWindowWatcher::Follow(WindowKind kind,
   std::shared_ptr<CWindowWatcher> self = shared_from_this();
   if (kind == WindowKind::kExplorer && !mbFollowsExplorers) {
     mbFollowsExplorers = true;
-    FollowExplorers(olApp);
+    static const char* const kSteps[] = {"CWindowWatcher.Follow: Explorers",
+                                         "CWindowWatcher.Follow: Explorers.Count",
+                                         "CWindowWatcher.Follow: Explorers.Item"};
+    FollowAll(olApp, &host::Application::Explorers, mcolExplorers, kSteps);
   } else if (kind == WindowKind::kInspector && !mbFollowsInspectors) {
     mbFollowsInspectors = true;
-    FollowInspectors(olApp);
+    static const char* const kSteps[] = {"CWindowWatcher.Follow: Inspectors",
+                                         "CWindowWatcher.Follow: Inspectors.Count",
+                                         "CWindowWatcher.Follow: Inspectors.Item"};
+    FollowAll(olApp, &host::Application::Inspectors, mcolInspectors, kSteps);
   }
 }
 
 // The collection is connected before the open windows are listed, so that a window opening
 // meanwhile is not missed.
-void CWindowWatcher::FollowExplorers(const std::shared_ptr<host::Application>& olApp) noexcept {
-  std::shared_ptr<host::Explorers> explorers;
-  Attempt("CWindowWatcher.Follow: Explorers", [&] {
+template <class Windows, class Sink>
+void CWindowWatcher::FollowAll(const std::shared_ptr<host::Application>& olApp,
+                               std::shared_ptr<Windows> (host::Application::*collection)(),
+                               EventConnection<Windows, Sink>& connection,
+                               const char* const (&steps)[3]) noexcept {
+  std::shared_ptr<Windows> windows;
+  Attempt(steps[0], [&] {
     if (!olApp) Fail(err::kObjectNotSet, "Object variable not set: Application");
-    explorers = olApp->Explorers();
-    mcolExplorers.Connect(explorers, std::make_shared<WatcherExplorersSink>(shared_from_this()));
+    windows = (*olApp.*collection)();
+    connection.Connect(windows, std::make_shared<Sink>(shared_from_this()));
   });
-  if (!explorers) return;
+  if (!windows) return;
   int32_t count = 0;
-  Attempt("CWindowWatcher.Follow: Explorers.Count", [&] { count = explorers->Count(); });
+  Attempt(steps[1], [&] { count = windows->Count(); });
   for (int32_t index = 1; index <= count && !mbStopped; ++index) {
-    std::shared_ptr<host::Explorer> explorer;
-    if (Attempt("CWindowWatcher.Follow: Explorers.Item",
-                [&] { explorer = explorers->Item(index); })) {
-      WatchExplorer(explorer);
-    }
-  }
-}
-
-void CWindowWatcher::FollowInspectors(const std::shared_ptr<host::Application>& olApp) noexcept {
-  std::shared_ptr<host::Inspectors> inspectors;
-  Attempt("CWindowWatcher.Follow: Inspectors", [&] {
-    if (!olApp) Fail(err::kObjectNotSet, "Object variable not set: Application");
-    inspectors = olApp->Inspectors();
-    mcolInspectors.Connect(inspectors, std::make_shared<WatcherInspectorsSink>(shared_from_this()));
-  });
-  if (!inspectors) return;
-  int32_t count = 0;
-  Attempt("CWindowWatcher.Follow: Inspectors.Count", [&] { count = inspectors->Count(); });
-  for (int32_t index = 1; index <= count && !mbStopped; ++index) {
-    std::shared_ptr<host::Inspector> inspector;
-    if (Attempt("CWindowWatcher.Follow: Inspectors.Item",
-                [&] { inspector = inspectors->Item(index); })) {
-      WatchInspector(inspector);
-    }
+    std::shared_ptr<typename Windows::Element> window;
+    if (Attempt(steps[2], [&] { window = windows->Item(index); })) Watch(window);
   }
 }
 
@@ -118,16 +106,16 @@ bool CWindowWatcher::HoldsHostReferences() const {
 
 void CWindowWatcher::mcolExplorers_NewExplorer(std::shared_ptr<host::Explorer> Explorer) noexcept {
   std::shared_ptr<CWindowWatcher> self = shared_from_this();
-  WatchExplorer(Explorer);
+  Watch(Explorer);
 }
 
 void CWindowWatcher::mcolInspectors_NewInspector(
     std::shared_ptr<host::Inspector> Inspector) noexcept {
   std::shared_ptr<CWindowWatcher> self = shared_from_this();
-  WatchInspector(Inspector);
+  Watch(Inspector);
 }
 
-void CWindowWatcher::WatchExplorer(const std::shared_ptr<host::Explorer>& explorer) noexcept {
+void CWindowWatcher::Watch(const std::shared_ptr<host::Explorer>& explorer) noexcept {
   if (mbStopped) return;
   auto window = std::make_shared<WatchedExplorer>(weak_from_this());
   if (Attempt("CWindowWatcher.WatchExplorer", [&] { window->Connect(explorer); })) {
@@ -139,7 +127,7 @@ void CWindowWatcher::WatchExplorer(const std::shared_ptr<host::Explorer>& explor
   window->Release();
 }
 
-void CWindowWatcher::WatchInspector(const std::shared_ptr<host::Inspector>& inspector) noexcept {
+void CWindowWatcher::Watch(const std::shared_ptr<host::Inspector>& inspector) noexcept {
   if (mbStopped) return;
   auto window = std::make_shared<WatchedInspector>(weak_from_this());
   bool watched = false;

@@ -78,14 +78,19 @@ class CWindowWatcher final : public std::enable_shared_from_this<CWindowWatcher>
   friend class WatchedExplorer;
   friend class WatchedInspector;
 
-  void WatchExplorer(const std::shared_ptr<host::Explorer>& explorer) noexcept;
-  void WatchInspector(const std::shared_ptr<host::Inspector>& inspector) noexcept;
+  void Watch(const std::shared_ptr<host::Explorer>& explorer) noexcept;
+  void Watch(const std::shared_ptr<host::Inspector>& inspector) noexcept;
   void Notify(WindowKind kind) noexcept;
   void Forget(const WatchedExplorer* window) noexcept;
   void Forget(const WatchedInspector* window) noexcept;
 
-  void FollowExplorers(const std::shared_ptr<host::Application>& olApp) noexcept;
-  void FollowInspectors(const std::shared_ptr<host::Application>& olApp) noexcept;
+  // Connects the collection of windows that `collection` reads, then watches each window in it.
+  // `steps` name the three steps: the collection, its Count and its Item.
+  template <class Windows, class Sink>
+  void FollowAll(const std::shared_ptr<host::Application>& olApp,
+                 std::shared_ptr<Windows> (host::Application::*collection)(),
+                 EventConnection<Windows, Sink>& connection,
+                 const char* const (&steps)[3]) noexcept;
 
   bool mbStopped = false;
   bool mbFollowsExplorers = false;

@@ -66,8 +66,7 @@ TEST(Connection, WithoutAnExplorerTheAddInStaysDormantUntilDisconnected) {
   EXPECT_EQ(s.env.settingsStore->reads, 0);
 
   // An Explorer opened later is not tracked at all.
-  ExplorerId later = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(later, s.inbox);
+  ExplorerId later = s.OpenExplorer();
   s.outlook.Select(later, {s.Mail({"a.jpg"})});
   EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
 
@@ -85,8 +84,7 @@ TEST(Connection, AnExplorersCountThatCannotBeReadCountsAsNoExplorer) {
   EXPECT_FALSE(s.addin->Tracker());
   EXPECT_FALSE(gclsPicAttachments(s.G()));
   EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
-  s.Disconnect(ext_dm_HostShutdown);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_HostShutdown);
 }
 
 TEST(Connection, CreatesTheObjectsInOrderAndDeletesEarlierWorkingFoldersAfterTheTrackerRuns) {
@@ -118,8 +116,7 @@ TEST(Connection, CreatesTheObjectsInOrderAndDeletesEarlierWorkingFoldersAfterThe
 
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
   EXPECT_FALSE(s.Enabled(Xpl(s.mainExplorer)));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // The clean-up of earlier runs' working folders runs beside Outlook: the connection only starts
@@ -147,8 +144,7 @@ TEST(Connection, EarlierWorkingFoldersAreDeletedBesideOutlookNeverThisConnection
   // Once the clean-up has ended, a later click's folder is no longer kept from it.
   s.outlook.Select(s.mainExplorer, {s.Mail({"later.jpg"})});
   s.ClickZormint(Xpl(s.mainExplorer));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 
   // Switched off before the clean-up got its turn: it deletes nothing; the next connection does.
   fs::create_directory(temp / "ZORMINT$020202000000");
@@ -161,8 +157,7 @@ TEST(Connection, EarlierWorkingFoldersAreDeletedBesideOutlookNeverThisConnection
   s.Connect();
   EXPECT_FALSE(fs::exists(temp / "ZORMINT$020202000000"));
   EXPECT_FALSE(fs::exists(temp / "ZORMINT$071226210509"));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 
   // No thread to be had: the folders wait for the next connection, and nothing else changes.
   fs::create_directory(temp / "ZORMINT$030303000000");
@@ -171,8 +166,7 @@ TEST(Connection, EarlierWorkingFoldersAreDeletedBesideOutlookNeverThisConnection
   EXPECT_TRUE(fs::exists(temp / "ZORMINT$030303000000"));
   EXPECT_TRUE(s.env.trace->Find("Background.Start"));
   EXPECT_TRUE(gclsSettings(s.G()));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Connection, AFailingStepIsSkippedAndTheNextOneRuns) {
@@ -187,11 +181,9 @@ TEST(Connection, AFailingStepIsSkippedAndTheNextOneRuns) {
   EXPECT_TRUE(gclsInternet(s.G()));
   EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
   // New windows are still tracked: the collections' events were connected.
-  ExplorerId later = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(later, s.inbox);
+  ExplorerId later = s.OpenExplorer();
   EXPECT_EQ(s.Buttons(Xpl(later)).size(), 2u);
-  s.Disconnect(ext_dm_HostShutdown);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_HostShutdown);
 }
 
 TEST(Connection, TheOtherAddInEventsChangeNothing) {
@@ -214,8 +206,7 @@ TEST(Connection, TheOtherAddInEventsChangeNothing) {
 struct ThreeWindows {
   explicit ThreeWindows(OutlookStory& s) {
     s.Connect();
-    second = s.outlook.OpenExplorer(s.inbox);
-    s.outlook.SwitchFolder(second, s.inbox);
+    second = s.OpenExplorer();
     ItemId mail = s.Mail({"a.jpg"});
     s.outlook.Select(s.mainExplorer, {mail});
     inspector = s.outlook.OpenInspector(mail);
@@ -245,8 +236,7 @@ TEST(Disconnection, SwitchingTheAddInOffRemovesTheButtonsFromEveryWindow) {
   s.ExpectNothingHeld();
 
   // Windows opened afterwards get nothing.
-  ExplorerId later = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(later, s.inbox);
+  ExplorerId later = s.OpenExplorer();
   EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
 }
 
@@ -302,8 +292,7 @@ TEST(Disconnection, ConnectingAgainAfterSwitchingOffStartsAfresh) {
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
   EXPECT_EQ(s.Buttons(Xpl(w.second))[0].tag, "EXPLORER11");
   EXPECT_TRUE(s.Buttons(Xpl(s.mainExplorer)).empty());
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 }  // namespace

@@ -32,12 +32,6 @@ void ExpectUniqueTags(OutlookStory& s) {
   EXPECT_EQ(tags.size(), count);
 }
 
-ExplorerId OpenExplorerWithButtons(OutlookStory& s) {
-  ExplorerId id = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(id, s.inbox);
-  return id;
-}
-
 TEST(Tracker, AtConnectionOnlyTheActiveExplorerIsWrapped) {
   OutlookStory s;
   ExplorerId other = s.outlook.OpenExplorer(s.inbox);
@@ -52,8 +46,7 @@ TEST(Tracker, AtConnectionOnlyTheActiveExplorerIsWrapped) {
   s.outlook.ActivateInspector(inspector);
   EXPECT_TRUE(s.Buttons(Xpl(other)).empty());
   EXPECT_TRUE(s.Buttons(Isp(inspector)).empty());
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Tracker, EachKindCountsItsOwnIndexesAndTagsFollowThem) {
@@ -61,9 +54,9 @@ TEST(Tracker, EachKindCountsItsOwnIndexesAndTagsFollowThem) {
   s.Connect();
   ItemId mail = s.Mail({"a.jpg"});
   InspectorId i1 = s.outlook.OpenInspector(mail);
-  ExplorerId e2 = OpenExplorerWithButtons(s);
+  ExplorerId e2 = s.OpenExplorer();
   InspectorId i2 = s.outlook.OpenInspector(mail);
-  ExplorerId e3 = OpenExplorerWithButtons(s);
+  ExplorerId e3 = s.OpenExplorer();
 
   EXPECT_EQ(s.Tracker().ExplorerKeys(), (Keys{"1UNT", "2UNT", "3UNT"}));
   EXPECT_EQ(s.Tracker().InspectorKeys(), (Keys{"1UNT", "2UNT"}));
@@ -74,23 +67,21 @@ TEST(Tracker, EachKindCountsItsOwnIndexesAndTagsFollowThem) {
   EXPECT_EQ(OptionsTag(s, Isp(i1)), "INSPECTOR11");
   EXPECT_EQ(s.Buttons(Isp(i2))[1].tag, "INSPECTOR22");
   ExpectUniqueTags(s);
-  s.Disconnect(ext_dm_HostShutdown);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_HostShutdown);
 }
 
 TEST(Tracker, WindowsClosedInReverseOrderGiveTheirIndexesBackFromOne) {
   OutlookStory s;
   s.Connect();
-  ExplorerId e2 = OpenExplorerWithButtons(s);
+  ExplorerId e2 = s.OpenExplorer();
   s.outlook.CloseExplorer(e2);
   s.outlook.CloseExplorer(s.mainExplorer);
   EXPECT_TRUE(s.Tracker().ExplorerKeys().empty());
   EXPECT_EQ(s.Tracker().ExplorerCount(), 0);
-  ExplorerId next = OpenExplorerWithButtons(s);
+  ExplorerId next = s.OpenExplorer();
   EXPECT_EQ(OptionsTag(s, Xpl(next)), "EXPLORER11");
   EXPECT_EQ(s.Tracker().ExplorerKeys(), Keys{"1UNT"});
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // Closing the first of two windows and opening a third: the third takes the free index 1, not
@@ -101,10 +92,10 @@ TEST(Tracker, WindowsClosedOutOfOrderNeverLeaveTwoLiveToolbarsWithOneIndex) {
   s.Connect();
   ItemId mail = s.Mail({"a.jpg"});
 
-  ExplorerId e2 = OpenExplorerWithButtons(s);
+  ExplorerId e2 = s.OpenExplorer();
   s.outlook.CloseExplorer(s.mainExplorer);
   EXPECT_EQ(s.Tracker().ExplorerKeys(), Keys{"2UNT"});
-  ExplorerId e3 = OpenExplorerWithButtons(s);
+  ExplorerId e3 = s.OpenExplorer();
   EXPECT_EQ(OptionsTag(s, Xpl(e3)), "EXPLORER11");
   EXPECT_EQ(s.Tracker().ExplorerCount(), 2);
   ExpectUniqueTags(s);
@@ -138,8 +129,7 @@ TEST(Tracker, WindowsClosedOutOfOrderNeverLeaveTwoLiveToolbarsWithOneIndex) {
   s.outlook.CloseExplorer(e2);
   EXPECT_TRUE(s.Tracker().ExplorerKeys().empty());
   EXPECT_EQ(s.Tracker().ExplorerCount(), 0);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Tracker, OnlySavedMailMessagesOutsideTheWordEditorGetAnInspectorToolbar) {
@@ -166,8 +156,7 @@ TEST(Tracker, OnlySavedMailMessagesOutsideTheWordEditorGetAnInspectorToolbar) {
   for (InspectorId id : s.outlook.OpenInspectors())
     s.outlook.CloseInspector(id);
   EXPECT_EQ(s.Tracker().InspectorCount(), 0);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Tracker, AnInspectorThatCannotBeWrappedIsLetGoOfCompletely) {
@@ -187,8 +176,7 @@ TEST(Tracker, AnInspectorThatCannotBeWrappedIsLetGoOfCompletely) {
   // Nothing is held any more, even before the disconnection: the closed windows' toolbars are
   // gone and only the tracker's own references remain.
   EXPECT_EQ(s.outlook.ConnectedSinks(), 2);  // NewExplorer, NewInspector
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // The toolbars are cleaned up in index order, inspectors first: failing the nth button
@@ -204,7 +192,7 @@ TEST(Tracker, SwitchingOffCleansUpInspectorsFirstEachKindInIndexOrder) {
     ItemId mail = s.Mail({"a.jpg"});
     std::map<std::string, WindowRef> windows;
     windows["main"] = Xpl(s.mainExplorer);
-    windows["e2"] = Xpl(OpenExplorerWithButtons(s));
+    windows["e2"] = Xpl(s.OpenExplorer());
     InspectorId i1 = s.outlook.OpenInspector(mail);
     windows["i2"] = Isp(s.outlook.OpenInspector(mail));
     windows["i3"] = Isp(s.outlook.OpenInspector(mail));
@@ -228,7 +216,7 @@ TEST(Tracker, SwitchingOffEmptiesBothCollectionsAndLowersBothCounters) {
   ItemId mail = s.Mail({"a.jpg"});
   for (int i = 0; i < 3; ++i)
     s.outlook.OpenInspector(mail);
-  OpenExplorerWithButtons(s);
+  s.OpenExplorer();
   EXPECT_EQ(s.Tracker().InspectorCount(), 3);
   EXPECT_EQ(s.Tracker().ExplorerCount(), 2);
   s.Tracker().Cleanup4UserShutdown();
@@ -243,7 +231,7 @@ TEST(Tracker, SwitchingOffEmptiesBothCollectionsAndLowersBothCounters) {
 TEST(Tracker, HostShutdownDropsTheToolbarsWithoutTheirCleanup) {
   OutlookStory s;
   s.Connect();
-  ExplorerId e2 = OpenExplorerWithButtons(s);
+  ExplorerId e2 = s.OpenExplorer();
   InspectorId i1 = s.outlook.OpenInspector(s.Mail({"a.jpg"}));
   std::shared_ptr<CExplorerToolbar> toolbar = s.Tracker().ExplorerToolbar(2);
   ASSERT_TRUE(toolbar);
@@ -262,10 +250,9 @@ TEST(Tracker, HostShutdownDropsTheToolbarsWithoutTheirCleanup) {
   toolbar.reset();
   s.ExpectNothingHeld();
   // Windows opened now are not tracked.
-  ExplorerId later = OpenExplorerWithButtons(s);
+  ExplorerId later = s.OpenExplorer();
   EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
-  s.Disconnect(ext_dm_HostShutdown);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_HostShutdown);
 }
 
 }  // namespace

@@ -158,8 +158,7 @@ TEST(HostileInput, AttachmentNamesLandInTheWorkingFolderOrNowhere) {
       EXPECT_EQ(s.dialogs->MessageBoxes().size(), c.picture ? 1u : 0u) << what;
     }
     ExpectOnlyWorkingFoldersChanged(before, ReadTree(s.env.dir.Path()), what);
-    s.Disconnect(ext_dm_UserClosed);
-    s.ExpectNothingHeld();
+    s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
     ++count;
   }
   Figure("hostile_attachment_names", count);
@@ -358,8 +357,7 @@ TEST(HostileInput, IndexListsNeverReachBeyondTheMessage) {
     ++count;
   }
   item.reset();
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
   Figure("hostile_index_lists", count);
 }
 

@@ -245,8 +245,7 @@ TEST(LongRun, ALongSessionKeepsMemoryHandlesAndReferencesFlat) {
   EXPECT_EQ(clicks, 1000u);
   EXPECT_EQ(shown, 1000u - 50u);  // every click shows, but the dismissed dialogs
 
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
   Figure("long_session_selection_changes", selections);
   Figure("long_session_clicks", clicks);
   Figure("long_session_heap_growth", growth);
@@ -373,8 +372,7 @@ TEST(LongRun, WindowsOpenedAndClosedInEveryOrderLeaveNothingBehind) {
   auto round = [&](const std::vector<int>& closing, AddInObjects& objects) {
     std::vector<std::function<void()>> closers;
     for (int e = 0; e < 2; ++e) {
-      const ExplorerId id = s.outlook.OpenExplorer(s.inbox);
-      s.outlook.SwitchFolder(id, s.inbox);
+      const ExplorerId id = s.OpenExplorer();
       s.outlook.Select(id, {mail(s, rounds)});
       if (e == rounds % 2) s.ClickZormint(Xpl(id));
       closers.push_back([&s, id] { s.outlook.CloseExplorer(id); });
@@ -427,8 +425,7 @@ TEST(LongRun, WindowsOpenedAndClosedInEveryOrderLeaveNothingBehind) {
   EXPECT_EQ(permutations, 24);
   EXPECT_LE(growth, host + kSlack);
 
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
   Figure("windows_opened_and_closed", static_cast<size_t>(windows));
   Figure("windows_heap_growth_beyond_host_record", growth > host ? growth - host : 0);
 }

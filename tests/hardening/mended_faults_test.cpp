@@ -120,8 +120,7 @@ TEST(MendedFaultsInTheSession, ASecondOptionsClickLeavesTheOpenDialogAlone) {
   const ItemId first = s.Mail({"a1.jpg", "a2.jpg"});
   const ItemId other = s.Mail({"notes.pdf", "b.gif"});
   s.outlook.Select(s.mainExplorer, {first});
-  const ExplorerId second = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(second, s.inbox);
+  const ExplorerId second = s.OpenExplorer();
   s.outlook.Select(second, {other});
 
   std::vector<std::string> listed;
@@ -148,8 +147,7 @@ TEST(MendedFaultsInTheSession, ASecondOptionsClickLeavesTheOpenDialogAlone) {
   s.dialogs->OnNextShow([&](sim::HeadlessForm& form) { form.Click("cmdOpen"); });
   EXPECT_TRUE(s.ClickOptions(Xpl(second)));
   EXPECT_EQ(s.Shown().size(), 2u);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // A showing that failed left the dialog loaded but never seen: the next click reused it
@@ -174,8 +172,7 @@ TEST(MendedFaultsInTheSession, ADialogThatFailedToShowIsNotReused) {
   EXPECT_EQ(navigations[0].url, "res://ZORMINT/%2323/%23102");
   EXPECT_EQ(s.Shown().size(), 1u);
   EXPECT_FALSE(gfrmOptions(s.G()));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 }  // namespace

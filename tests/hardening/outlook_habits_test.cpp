@@ -48,8 +48,7 @@ Outcome ConnectAndUse(int32_t connectMode) {
   s.ClickZormint(Xpl(s.mainExplorer));
   s.dialogs->OnNextShow([](sim::HeadlessForm& form) { form.Click(ui::kCmdOpen); });
   s.ClickOptions(Xpl(s.mainExplorer));
-  const ExplorerId third = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(third, s.inbox);
+  const ExplorerId third = s.OpenExplorer();
 
   Outcome o;
   for (const WindowRef w : {Xpl(s.mainExplorer), Xpl(second), Xpl(third), Isp(window)}) {
@@ -58,8 +57,7 @@ Outcome ConnectAndUse(int32_t connectMode) {
     for (const ControlView& b : buttons)
       o.enabled.push_back(b.enabled);
   }
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
   o.calls = s.env.faults.Calls();
   // Paths are compared relative to each run's own test directory.
   o.files = ReadTree(s.env.dir.Path());
@@ -137,8 +135,7 @@ TEST(OutlookHabits, TheAddInLetGoOfInsideItsDialog) {
       EXPECT_TRUE(s.Enabled(Xpl(s.mainExplorer)));
       EXPECT_TRUE(s.ClickZormint(Xpl(s.mainExplorer)));
       EXPECT_EQ(s.Shown().size(), 1u);
-      s.Disconnect(ext_dm_UserClosed);
-      s.ExpectNothingHeld();
+      s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
     }
   }
 }

@@ -20,10 +20,7 @@ class RibbonControls : public ::testing::Test {
     s.Connect();
     s.RibbonLoad();
   }
-  void TearDown() override {
-    s.Disconnect(ext_dm_UserClosed);
-    s.ExpectNothingHeld();
-  }
+  void TearDown() override { s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed); }
   size_t Calls() const { return s.env.faults.Calls().size(); }
   OutlookStory s;
 };
@@ -261,10 +258,7 @@ TEST_F(RibbonControls, PicturesComeFromTheLibraryByTagOncePerConnection) {
 
 class RibbonAsShown : public ::testing::Test {
  protected:
-  void TearDown() override {
-    s.Disconnect(ext_dm_UserClosed);
-    s.ExpectNothingHeld();
-  }
+  void TearDown() override { s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed); }
   void SetUp() override { s.outlook.SetVersion("16.0.0.17928"); }  // Microsoft 365
   void Start() {
     s.Connect();
@@ -374,8 +368,8 @@ TEST_F(RibbonAsShown, SwitchedOffAndOnTheAddinServesTheNewRibbonsAndReleasedTheO
   const InspectorId window = Open(pictures);
   s.outlook.Select(s.mainExplorer, {pictures});
   EXPECT_TRUE(Shown(main));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();  // both ribbons, every window and every answer let go
+  s.DisconnectAndExpectNothingHeld(
+      ext_dm_UserClosed);  // both ribbons, every window and every answer let go
   EXPECT_FALSE(s.addin->Watcher());
 
   s.Connect();
@@ -468,8 +462,7 @@ TEST(RibbonDisconnected, CallbacksAnswerNothingWithoutTouchingOutlookAndTheRibbo
   s.RibbonLoad();
   EXPECT_TRUE(gclsRibbon(s.G())->HoldsRibbon());
   EXPECT_TRUE(s.RibbonEnabled(main));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 
   auto control = s.outlook.RibbonControl(main, "ZormintTabView", "zormint");
   s.env.faults.ClearCalls();
@@ -488,8 +481,7 @@ TEST(RibbonDisconnected, CallbacksAnswerNothingWithoutTouchingOutlookAndTheRibbo
   s.Connect();
   s.RibbonLoad();
   EXPECT_TRUE(s.RibbonEnabled(main));
-  s.Disconnect(ext_dm_HostShutdown);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_HostShutdown);
 }
 
 // The options dialog from the ribbon is open when the add-in is switched off (or Outlook

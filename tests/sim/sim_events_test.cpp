@@ -70,6 +70,7 @@ class SimEvents : public ::testing::Test {
   FolderId inbox = outlook->AddFolder("Inbox", host::kOlMailItem);
   ItemId first = outlook->AddItem(inbox, {});
   ItemId second = outlook->AddItem(inbox, {});
+  Log log;  // what the recorders heard
 };
 
 TEST_F(SimEvents, EveryHandOutIsAFreshCountedProxyReleasedWithItsLastReference) {
@@ -90,7 +91,6 @@ TEST_F(SimEvents, EveryHandOutIsAFreshCountedProxyReleasedWithItsLastReference) 
 }
 
 TEST_F(SimEvents, SinksAreHeldUntilUnadvisedEvenAfterTheirWindowHasClosed) {
-  Log log;
   ExplorerId explorer = outlook->OpenExplorer(inbox);
   auto window = outlook->Application()->ActiveExplorer();
   auto sink = std::make_shared<ExplorerRecorder>(log, "x");
@@ -135,7 +135,6 @@ TEST_F(SimEvents, NewExplorerSeesTheNewWindowAsLastAndActiveAndReleasesItsArgume
   EXPECT_EQ(outlook->LiveReferences(), before);  // an argument not kept is released
 
   // Closing the active window makes the last remaining one active; Count falls after Close.
-  Log log;
   auto closing = explorers->Item(3);
   auto watcher = std::make_shared<ExplorerRecorder>(log, "third");
   watcher->onEvent = [&](const std::string&) { log.push_back(std::to_string(explorers->Count())); };
@@ -150,7 +149,6 @@ TEST_F(SimEvents, NewExplorerSeesTheNewWindowAsLastAndActiveAndReleasesItsArgume
 }
 
 TEST_F(SimEvents, InspectorsOpenMoveOnAndCloseInOutlooksOrder) {
-  Log log;
   auto inspectors = outlook->Application()->Inspectors();
   std::shared_ptr<host::Inspector> window;
   std::vector<host::Cookie> cookies;
@@ -207,7 +205,6 @@ TEST_F(SimEvents, InspectorsOpenMoveOnAndCloseInOutlooksOrder) {
 }
 
 TEST_F(SimEvents, AHandlerMayUnadviseItselfAndOthersAndCloseWindows) {
-  Log log;
   ExplorerId explorer = outlook->OpenExplorer(inbox);
   ExplorerId other = outlook->OpenExplorer(inbox);
   auto app = outlook->Application();
@@ -239,7 +236,6 @@ TEST_F(SimEvents, AHandlerMayUnadviseItselfAndOthersAndCloseWindows) {
 }
 
 TEST_F(SimEvents, ClosingAWindowFromItsOwnCloseOrTwiceIsHarmless) {
-  Log log;
   ExplorerId explorer = outlook->OpenExplorer(inbox);
   auto window = outlook->Application()->ActiveExplorer();
   auto sink = std::make_shared<ExplorerRecorder>(log, "x");
@@ -253,7 +249,6 @@ TEST_F(SimEvents, ClosingAWindowFromItsOwnCloseOrTwiceIsHarmless) {
 }
 
 TEST_F(SimEvents, AnExceptionFromASinkIsSwallowedAndTheNextSinkStillRuns) {
-  Log log;
   ExplorerId explorer = outlook->OpenExplorer(inbox);
   auto window = outlook->Application()->ActiveExplorer();
   auto thrower = std::make_shared<ExplorerRecorder>(log, "a");

@@ -57,10 +57,23 @@ class OutlookStory {
 
   void Connect() { addin->AddinInstance_OnConnection(outlook.Application(), ext_cm_Startup); }
   void Disconnect(int32_t removeMode) { addin->AddinInstance_OnDisconnection(removeMode); }
+  // Disconnects, and nothing of Outlook is left held (ExpectNothingHeld).
+  void DisconnectAndExpectNothingHeld(int32_t removeMode) {
+    Disconnect(removeMode);
+    ExpectNothingHeld();
+  }
   Globals& G() { return addin->GetGlobals(); }
   CZormint& Tracker() {
     EXPECT_TRUE(addin->Tracker());
     return *addin->Tracker();
+  }
+
+  // A new Explorer on the Inbox, as the user opens one: its first folder switch gives it its
+  // buttons.
+  ExplorerId OpenExplorer() {
+    ExplorerId id = outlook.OpenExplorer(inbox);
+    outlook.SwitchFolder(id, inbox);
+    return id;
   }
 
   // ---- Mailbox ----------------------------------------------------------------------------------

@@ -212,8 +212,7 @@ TEST(Story, TheDialogsBoxSwitchesTheMorePictureTypesAndTheListFollowsAtOnce) {
   });
   ASSERT_TRUE(s.ClickOptions(main));
   EXPECT_EQ(s.env.settingsStore->Peek("ZORMINT", "Startup", "More Picture Types"), "0");
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // Every call the session makes to the host and the platform fails once, in its own run. The

@@ -71,8 +71,7 @@ TEST(ExplorerButtons, StartUpWindowGetsBothButtonsAfterTheHostsOwnDisabledUntilA
 
   s.outlook.Select(s.mainExplorer, {s.Mail({"a.jpg"})});
   EXPECT_TRUE(s.Enabled(main));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerButtons, TheStandardBarIsFoundInAnyLetterCaseFirstOneWins) {
@@ -82,23 +81,19 @@ TEST(ExplorerButtons, TheStandardBarIsFoundInAnyLetterCaseFirstOneWins) {
   s.Connect();
   EXPECT_EQ(s.outlook.Controls(Xpl(other), "STANDARD").size(), 2u);
   EXPECT_TRUE(s.outlook.Controls(Xpl(other), "standard").empty());
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerButtons, AnElementThatIsNotACommandBarEndsTheSearch) {
   OutlookStory s;
   s.Connect();
   s.outlook.SetNewWindowBars({"Menu Bar", "", "Standard"});
-  ExplorerId later = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(later, s.inbox);
+  ExplorerId later = s.OpenExplorer();
   EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
   s.outlook.SetNewWindowBars({"Standard", "", "Advanced"});
-  ExplorerId found = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(found, s.inbox);
+  ExplorerId found = s.OpenExplorer();
   EXPECT_EQ(s.Buttons(Xpl(found)).size(), 2u);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerButtons, ALaterExplorerGetsItsButtonsAtItsFirstFolderSwitch) {
@@ -119,8 +114,7 @@ TEST(ExplorerButtons, ALaterExplorerGetsItsButtonsAtItsFirstFolderSwitch) {
   EXPECT_TRUE(s.Enabled(Xpl(later)));
   s.outlook.SwitchFolder(later, s.inbox);
   EXPECT_EQ(s.Buttons(Xpl(later)).size(), 2u);  // added once
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerButtons, ALaterExplorerWithoutAStandardBarNeverGetsButtons) {
@@ -138,8 +132,7 @@ TEST(ExplorerButtons, ALaterExplorerWithoutAStandardBarNeverGetsButtons) {
   EXPECT_TRUE(s.Buttons(Xpl(later)).empty());
   s.outlook.CloseExplorer(later);
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerButtons, AnExplorerClosedBeforeItsFirstFolderSwitchIsDroppedQuietly) {
@@ -150,8 +143,7 @@ TEST(ExplorerButtons, AnExplorerClosedBeforeItsFirstFolderSwitchIsDroppedQuietly
   s.outlook.CloseExplorer(later);
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
   EXPECT_EQ(s.env.faults.CallCount("CommandBarButton.Delete"), 0u);
-  s.Disconnect(ext_dm_HostShutdown);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_HostShutdown);
 }
 
 TEST(ExplorerButtons, EnablingFollowsTheSelectionTheFolderKindAndThePictures) {
@@ -206,8 +198,7 @@ TEST(ExplorerButtons, EnablingFollowsTheSelectionTheFolderKindAndThePictures) {
   s.outlook.SwitchFolder(id, s.inbox);
   s.outlook.Select(id, {picture});
   EXPECT_TRUE(s.Enabled(main));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerButtons, TheTimeStampIsTakenWhenPicturesAreFoundAndKeptBetweenClicks) {
@@ -247,8 +238,7 @@ TEST(ExplorerButtons, TheTimeStampIsTakenWhenPicturesAreFoundAndKeptBetweenClick
   s.RibbonLoad();
   s.RibbonClick(Xpl(s.mainExplorer));
   EXPECT_EQ(s.Shown().back(), s.WorkingFolder("020127090909-3") + "c.jpg");
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerClicks, ViewAllSavesEveryPictureAndOpensTheFirst) {
@@ -264,8 +254,7 @@ TEST(ExplorerClicks, ViewAllSavesEveryPictureAndOpensTheFirst) {
   EXPECT_EQ(s.env.launcher->shellExecutes[0].verb, "open");
   EXPECT_EQ(s.Shown()[0], s.WorkingFolder(kStamp) + "beach.jpg");
   EXPECT_EQ(s.dialogs->ModalShows(), 0);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerClicks, OptionsListsThePicturesAndOpenShowsOnlyTheTickedOnes) {
@@ -291,8 +280,7 @@ TEST(ExplorerClicks, OptionsListsThePicturesAndOpenShowsOnlyTheTickedOnes) {
   EXPECT_EQ(s.Shown(), std::vector<std::string>{s.WorkingFolder(kStamp) + "chart.GIF"});
   EXPECT_EQ(s.G().gsSelAttachmentIndexes, "");  // taken by the click
   EXPECT_EQ(s.dialogs->LeftOpen(), 0);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerClicks, OptionsClosedWithoutOpenExtractsNothing) {
@@ -306,8 +294,7 @@ TEST(ExplorerClicks, OptionsClosedWithoutOpenExtractsNothing) {
   EXPECT_EQ(s.dialogs->ModalShows(), 2);
   EXPECT_TRUE(s.Shown().empty());
   EXPECT_FALSE(std::filesystem::exists(platform::ToFsPath(s.WorkingFolder(kStamp))));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // The dialog has no owner: the user can select another message while it is open. "&Open"
@@ -328,8 +315,7 @@ TEST(ExplorerClicks, OptionsExtractsFromTheListedMessageEvenWhenTheSelectionMove
   // The working folder is the one of the last refresh.
   EXPECT_EQ(s.Shown(), std::vector<std::string>{s.WorkingFolder("060527070809") + "two.jpg"});
   EXPECT_FALSE(s.Saved("060527070809", "other.jpg"));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // A list left by an earlier dialog is never applied when this click's dialog cannot open.
@@ -347,22 +333,19 @@ TEST(ExplorerClicks, AnOptionsDialogThatFailsToOpenExtractsNothing) {
   EXPECT_TRUE(s.ClickOptions(Xpl(s.mainExplorer)));
   EXPECT_EQ(s.Shown().size(), 1u);
   s.env.faults.ClearFaults();
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(ExplorerClicks, ClosingTheWindowRemovesItsButtonsAndItsToolbar) {
   OutlookStory s;
   s.Connect();
-  ExplorerId second = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(second, s.inbox);
+  ExplorerId second = s.OpenExplorer();
   ASSERT_EQ(s.Buttons(Xpl(second)).size(), 2u);
   s.outlook.CloseExplorer(second);
   EXPECT_TRUE(s.Buttons(Xpl(second)).empty());
   EXPECT_EQ(s.outlook.Controls(Xpl(second), "Standard").size(), 3u);
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // Outlook delivers a click to every button with the clicked one's tag; each window's buttons
@@ -371,11 +354,9 @@ TEST(ExplorerClicks, ClosingTheWindowRemovesItsButtonsAndItsToolbar) {
 TEST(ExplorerClicks, AClickReachesOnlyTheWindowThatWasClicked) {
   OutlookStory s;
   s.Connect();
-  ExplorerId second = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(second, s.inbox);
+  ExplorerId second = s.OpenExplorer();
   s.outlook.CloseExplorer(s.mainExplorer);
-  ExplorerId third = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(third, s.inbox);
+  ExplorerId third = s.OpenExplorer();
   s.outlook.Select(second, {s.Mail({"second.jpg"})});
   s.outlook.Select(third, {s.Mail({"third.jpg"})});
   s.env.clock->now = {2027, 1, 1, 0, 0, 1};
@@ -388,8 +369,7 @@ TEST(ExplorerClicks, AClickReachesOnlyTheWindowThatWasClicked) {
   EXPECT_EQ(s.Shown()[1], s.WorkingFolder(kStamp) + "second.jpg");
   EXPECT_TRUE(s.Saved(std::string(kStamp) + "-2", "third.jpg"));
   EXPECT_FALSE(s.Saved(kStamp, "third.jpg"));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 }  // namespace

@@ -12,10 +12,7 @@ const char* const kStamp = "071226210509";
 class InspectorButtons : public ::testing::Test {
  protected:
   void SetUp() override { s.Connect(); }
-  void TearDown() override {
-    s.Disconnect(ext_dm_UserClosed);
-    s.ExpectNothingHeld();
-  }
+  void TearDown() override { s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed); }
   std::shared_ptr<CInspectorToolbar> Toolbar(int32_t index = 1) {
     return s.Tracker().InspectorToolbar(index);
   }

@@ -30,8 +30,7 @@ std::shared_ptr<bool> AtNextDoEvents(OutlookStory& s, std::function<void()> acti
 TEST(Reentrancy, AnExplorerClosingInsideItsOwnRefresh) {
   OutlookStory s;
   s.Connect();
-  ExplorerId second = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(second, s.inbox);
+  ExplorerId second = s.OpenExplorer();
   auto ran = AtNextDoEvents(s, [&] { s.outlook.CloseExplorer(second); });
   s.outlook.Select(second, {s.Mail({"a.jpg"})});
   EXPECT_TRUE(*ran);
@@ -39,8 +38,7 @@ TEST(Reentrancy, AnExplorerClosingInsideItsOwnRefresh) {
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
   EXPECT_TRUE(s.Buttons(Xpl(second)).empty());
   EXPECT_EQ(s.outlook.EscapedExceptions(), 0);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Reentrancy, TheStartUpExplorerClosingInsideTheConnection) {
@@ -51,8 +49,7 @@ TEST(Reentrancy, TheStartUpExplorerClosingInsideTheConnection) {
   EXPECT_TRUE(s.Tracker().ExplorerKeys().empty());
   EXPECT_TRUE(gclsPicAttachments(s.G()));
   EXPECT_TRUE(gclsInternet(s.G()));
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 // An Explorer opening while the start-up Explorer's set-up lets messages run finds index 1
@@ -66,15 +63,13 @@ TEST(Reentrancy, AnExplorerOpeningInsideTheStartUpSetUpGetsItsOwnIndex) {
   EXPECT_EQ(s.Tracker().ExplorerKeys(), (std::vector<std::string>{"1UNT", "2UNT"}));
   s.outlook.SwitchFolder(opened, s.inbox);
   EXPECT_EQ(s.Buttons(Xpl(opened))[0].tag, "EXPLORER21");
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Reentrancy, AnExplorerClosingWhileItsOptionsDialogIsOpen) {
   OutlookStory s;
   s.Connect();
-  ExplorerId second = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(second, s.inbox);
+  ExplorerId second = s.OpenExplorer();
   s.outlook.Select(second, {s.Mail({"a.jpg", "b.jpg"})});
   s.dialogs->OnNextShow([&](sim::HeadlessForm& form) {
     s.outlook.CloseExplorer(second);
@@ -86,15 +81,13 @@ TEST(Reentrancy, AnExplorerClosingWhileItsOptionsDialogIsOpen) {
   EXPECT_TRUE(s.Shown().empty());  // its window is gone: nothing is extracted
   EXPECT_EQ(s.G().gsSelAttachmentIndexes, "");
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Reentrancy, AnExplorerClosingInTheMessagesRunAfterItsDialog) {
   OutlookStory s;
   s.Connect();
-  ExplorerId second = s.outlook.OpenExplorer(s.inbox);
-  s.outlook.SwitchFolder(second, s.inbox);
+  ExplorerId second = s.OpenExplorer();
   s.outlook.Select(second, {s.Mail({"a.jpg"})});
   std::shared_ptr<bool> closed;
   s.dialogs->OnNextShow([&](sim::HeadlessForm& form) {
@@ -106,8 +99,7 @@ TEST(Reentrancy, AnExplorerClosingInTheMessagesRunAfterItsDialog) {
   EXPECT_TRUE(*closed);
   EXPECT_TRUE(s.Shown().empty());
   EXPECT_EQ(s.Tracker().ExplorerKeys(), std::vector<std::string>{"1UNT"});
-  s.Disconnect(ext_dm_HostShutdown);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_HostShutdown);
 }
 
 TEST(Reentrancy, AnInspectorClosingWhileItsOptionsDialogIsOpen) {
@@ -121,8 +113,7 @@ TEST(Reentrancy, AnInspectorClosingWhileItsOptionsDialogIsOpen) {
   EXPECT_TRUE(s.ClickOptions(Isp(id)));
   EXPECT_TRUE(s.Shown().empty());
   EXPECT_EQ(s.Tracker().InspectorCount(), 0);
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 TEST(Reentrancy, AnInspectorMovingOnWhileItsDialogIsOpenShowsThePicturesListed) {
@@ -137,8 +128,7 @@ TEST(Reentrancy, AnInspectorMovingOnWhileItsDialogIsOpenShowsThePicturesListed) 
   EXPECT_TRUE(s.ClickOptions(Isp(id)));
   ASSERT_EQ(s.Shown().size(), 1u);
   EXPECT_EQ(std::filesystem::path(platform::ToFsPath(s.Shown()[0])).filename(), "listed.jpg");
-  s.Disconnect(ext_dm_UserClosed);
-  s.ExpectNothingHeld();
+  s.DisconnectAndExpectNothingHeld(ext_dm_UserClosed);
 }
 
 }  // namespace

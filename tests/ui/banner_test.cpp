@@ -10,6 +10,7 @@ namespace {
 
 using sim::FakeBrowser;
 using sim::HeadlessForm;
+using namespace platform;
 using namespace ui;
 
 const std::string kEmbedded = "res://ZORMINT/%2323/%23102";

@@ -9,6 +9,7 @@ namespace zormint::test {
 namespace {
 
 using sim::HeadlessForm;
+using namespace platform;
 using namespace ui;
 
 constexpr const char* kNoExeText = "Please enter fully qualified name of Image viewer EXE.";

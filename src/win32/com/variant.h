@@ -132,6 +132,18 @@ class SafeArray {
   SAFEARRAY* array_ = nullptr;
 };
 
+// An empty array of VARIANT passed by reference (SAFEARRAY**), as the `custom` argument of the
+// add-in events: the callee may change the pointer it is handed; the array made here is
+// destroyed here.
+class EmptyVariantArray {
+ public:
+  SAFEARRAY** Get() noexcept { return &pointer_; }
+
+ private:
+  SafeArray array_ = SafeArray::Adopt(SafeArrayCreateVector(VT_VARIANT, 0, 0));
+  SAFEARRAY* pointer_ = array_.Get();
+};
+
 // Readings of a value. Numbers, flags and texts convert as a VB client converts them
 // (VariantChangeType, through one level of reference), so a host answering VT_I2 where VT_I4
 // was expected is read all the same. A value that does not convert fails with the conversion's

@@ -30,12 +30,12 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
-#include "ui/web_browser.h"
+#include "platform/web_browser.h"
 #include "win32/com/com_ref.h"
 
 namespace zormint::win32 {
 
-class BrowserHost final : public ui::WebBrowser {
+class BrowserHost final : public platform::WebBrowser {
  public:
   // Creates the browser control filling `container` (a child window the host does not own).
   explicit BrowserHost(HWND container);
@@ -72,7 +72,7 @@ class BrowserHost final : public ui::WebBrowser {
   // S_OK, or why the control could not be created.
   HRESULT CreationResult() const { return created_; }
 
-  // ---- ui::WebBrowser ----
+  // ---- platform::WebBrowser ----
   void Navigate2(const std::string& URL, int32_t Flags) override;
   void SetBodyScroll(const std::string& value) override;
   void SetDocumentCompleteHandler(DocumentCompleteHandler handler) override;

@@ -19,7 +19,7 @@ namespace {
 
 constexpr int32_t kErrInvalidPropertyIndex = 381;  // a list index out of range
 
-using ui::ControlKind;
+using platform::ControlKind;
 
 // What every control object shares: its form and its data, and the check that both are alive.
 class Handle {
@@ -59,7 +59,7 @@ class ControlHandle : public Base, protected Handle {
   }
 };
 
-class ListBoxHandle final : public ControlHandle<ui::ListBox> {
+class ListBoxHandle final : public ControlHandle<platform::ListBoxControl> {
  public:
   using ControlHandle::ControlHandle;
 
@@ -119,7 +119,7 @@ class ListBoxHandle final : public ControlHandle<ui::ListBox> {
   }
 };
 
-class OptionButtonHandle final : public ControlHandle<ui::OptionButton> {
+class OptionButtonHandle final : public ControlHandle<platform::OptionButton> {
  public:
   using ControlHandle::ControlHandle;
   bool Value() override { return SendMessageW(Window(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -134,7 +134,7 @@ class OptionButtonHandle final : public ControlHandle<ui::OptionButton> {
   }
 };
 
-class CheckBoxHandle final : public ControlHandle<ui::CheckBox> {
+class CheckBoxHandle final : public ControlHandle<platform::CheckBox> {
  public:
   using ControlHandle::ControlHandle;
   bool Value() override { return SendMessageW(Window(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -144,7 +144,7 @@ class CheckBoxHandle final : public ControlHandle<ui::CheckBox> {
   }
 };
 
-class TextBoxHandle final : public ControlHandle<ui::TextBox> {
+class TextBoxHandle final : public ControlHandle<platform::TextBox> {
  public:
   using ControlHandle::ControlHandle;
   std::string Text() override {
@@ -160,12 +160,12 @@ class TextBoxHandle final : public ControlHandle<ui::TextBox> {
   }
 };
 
-class CommandButtonHandle final : public ControlHandle<ui::CommandButton> {
+class CommandButtonHandle final : public ControlHandle<platform::CommandButton> {
  public:
   using ControlHandle::ControlHandle;
 };
 
-class GenericHandle final : public ControlHandle<ui::Control> {
+class GenericHandle final : public ControlHandle<platform::Control> {
  public:
   using ControlHandle::ControlHandle;
 };
@@ -182,7 +182,7 @@ std::wstring FilterList(const std::string& filter) {
   return list;
 }
 
-class FileDialogHandle final : public ui::FileDialog, protected Handle {
+class FileDialogHandle final : public platform::FileDialog, protected Handle {
  public:
   using Handle::Handle;
   uint32_t Flags() override { return Live().flags; }
@@ -220,12 +220,12 @@ class FileDialogHandle final : public ui::FileDialog, protected Handle {
   }
 };
 
-class Toolkit final : public ui::DialogToolkit {
+class Toolkit final : public platform::DialogToolkit {
  public:
   explicit Toolkit(HMODULE resources) : resources_(resources) {}
 
-  std::shared_ptr<ui::Form> CreateForm(const ui::FormLayout& layout,
-                                       std::weak_ptr<ui::FormEvents> events) override {
+  std::shared_ptr<platform::Form> CreateForm(const platform::FormLayout& layout,
+                                             std::weak_ptr<platform::FormEvents> events) override {
     // The icons are drawn on first use, never while the library is being loaded.
     std::call_once(iconsOnce_, [this] { icons_ = MakeFormIcons(resources_); });
     return std::make_shared<DialogForm>(layout, std::move(events), icons_);
@@ -253,41 +253,41 @@ class Toolkit final : public ui::DialogToolkit {
 // ---- The form's control accessors
 // ----------------------------------------------------------------
 
-std::shared_ptr<ui::Control> DialogForm::GetControl(const std::string& name) {
+std::shared_ptr<platform::Control> DialogForm::GetControl(const std::string& name) {
   return std::make_shared<GenericHandle>(weak_from_this(), byName_.at(Find(name).layout.name));
 }
 
-std::shared_ptr<ui::ListBox> DialogForm::GetListBox(const std::string& name) {
+std::shared_ptr<platform::ListBoxControl> DialogForm::GetListBox(const std::string& name) {
   FindKind(name, ControlKind::kListBox);
   return std::make_shared<ListBoxHandle>(weak_from_this(), byName_.at(name));
 }
 
-std::shared_ptr<ui::OptionButton> DialogForm::GetOptionButton(const std::string& name) {
+std::shared_ptr<platform::OptionButton> DialogForm::GetOptionButton(const std::string& name) {
   FindKind(name, ControlKind::kOptionButton);
   return std::make_shared<OptionButtonHandle>(weak_from_this(), byName_.at(name));
 }
 
-std::shared_ptr<ui::CheckBox> DialogForm::GetCheckBox(const std::string& name) {
+std::shared_ptr<platform::CheckBox> DialogForm::GetCheckBox(const std::string& name) {
   FindKind(name, ControlKind::kCheckBox);
   return std::make_shared<CheckBoxHandle>(weak_from_this(), byName_.at(name));
 }
 
-std::shared_ptr<ui::TextBox> DialogForm::GetTextBox(const std::string& name) {
+std::shared_ptr<platform::TextBox> DialogForm::GetTextBox(const std::string& name) {
   FindKind(name, ControlKind::kTextBox);
   return std::make_shared<TextBoxHandle>(weak_from_this(), byName_.at(name));
 }
 
-std::shared_ptr<ui::CommandButton> DialogForm::GetCommandButton(const std::string& name) {
+std::shared_ptr<platform::CommandButton> DialogForm::GetCommandButton(const std::string& name) {
   FindKind(name, ControlKind::kCommandButton);
   return std::make_shared<CommandButtonHandle>(weak_from_this(), byName_.at(name));
 }
 
-std::shared_ptr<ui::FileDialog> DialogForm::GetFileDialog(const std::string& name) {
+std::shared_ptr<platform::FileDialog> DialogForm::GetFileDialog(const std::string& name) {
   FindKind(name, ControlKind::kFileDialog);
   return std::make_shared<FileDialogHandle>(weak_from_this(), byName_.at(name));
 }
 
-std::shared_ptr<ui::WebBrowser> DialogForm::GetWebBrowser(const std::string& name) {
+std::shared_ptr<platform::WebBrowser> DialogForm::GetWebBrowser(const std::string& name) {
   DialogControl& c = FindKind(name, ControlKind::kWebBrowser);
   if (!c.browser) Fail(err::kObjectNotSet, "The web browser is not available");
   return c.browser;
@@ -295,11 +295,11 @@ std::shared_ptr<ui::WebBrowser> DialogForm::GetWebBrowser(const std::string& nam
 
 // ---- The toolkit --------------------------------------------------------------------------------
 
-std::shared_ptr<ui::DialogToolkit> MakeDialogToolkit(HMODULE resources) {
+std::shared_ptr<platform::DialogToolkit> MakeDialogToolkit(HMODULE resources) {
   return std::make_shared<Toolkit>(resources ? resources : ThisModule());
 }
 
-int DialogControlId(const ui::FormLayout& layout, const std::string& name) {
+int DialogControlId(const platform::FormLayout& layout, const std::string& name) {
   for (size_t i = 0; i < layout.controls.size(); ++i) {
     if (layout.controls[i].name == name) {
       return layout.controls[i].kind == ControlKind::kFileDialog

@@ -14,7 +14,7 @@ namespace zormint::win32 {
 
 namespace {
 
-using ui::ControlKind;
+using platform::ControlKind;
 
 // Posted to the form when it has become the active window; see Handle(WM_ACTIVATE).
 constexpr UINT kActivatedMessage = WM_APP + 0x5A1;
@@ -103,7 +103,7 @@ POINT CentredOn(HWND owner, SIZE size) {
 
 }  // namespace
 
-DialogForm::DialogForm(ui::FormLayout layout, std::weak_ptr<ui::FormEvents> events,
+DialogForm::DialogForm(platform::FormLayout layout, std::weak_ptr<platform::FormEvents> events,
                        std::shared_ptr<FormIcons> icons)
     : layout_(std::move(layout)), events_(std::move(events)), icons_(std::move(icons)) {}
 
@@ -112,8 +112,8 @@ DialogForm::~DialogForm() {
   if (loaded_ || hwnd_) Destroy();
 }
 
-void DialogForm::Raise(const std::function<void(ui::FormEvents&)>& fire) {
-  if (std::shared_ptr<ui::FormEvents> events = events_.lock()) fire(*events);
+void DialogForm::Raise(const std::function<void(platform::FormEvents&)>& fire) {
+  if (std::shared_ptr<platform::FormEvents> events = events_.lock()) fire(*events);
 }
 
 // ---- Loading ------------------------------------------------------------------------------------
@@ -123,7 +123,7 @@ void DialogForm::Load() {
   std::shared_ptr<DialogForm> self = shared_from_this();
   CreateWindows();
   loaded_ = true;
-  Raise([](ui::FormEvents& e) { e.OnLoad(); });
+  Raise([](platform::FormEvents& e) { e.OnLoad(); });
 }
 
 void DialogForm::CreateWindows() {
@@ -140,8 +140,8 @@ void DialogForm::CreateWindows() {
   hwnd_ = hwnd;
 
   // The client area as the layout has it, the window around it centred on the screen.
-  RECT frame = {0, 0, ui::TwipsToPixels(layout_.clientWidth, dpi),
-                ui::TwipsToPixels(layout_.clientHeight, dpi)};
+  RECT frame = {0, 0, platform::TwipsToPixels(layout_.clientWidth, dpi),
+                platform::TwipsToPixels(layout_.clientHeight, dpi)};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
   const SIZE size = {frame.right - frame.left, frame.bottom - frame.top};
@@ -184,11 +184,11 @@ void DialogForm::CreateWindows() {
   HINSTANCE instance = ThisModule();
   const DialogControl* previous = nullptr;
   for (DialogControl* c : order) {
-    const ui::ControlLayout& l = c->layout;
+    const platform::ControlLayout& l = c->layout;
     // Positions inside a frame are relative to the frame's corner.
     int32_t left = l.left, top = l.top;
     for (std::string parent = l.parent; !parent.empty();) {
-      const ui::ControlLayout* p = layout_.Find(parent);
+      const platform::ControlLayout* p = layout_.Find(parent);
       if (!p) break;
       left += p->left;
       top += p->top;
@@ -282,7 +282,7 @@ void DialogForm::CreateWindows() {
       c->browser->SetDocumentCompleteHandler(
           [weak, name](const void* pDisp, const std::string& url) {
             if (std::shared_ptr<DialogForm> form = weak.lock()) {
-              form->Raise([&](ui::FormEvents& e) { e.OnDocumentComplete(name, pDisp, url); });
+              form->Raise([&](platform::FormEvents& e) { e.OnDocumentComplete(name, pDisp, url); });
             }
           });
     }
@@ -380,7 +380,7 @@ void DialogForm::SelectOption(DialogControl& option) {
   UpdateRadioTabStops();
   if (!wasSelected) {
     const std::string name = option.layout.name;
-    Raise([&](ui::FormEvents& e) { e.OnClick(name); });
+    Raise([&](platform::FormEvents& e) { e.OnClick(name); });
   }
 }
 
@@ -395,7 +395,7 @@ void DialogForm::OptionClicked(DialogControl& option) {
   UpdateRadioTabStops();
   if (option.checked && !wasSelected) {
     const std::string name = option.layout.name;
-    Raise([&](ui::FormEvents& e) { e.OnClick(name); });
+    Raise([&](platform::FormEvents& e) { e.OnClick(name); });
   }
 }
 
@@ -439,14 +439,14 @@ INT_PTR DialogForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return FALSE;  // the dialog manager puts the focus back where it was
     case kActivatedMessage:
-      if (shown_) Raise([](ui::FormEvents& e) { e.OnActivate(); });
+      if (shown_) Raise([](platform::FormEvents& e) { e.OnActivate(); });
       return TRUE;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return TRUE;
     case WM_CLOSE:
       // The close box, the system menu's Close and Alt+F4 (not the cancel button).
-      UnloadWith(ui::vbFormControlMenu);
+      UnloadWith(platform::vbFormControlMenu);
       return TRUE;
     case WM_NCDESTROY:
       // Destroyed from outside (its thread or process ending): the form is unloaded without
@@ -478,7 +478,7 @@ void DialogForm::OnCommand(int id, int code, HWND /*control*/) {
     for (const auto& c : controls_) {
       if (c->layout.isCancel && c->layout.kind == ControlKind::kCommandButton && Focusable(*c)) {
         const std::string name = c->layout.name;
-        Raise([&](ui::FormEvents& e) { e.OnClick(name); });
+        Raise([&](platform::FormEvents& e) { e.OnClick(name); });
         return;
       }
     }
@@ -490,7 +490,7 @@ void DialogForm::OnCommand(int id, int code, HWND /*control*/) {
       code == BN_CLICKED) {
     // A check box has toggled itself (BS_AUTOCHECKBOX) by the time it reports the click.
     const std::string name = c->layout.name;
-    Raise([&](ui::FormEvents& e) { e.OnClick(name); });
+    Raise([&](platform::FormEvents& e) { e.OnClick(name); });
   } else if (c->layout.kind == ControlKind::kOptionButton) {
     OptionClicked(*c);
   }
@@ -500,7 +500,7 @@ void DialogForm::OnCommand(int id, int code, HWND /*control*/) {
 
 void DialogForm::ShowModal(uintptr_t owner) {
   std::shared_ptr<DialogForm> self = shared_from_this();
-  if (shown_) Fail(ui::kErrFormAlreadyShown, "Form already displayed; can't show modally");
+  if (shown_) Fail(platform::kErrFormAlreadyShown, "Form already displayed; can't show modally");
   if (!loaded_) Load();
   if (!loaded_) return;  // its load handler unloaded it again
 
@@ -576,7 +576,7 @@ void DialogForm::RunModalLoop() {
       // The host is quitting: the form closes as with its close box and the quit goes on to
       // the host's own loop.
       const int exitCode = static_cast<int>(msg.wParam);
-      if (!UnloadWith(ui::vbFormControlMenu) && loaded_) Destroy();
+      if (!UnloadWith(platform::vbFormControlMenu) && loaded_) Destroy();
       PostQuitMessage(exitCode);
       return;
     }
@@ -593,7 +593,7 @@ void DialogForm::RunModalLoop() {
     DispatchMessageW(&msg);
   }
   // The loop only ends with the form gone; a broken message queue takes it down.
-  if (shown_ && !UnloadWith(ui::vbFormControlMenu) && loaded_) Destroy();
+  if (shown_ && !UnloadWith(platform::vbFormControlMenu) && loaded_) Destroy();
 }
 
 void DialogForm::BringToFront() {
@@ -605,7 +605,7 @@ void DialogForm::BringToFront() {
 }
 
 void DialogForm::Unload() {
-  UnloadWith(ui::vbFormCode);
+  UnloadWith(platform::vbFormCode);
 }
 
 void DialogForm::RunBeside(std::function<bool()> work, std::function<void(bool)> answered) {
@@ -639,8 +639,8 @@ bool DialogForm::UnloadWith(int32_t mode) {
   std::shared_ptr<DialogForm> self = shared_from_this();
   unloading_ = true;
   bool cancel = false;
-  Raise([&](ui::FormEvents& e) { e.OnQueryUnload(cancel, mode); });
-  if (!cancel) Raise([&](ui::FormEvents& e) { e.OnUnload(cancel); });
+  Raise([&](platform::FormEvents& e) { e.OnQueryUnload(cancel, mode); });
+  if (!cancel) Raise([&](platform::FormEvents& e) { e.OnUnload(cancel); });
   unloading_ = false;
   if (cancel || !loaded_) return false;
   Destroy();

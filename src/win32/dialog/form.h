@@ -1,6 +1,6 @@
 // A form of the Win32 dialog toolkit: one top-level dialog window and its child controls, built
 // from the layout when the form loads and destroyed when it unloads. Internal to the toolkit
-// (form.cpp, controls.cpp); the rest of the add-in sees only ui::Form.
+// (form.cpp, controls.cpp); the rest of the add-in sees only platform::Form.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialog_toolkit.h"
+#include "platform/dialog_toolkit.h"
 #include "win32/com/module.h"
 #include "win32/dialog/browser_host.h"
 #include "win32/dialog/look.h"
@@ -21,7 +21,7 @@ namespace zormint::win32 {
 // What the toolkit keeps of one control while its form is loaded. The control objects the
 // form hands out point here; `dead` tells them the window has gone.
 struct DialogControl {
-  ui::ControlLayout layout;
+  platform::ControlLayout layout;
   int id = 0;  // child-window id; 0 for the file dialog, which has no window
   HWND hwnd = nullptr;
   bool enabled = true;    // the control's own state (a frame's controls also follow the frame)
@@ -36,27 +36,27 @@ struct DialogControl {
 // The first child-window id; a control's id is this plus its place in the layout.
 inline constexpr int kFirstControlId = 100;
 
-class DialogForm final : public ui::Form, public std::enable_shared_from_this<DialogForm> {
+class DialogForm final : public platform::Form, public std::enable_shared_from_this<DialogForm> {
  public:
-  DialogForm(ui::FormLayout layout, std::weak_ptr<ui::FormEvents> events,
+  DialogForm(platform::FormLayout layout, std::weak_ptr<platform::FormEvents> events,
              std::shared_ptr<FormIcons> icons);
   ~DialogForm() override;
   DialogForm(const DialogForm&) = delete;
   DialogForm& operator=(const DialogForm&) = delete;
 
-  // ---- ui::Form ----
+  // ---- platform::Form ----
   void Load() override;
   bool Loaded() override { return loaded_; }
   void ShowModal(uintptr_t owner = 0) override;
   void Unload() override;
-  std::shared_ptr<ui::Control> GetControl(const std::string& name) override;
-  std::shared_ptr<ui::ListBox> GetListBox(const std::string& name) override;
-  std::shared_ptr<ui::OptionButton> GetOptionButton(const std::string& name) override;
-  std::shared_ptr<ui::CheckBox> GetCheckBox(const std::string& name) override;
-  std::shared_ptr<ui::TextBox> GetTextBox(const std::string& name) override;
-  std::shared_ptr<ui::CommandButton> GetCommandButton(const std::string& name) override;
-  std::shared_ptr<ui::FileDialog> GetFileDialog(const std::string& name) override;
-  std::shared_ptr<ui::WebBrowser> GetWebBrowser(const std::string& name) override;
+  std::shared_ptr<platform::Control> GetControl(const std::string& name) override;
+  std::shared_ptr<platform::ListBoxControl> GetListBox(const std::string& name) override;
+  std::shared_ptr<platform::OptionButton> GetOptionButton(const std::string& name) override;
+  std::shared_ptr<platform::CheckBox> GetCheckBox(const std::string& name) override;
+  std::shared_ptr<platform::TextBox> GetTextBox(const std::string& name) override;
+  std::shared_ptr<platform::CommandButton> GetCommandButton(const std::string& name) override;
+  std::shared_ptr<platform::FileDialog> GetFileDialog(const std::string& name) override;
+  std::shared_ptr<platform::WebBrowser> GetWebBrowser(const std::string& name) override;
   void SetFocus(const std::string& control) override;
   int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) override;
   void BringToFront() override;
@@ -72,7 +72,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   // Reads the check state of every option button of `option`'s group from the windows and
   // raises OnClick for `option` when it has just become selected.
   void OptionClicked(DialogControl& option);
-  void Raise(const std::function<void(ui::FormEvents&)>& fire);
+  void Raise(const std::function<void(platform::FormEvents&)>& fire);
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -81,7 +81,7 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
 
   void CreateWindows();
   DialogControl& Find(const std::string& name);
-  DialogControl& FindKind(const std::string& name, ui::ControlKind kind);
+  DialogControl& FindKind(const std::string& name, platform::ControlKind kind);
   DialogControl* ById(int id);
   bool EffectiveEnabled(const DialogControl& c) const;
   bool Focusable(const DialogControl& c) const;
@@ -105,8 +105,8 @@ class DialogForm final : public ui::Form, public std::enable_shared_from_this<Di
   // form's window, or leaves it without one, and places the form centred on it.
   void TakeOwner(HWND owner);
 
-  ui::FormLayout layout_;
-  std::weak_ptr<ui::FormEvents> events_;
+  platform::FormLayout layout_;
+  std::weak_ptr<platform::FormEvents> events_;
   std::shared_ptr<FormIcons> icons_;
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;

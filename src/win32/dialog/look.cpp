@@ -84,7 +84,7 @@ std::vector<DWORD> EmptyDialogTemplate(DWORD style, DWORD exStyle, const std::ws
   return storage;
 }
 
-DWORD FormStyle(const ui::FormLayout& layout) {
+DWORD FormStyle(const platform::FormLayout& layout) {
   // A popup with caption and system menu; a fixed border is a single line that cannot be
   // dragged. No DS_MODALFRAME: that frame hides the form's icon from its caption.
   DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
@@ -101,7 +101,7 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-HFONT CreateFormFont(const ui::FormLayout& layout, int dpi) {
+HFONT CreateFormFont(const platform::FormLayout& layout, int dpi) {
   // Points to pixels: 8.25 pt is 11 pixels at 96 dpi.
   const int height = -static_cast<int>(std::lround(layout.fontSize * dpi / 72.0));
   return CreateFontW(height, 0, 0, 0, layout.fontBold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
@@ -111,10 +111,10 @@ HFONT CreateFormFont(const ui::FormLayout& layout, int dpi) {
 
 RECT TwipsRect(int32_t left, int32_t top, int32_t width, int32_t height, int dpi) {
   RECT r;
-  r.left = ui::TwipsToPixels(left, dpi);
-  r.top = ui::TwipsToPixels(top, dpi);
-  r.right = ui::TwipsToPixels(left + width, dpi);
-  r.bottom = ui::TwipsToPixels(top + height, dpi);
+  r.left = platform::TwipsToPixels(left, dpi);
+  r.top = platform::TwipsToPixels(top, dpi);
+  r.right = platform::TwipsToPixels(left + width, dpi);
+  r.bottom = platform::TwipsToPixels(top + height, dpi);
   return r;
 }
 

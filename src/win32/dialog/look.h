@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialog_toolkit.h"
+#include "platform/dialog_toolkit.h"
 
 namespace zormint::win32 {
 
@@ -30,12 +30,12 @@ std::shared_ptr<FormIcons> MakeFormIcons(HMODULE module);
 std::vector<DWORD> EmptyDialogTemplate(DWORD style, DWORD exStyle, const std::wstring& caption);
 
 // The window style of a form's top-level window.
-DWORD FormStyle(const ui::FormLayout& layout);
+DWORD FormStyle(const platform::FormLayout& layout);
 
 // The vertical resolution of the screen (96 at 100 %).
 int ScreenDpi();
 // The layout's font at `dpi`; the caller deletes it.
-HFONT CreateFormFont(const ui::FormLayout& layout, int dpi);
+HFONT CreateFormFont(const platform::FormLayout& layout, int dpi);
 
 // A rectangle in twips as pixels: both corners are converted, so that neighbouring controls
 // stay neighbours whatever the rounding.

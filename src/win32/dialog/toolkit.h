@@ -9,17 +9,17 @@
 #include <memory>
 #include <string>
 
-#include "ui/dialog_toolkit.h"
+#include "platform/dialog_toolkit.h"
 
 namespace zormint::win32 {
 
 // `resources` is the module whose bitmap 101 (the options button's face) becomes the forms'
 // icon; none: the module this code is linked into. Without that bitmap a form has the
 // system's default icon.
-std::shared_ptr<ui::DialogToolkit> MakeDialogToolkit(HMODULE resources = nullptr);
+std::shared_ptr<platform::DialogToolkit> MakeDialogToolkit(HMODULE resources = nullptr);
 
 // The child-window id of a control of `layout` (0 when it has no such control or no window),
 // for tools and tests that find a control with GetDlgItem.
-int DialogControlId(const ui::FormLayout& layout, const std::string& name);
+int DialogControlId(const platform::FormLayout& layout, const std::string& name);
 
 }  // namespace zormint::win32

@@ -42,36 +42,68 @@ class Adapter : Counted {
     return RequireObject(ToObject(item.Get(), what), what);
   }
 
-  template <class Events>
-  host::Cookie AdviseEvents(REFIID events, std::shared_ptr<Events> sink) {
-    ComRef<IUnknown> com = NewEventSink(std::move(sink));
-    return connections_.Advise(object_.Raw(), events, com.Get(), object_.Kind());
+  host::Cookie AdviseSink(REFIID events, ComRef<IUnknown> sink) {
+    return connections_.Advise(object_.Raw(), events, sink.Get(), object_.Kind());
   }
-  void UnadviseEvents(REFIID events, host::Cookie cookie) {
+  void UnadviseSink(REFIID events, host::Cookie cookie) {
     connections_.Unadvise(object_.Raw(), events, cookie, object_.Kind());
+  }
+
+  // The window of an Explorer or Inspector, through its IOleWindow (Outlook's windows answer
+  // it): 0 when the object has no such interface or the handle is no window; a failing
+  // GetWindow fails.
+  host::WindowHandle WindowOf() {
+    if (!object_.Raw()) return 0;
+    ComRef<IOleWindow> ole = ComRef<IDispatch>::Share(object_.Raw()).Query<IOleWindow>();
+    if (!ole) return 0;
+    HWND window = nullptr;
+    const HRESULT hr = ole->GetWindow(&window);
+    if (FAILED(hr)) Fail(static_cast<int32_t>(hr), object_.What(L"GetWindow") + " failed");
+    if (!window || !IsWindow(window)) return 0;
+    return reinterpret_cast<host::WindowHandle>(window);
   }
 
   LateBound object_;
   Connections connections_;
 };
 
-// The window of an Explorer or Inspector, through its IOleWindow (Outlook's windows answer it):
-// 0 when the object has no such interface or the handle is no window; a failing GetWindow fails.
-host::WindowHandle WindowOf(IDispatch* object, const char* kind) {
-  if (!object) return 0;
-  ComRef<IOleWindow> ole = ComRef<IDispatch>::Share(object).Query<IOleWindow>();
-  if (!ole) return 0;
-  HWND window = nullptr;
-  const HRESULT hr = ole->GetWindow(&window);
-  if (FAILED(hr)) Fail(static_cast<int32_t>(hr), std::string(kind) + ".GetWindow failed");
-  if (!window || !IsWindow(window)) return 0;
-  return reinterpret_cast<host::WindowHandle>(window);
-}
-
 template <class T>
 std::shared_ptr<T> Make(ComRef<IDispatch> object) {
   return std::make_shared<T>(std::move(object));
 }
+
+// An adapter of `Interface`, for the templates below.
+template <class Interface>
+class AdapterOf : public Interface, protected Adapter {
+ protected:
+  using Adapter::Adapter;
+};
+
+// An object that fires the events of the event interface `kEvents`.
+template <class Interface, const IID& kEvents>
+class EventAdapter : public AdapterOf<Interface> {
+ public:
+  host::Cookie Advise(std::shared_ptr<typename Interface::Events> sink) override {
+    return this->AdviseSink(kEvents, NewEventSink(std::move(sink)));
+  }
+  void Unadvise(host::Cookie cookie) override { this->UnadviseSink(kEvents, cookie); }
+
+ protected:
+  using AdapterOf<Interface>::AdapterOf;
+};
+
+// A collection (over AdapterOf or EventAdapter) whose elements are adapters `Element`.
+template <class Base, class Element>
+class CollectionAdapter : public Base {
+ public:
+  int32_t Count() override { return this->object_.GetInt32(L"Count"); }
+  std::shared_ptr<typename Base::Element> Item(int32_t index) override {
+    return Make<Element>(this->ItemAt(index));
+  }
+
+ protected:
+  using Base::Base;
+};
 
 // ---- Mailbox objects ----------------------------------------------------------------------------
 
@@ -128,29 +160,23 @@ class AttachmentAdapter final : public host::Attachment, Adapter {
   }
 };
 
-class AttachmentsAdapter final : public host::Attachments, Adapter {
+class AttachmentsAdapter final
+    : public CollectionAdapter<AdapterOf<host::Attachments>, AttachmentAdapter> {
  public:
   explicit AttachmentsAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "Attachments") {}
-  int32_t Count() override { return object_.GetInt32(L"Count"); }
-  std::shared_ptr<host::Attachment> Item(int32_t position) override {
-    return Make<AttachmentAdapter>(ItemAt(position));
-  }
+      : CollectionAdapter(std::move(object), "Attachments") {}
 };
 
-class ItemAdapter final : public host::Item, Adapter {
+class ItemAdapter final : public EventAdapter<host::Item, events::kItemEvents10> {
  public:
-  explicit ItemAdapter(ComRef<IDispatch> object) noexcept : Adapter(std::move(object), "Item") {}
+  explicit ItemAdapter(ComRef<IDispatch> object) noexcept
+      : EventAdapter(std::move(object), "Item") {}
   int32_t Class() override { return object_.GetInt32(L"Class"); }
   bool Saved() override { return object_.GetBool(L"Saved"); }
   std::string EntryID() override { return object_.GetUtf8(L"EntryID"); }
   std::shared_ptr<host::Attachments> Attachments() override {
     return Make<AttachmentsAdapter>(object_.GetObject(L"Attachments"));
   }
-  host::Cookie Advise(std::shared_ptr<host::ItemEvents> sink) override {
-    return AdviseEvents(events::kItemEvents10, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kItemEvents10, cookie); }
   // COM identity: the IUnknown of both objects.
   bool IsSameObject(host::Item& other) noexcept override {
     auto* adapter = dynamic_cast<ItemAdapter*>(&other);
@@ -162,33 +188,27 @@ std::shared_ptr<host::Item> AttachmentAdapter::Parent() {
   return Make<ItemAdapter>(object_.GetObject(L"Parent"));
 }
 
-class AttachmentSelectionAdapter final : public host::AttachmentSelection, Adapter {
+class AttachmentSelectionAdapter final
+    : public CollectionAdapter<AdapterOf<host::AttachmentSelection>, AttachmentAdapter> {
  public:
   explicit AttachmentSelectionAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "AttachmentSelection") {}
+      : CollectionAdapter(std::move(object), "AttachmentSelection") {}
   int32_t Class() override { return object_.GetInt32(L"Class"); }
-  int32_t Count() override { return object_.GetInt32(L"Count"); }
-  std::shared_ptr<host::Attachment> Item(int32_t index) override {
-    return Make<AttachmentAdapter>(ItemAt(index));
-  }
 };
 
-class SelectionAdapter final : public host::Selection, Adapter {
+class SelectionAdapter final : public CollectionAdapter<AdapterOf<host::Selection>, ItemAdapter> {
  public:
   explicit SelectionAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "Selection") {}
-  int32_t Count() override { return object_.GetInt32(L"Count"); }
-  std::shared_ptr<host::Item> Item(int32_t index) override {
-    return Make<ItemAdapter>(ItemAt(index));
-  }
+      : CollectionAdapter(std::move(object), "Selection") {}
 };
 
 // ---- Command bars -------------------------------------------------------------------------------
 
-class CommandBarButtonAdapter final : public host::CommandBarButton, Adapter {
+class CommandBarButtonAdapter final
+    : public EventAdapter<host::CommandBarButton, events::kCommandBarButtonEvents> {
  public:
   explicit CommandBarButtonAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "CommandBarButton") {}
+      : EventAdapter(std::move(object), "CommandBarButton") {}
 
   void SetCaption(const std::string& caption) override { PutText(L"Caption", caption); }
   void SetTag(const std::string& tag) override { PutText(L"Tag", tag); }
@@ -215,12 +235,6 @@ class CommandBarButtonAdapter final : public host::CommandBarButton, Adapter {
     Arguments args;
     args.Bool(temporary);
     object_.Call(L"Delete", args);
-  }
-  host::Cookie Advise(std::shared_ptr<host::CommandBarButtonEvents> sink) override {
-    return AdviseEvents(events::kCommandBarButtonEvents, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override {
-    UnadviseEvents(events::kCommandBarButtonEvents, cookie);
   }
 
  private:
@@ -309,76 +323,60 @@ class CommandBarsAdapter final : public host::CommandBars, Adapter {
 
 // ---- Windows ------------------------------------------------------------------------------------
 
-class ExplorerAdapter final : public host::Explorer, Adapter {
+// What an Explorer and an Inspector have alike.
+template <class Interface, const IID& kEvents>
+class WindowAdapter : public EventAdapter<Interface, kEvents> {
+ public:
+  int32_t Class() override { return this->object_.GetInt32(L"Class"); }
+  std::shared_ptr<host::CommandBars> CommandBars() override {
+    return Make<CommandBarsAdapter>(this->object_.GetObject(L"CommandBars"));
+  }
+  host::WindowHandle Window() override { return this->WindowOf(); }
+
+ protected:
+  using EventAdapter<Interface, kEvents>::EventAdapter;
+};
+
+class ExplorerAdapter final : public WindowAdapter<host::Explorer, events::kExplorerEvents10> {
  public:
   explicit ExplorerAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "Explorer") {}
-  int32_t Class() override { return object_.GetInt32(L"Class"); }
-  std::shared_ptr<host::CommandBars> CommandBars() override {
-    return Make<CommandBarsAdapter>(object_.GetObject(L"CommandBars"));
-  }
+      : WindowAdapter(std::move(object), "Explorer") {}
   std::shared_ptr<host::Folder> CurrentFolder() override {
     return Make<FolderAdapter>(object_.GetObject(L"CurrentFolder"));
   }
   std::shared_ptr<host::Selection> Selection() override {
     return Make<SelectionAdapter>(object_.GetObject(L"Selection"));
   }
-  host::Cookie Advise(std::shared_ptr<host::ExplorerEvents> sink) override {
-    return AdviseEvents(events::kExplorerEvents10, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kExplorerEvents10, cookie); }
-  host::WindowHandle Window() override { return WindowOf(object_.Raw(), "Explorer"); }
 };
 
-class InspectorAdapter final : public host::Inspector, Adapter {
+class InspectorAdapter final : public WindowAdapter<host::Inspector, events::kInspectorEvents10> {
  public:
   explicit InspectorAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "Inspector") {}
-  int32_t Class() override { return object_.GetInt32(L"Class"); }
-  std::shared_ptr<host::CommandBars> CommandBars() override {
-    return Make<CommandBarsAdapter>(object_.GetObject(L"CommandBars"));
-  }
+      : WindowAdapter(std::move(object), "Inspector") {}
   // An Inspector may show no item: that is "none", not a failure.
   std::shared_ptr<host::Item> CurrentItem() override {
     ComRef<IDispatch> item = object_.GetObjectOrNone(L"CurrentItem");
     return item ? Make<ItemAdapter>(std::move(item)) : nullptr;
   }
   bool IsWordMail() override { return object_.GetBool(L"IsWordMail"); }
-  host::Cookie Advise(std::shared_ptr<host::InspectorEvents> sink) override {
-    return AdviseEvents(events::kInspectorEvents10, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override {
-    UnadviseEvents(events::kInspectorEvents10, cookie);
-  }
-  host::WindowHandle Window() override { return WindowOf(object_.Raw(), "Inspector"); }
 };
 
-class ExplorersAdapter final : public host::Explorers, Adapter {
+// The open windows of a kind: a collection that fires NewExplorer or NewInspector.
+template <class Interface, class Element, const IID& kEvents>
+using WindowsAdapter = CollectionAdapter<EventAdapter<Interface, kEvents>, Element>;
+
+class ExplorersAdapter final
+    : public WindowsAdapter<host::Explorers, ExplorerAdapter, events::kExplorersEvents> {
  public:
   explicit ExplorersAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "Explorers") {}
-  int32_t Count() override { return object_.GetInt32(L"Count"); }
-  std::shared_ptr<host::Explorer> Item(int32_t index) override {
-    return Make<ExplorerAdapter>(ItemAt(index));
-  }
-  host::Cookie Advise(std::shared_ptr<host::ExplorersEvents> sink) override {
-    return AdviseEvents(events::kExplorersEvents, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kExplorersEvents, cookie); }
+      : CollectionAdapter(std::move(object), "Explorers") {}
 };
 
-class InspectorsAdapter final : public host::Inspectors, Adapter {
+class InspectorsAdapter final
+    : public WindowsAdapter<host::Inspectors, InspectorAdapter, events::kInspectorsEvents> {
  public:
   explicit InspectorsAdapter(ComRef<IDispatch> object) noexcept
-      : Adapter(std::move(object), "Inspectors") {}
-  int32_t Count() override { return object_.GetInt32(L"Count"); }
-  std::shared_ptr<host::Inspector> Item(int32_t index) override {
-    return Make<InspectorAdapter>(ItemAt(index));
-  }
-  host::Cookie Advise(std::shared_ptr<host::InspectorsEvents> sink) override {
-    return AdviseEvents(events::kInspectorsEvents, std::move(sink));
-  }
-  void Unadvise(host::Cookie cookie) override { UnadviseEvents(events::kInspectorsEvents, cookie); }
+      : CollectionAdapter(std::move(object), "Inspectors") {}
 };
 
 class ApplicationAdapter final : public host::Application, Adapter {

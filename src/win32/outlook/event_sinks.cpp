@@ -45,8 +45,7 @@ struct Dispatcher<host::InspectorsEvents> {
 
 // The events of every Outlook window, which ExplorerEvents_10 and InspectorEvents_10 give the
 // same ids.
-template <class Events>
-void WindowEvent(Events& sink, DISPID id) {
+void WindowEvent(host::WindowEvents& sink, DISPID id) {
   switch (id) {
     case events::kActivate:
       return sink.Activate();
@@ -162,36 +161,23 @@ class EventSink final : public UntypedDispatch<EventSink<Events>> {
   const std::shared_ptr<Events> events_;
 };
 
-template <class Events>
-ComRef<IUnknown> MakeSink(std::shared_ptr<Events> events) {
-  if (!events) Fail(err::kInvalidCall, "No event sink to connect");
-  return ComRef<IUnknown>::Adopt(EventSink<Events>::Make(std::move(events)).Detach());
-}
-
 }  // namespace
 
 long LiveSinkCount() noexcept {
   return gLiveSinks.load();
 }
 
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorersEvents> events) {
-  return MakeSink(std::move(events));
+template <class Events>
+ComRef<IUnknown> NewEventSink(std::shared_ptr<Events> events) {
+  if (!events) Fail(err::kInvalidCall, "No event sink to connect");
+  return ComRef<IUnknown>::Adopt(EventSink<Events>::Make(std::move(events)).Detach());
 }
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorsEvents> events) {
-  return MakeSink(std::move(events));
-}
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorerEvents> events) {
-  return MakeSink(std::move(events));
-}
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorEvents> events) {
-  return MakeSink(std::move(events));
-}
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ItemEvents> events) {
-  return MakeSink(std::move(events));
-}
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::CommandBarButtonEvents> events) {
-  return MakeSink(std::move(events));
-}
+template ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorersEvents>);
+template ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorsEvents>);
+template ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorerEvents>);
+template ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorEvents>);
+template ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ItemEvents>);
+template ComRef<IUnknown> NewEventSink(std::shared_ptr<host::CommandBarButtonEvents>);
 
 // ---- Connections ----------------------------------------------------------------------------
 

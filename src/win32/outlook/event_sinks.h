@@ -52,13 +52,10 @@ inline constexpr DISPID kClick = 1;
 
 }  // namespace events
 
-// A new sink object (one reference, the caller's) forwarding to `events`.
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorersEvents> events);
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorsEvents> events);
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ExplorerEvents> events);
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::InspectorEvents> events);
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::ItemEvents> events);
-ComRef<IUnknown> NewEventSink(std::shared_ptr<host::CommandBarButtonEvents> events);
+// A new sink object (one reference, the caller's) forwarding to `events`, one of the host's
+// event interfaces.
+template <class Events>
+ComRef<IUnknown> NewEventSink(std::shared_ptr<Events> events);
 
 // The event connections made through one adapter, each with the connection point it was made
 // on, so that Unadvise reaches the same point.

@@ -33,16 +33,6 @@ class FailingApplication final : public win32::ComObject<FailingApplication, IDi
   }
 };
 
-// The `custom` argument: an empty array of variants.
-class CustomArray {
- public:
-  SAFEARRAY** Get() { return &pointer_; }
-
- private:
-  win32::SafeArray array_ = win32::SafeArray::Adopt(SafeArrayCreateVector(VT_VARIANT, 0, 0));
-  SAFEARRAY* pointer_ = array_.Get();
-};
-
 class ComServer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,7 +63,7 @@ class ComServer : public ::testing::Test {
 TEST_F(ComServer, AddinEventsReportSuccessWhateverHappens) {
   ComPtr<IDTExtensibility2> addin;
   CreateAddin(addin);
-  CustomArray custom;
+  win32::EmptyVariantArray custom;
   FailingApplication application;
 
   // Outlook's order: connect at start-up, start-up complete, begin shutdown, disconnect.
@@ -126,7 +116,7 @@ TEST_F(ComServer, DispatchReachesTheEventsByTheirPublishedIds) {
   EXPECT_EQ(addin->GetTypeInfo(1, 0, typeInfo.Out()), DISP_E_BADINDEX);
 
   // Arguments arrive in reverse order: custom, AddInInst, ConnectMode, Application.
-  CustomArray custom;
+  win32::EmptyVariantArray custom;
   FailingApplication application;
   VARIANT connectArgs[4];
   for (VARIANT& v : connectArgs)

@@ -71,7 +71,7 @@ std::string DialogTest::Focus() {
   HWND form = Form();
   if (!focus || !form || GetParent(focus) != form) return std::string();
   const int id = GetDlgCtrlID(focus);
-  for (const ui::ControlLayout& c : ui::OptionsLayout().controls) {
+  for (const platform::ControlLayout& c : ui::OptionsLayout().controls) {
     if (win32::DialogControlId(ui::OptionsLayout(), c.name) == id) return c.name;
   }
   return std::string();

@@ -8,6 +8,7 @@
 namespace zormint::wine_test {
 namespace {
 
+using namespace platform;
 using namespace ui;
 
 class Recorder : public FormEvents {
@@ -43,7 +44,7 @@ class FormTest : public DialogTest {
  protected:
   FormTest() { form = g.services.dialogs->CreateForm(OptionsLayout(), recorder); }
   std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
-  std::shared_ptr<ui::Form> form;
+  std::shared_ptr<platform::Form> form;
 };
 
 bool FormUp() {
@@ -69,7 +70,7 @@ TEST_F(FormTest, ControlsFromCodeBeforeTheFormIsShown) {
   EXPECT_EQ(ErrorOf([&] { form->SetFocus(kCmdOpen); }), err::kInvalidCall);
 
   // The list: texts through UTF-16 and back, item data of any sign, selection, bounds.
-  std::shared_ptr<ListBox> list = form->GetListBox(kLstPicAttachments);
+  std::shared_ptr<ListBoxControl> list = form->GetListBox(kLstPicAttachments);
   EXPECT_EQ(list->NewIndex(), -1);
   for (const char* name : {"a.jpg", "\xe6\x97\xa5\xe6\x9c\xac.png", "c.gif"})
     list->AddItem(name);
@@ -105,7 +106,7 @@ TEST_F(FormTest, ControlsFromCodeBeforeTheFormIsShown) {
   EXPECT_EQ(recorder->events.size(), 2u);
 
   // A frame's controls follow it; their own state stays what it was.
-  std::shared_ptr<ui::Control> frame = form->GetControl(kFraImageViewer);
+  std::shared_ptr<platform::Control> frame = form->GetControl(kFraImageViewer);
   frame->SetEnabled(false);
   EXPECT_TRUE(standard->Enabled());
   frame->SetEnabled(true);

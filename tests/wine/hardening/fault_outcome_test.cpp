@@ -16,6 +16,20 @@ bool Contains(const std::string& text, const std::string& part) {
 class FaultOutcome : public HardeningStory {
  protected:
   std::string Click(const std::string& window) { return "click " + window + " " + kViewAll; }
+
+  // The viewer started once, on `picture` (of `bytes` bytes, when given), with `saved` in the
+  // picture's folder.
+  void ExpectOneViewerOn(const char* picture, const std::vector<std::wstring>& saved,
+                         const char* bytes = nullptr) {
+    std::vector<std::string> starts = ViewerStarts();
+    ASSERT_EQ(starts.size(), 1u) << Text();
+    EXPECT_EQ(ShownPicture(starts[0]).filename(), picture) << starts[0];
+    if (bytes) {
+      EXPECT_NE(starts[0].find(std::string("\t") + bytes + " bytes"), std::string::npos)
+          << starts[0];
+    }
+    EXPECT_EQ(FilesBeside(ShownPicture(starts[0])), saved);
+  }
 };
 
 // The selection cannot be read: the buttons are disabled, whatever was selected before, and
@@ -55,12 +69,7 @@ TEST_F(FaultOutcome, APictureThatCannotBeSavedIsPassedOver) {
   story->SetViewerWait(10000);
   Run({"open-explorer Inbox", "start", "select holiday", "fail Attachment.SaveAsFile E_FAIL 2",
        Click("explorer1")});
-  std::vector<std::string> starts = ViewerStarts();
-  ASSERT_EQ(starts.size(), 1u) << Text();
-  EXPECT_EQ(ShownPicture(starts[0]).filename(), "beach.jpg") << starts[0];
-  EXPECT_TRUE(Contains(starts[0], "\t2560 bytes")) << starts[0];
-  EXPECT_EQ(FilesBeside(ShownPicture(starts[0])),
-            (std::vector<std::wstring>{L"beach.jpg", L"route-map.gif"}));
+  ExpectOneViewerOn("beach.jpg", {L"beach.jpg", L"route-map.gif"}, "2560");
   ExpectNothingHeld();
 
   // The first picture fails: the custom viewer gets the first picture that was saved.
@@ -69,13 +78,8 @@ TEST_F(FaultOutcome, APictureThatCannotBeSavedIsPassedOver) {
   story->SetViewerWait(10000);
   Run({"open-explorer Inbox", "start", "select holiday",
        "fail Attachment.SaveAsFile DISP_E_EXCEPTION 1", Click("explorer1")});
-  starts = ViewerStarts();
-  ASSERT_EQ(starts.size(), 1u) << Text();
-  EXPECT_TRUE(Contains(starts[0], "viewer-recorder.exe\"  \"")) << starts[0];
-  EXPECT_EQ(ShownPicture(starts[0]).filename(), "harbour.jpeg") << starts[0];
-  EXPECT_TRUE(Contains(starts[0], "\t2684 bytes")) << starts[0];
-  EXPECT_EQ(FilesBeside(ShownPicture(starts[0])),
-            (std::vector<std::wstring>{L"harbour.jpeg", L"route-map.gif"}));
+  ExpectOneViewerOn("harbour.jpeg", {L"harbour.jpeg", L"route-map.gif"}, "2684");
+  EXPECT_TRUE(Contains(ViewerStarts().at(0), "viewer-recorder.exe\"  \"")) << Text();
   ExpectNothingHeld();
 
   // No picture can be saved: the folder stays empty, no viewer starts, and a warning says so.
@@ -98,12 +102,7 @@ TEST_F(FaultOutcome, AnAttachmentWithoutAReadableNameIsSkipped) {
   // The selection read the first name already; the click reads each name once, in order.
   Run({"open-explorer Inbox", "start", "select holiday", "fail Attachment.FileName E_FAIL 1",
        Click("explorer1")});
-  std::vector<std::string> starts = ViewerStarts();
-  ASSERT_EQ(starts.size(), 1u) << Text();
-  EXPECT_EQ(ShownPicture(starts[0]).filename(), "harbour.jpeg") << starts[0];
-  EXPECT_TRUE(Contains(starts[0], "\t2684 bytes")) << starts[0];
-  EXPECT_EQ(FilesBeside(ShownPicture(starts[0])),
-            (std::vector<std::wstring>{L"harbour.jpeg", L"route-map.gif"}));
+  ExpectOneViewerOn("harbour.jpeg", {L"harbour.jpeg", L"route-map.gif"}, "2684");
   ExpectNothingHeld();
 
   // In an Inspector the same: the message's third attachment (harbour.jpeg) is skipped.
@@ -111,11 +110,7 @@ TEST_F(FaultOutcome, AnAttachmentWithoutAReadableNameIsSkipped) {
   story->SetViewerWait(10000);
   Run({"open-explorer Inbox", "start", "open-inspector holiday",
        "fail Attachment.FileName RPC_E_CALL_REJECTED 3", Click("inspector1")});
-  starts = ViewerStarts();
-  ASSERT_EQ(starts.size(), 1u) << Text();
-  EXPECT_EQ(ShownPicture(starts[0]).filename(), "beach.jpg") << starts[0];
-  EXPECT_EQ(FilesBeside(ShownPicture(starts[0])),
-            (std::vector<std::wstring>{L"beach.jpg", L"route-map.gif"}));
+  ExpectOneViewerOn("beach.jpg", {L"beach.jpg", L"route-map.gif"});
   Run({"close inspector1"});
   ExpectNothingHeld();
 }

@@ -1,14 +1,14 @@
 // The embeddable web browser as the dialog's banner pane uses it: load an address with
 // navigation flags, switch the scroll bars of the loaded document's body off, and hear when a
 // document has finished loading. The Windows build hosts the platform's browser control; the
-// native tests use sim/fake_browser.h.
+// native tests use sim/fakes/fake_browser.h.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
-namespace zormint::ui {
+namespace zormint::platform {
 
 // The browser's navigation constants (BrowserNavConstants).
 inline constexpr int32_t navNoHistory = 2;        // do not add the page to the history
@@ -32,4 +32,4 @@ class WebBrowser {
   virtual void SetDocumentCompleteHandler(DocumentCompleteHandler handler) = 0;
 };
 
-}  // namespace zormint::ui
+}  // namespace zormint::platform

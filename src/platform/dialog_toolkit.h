@@ -1,9 +1,9 @@
-// The dialog toolkit: forms built from layout data, their controls, file-open dialogs and
-// message boxes, and the events that flow back to the form's logic.
+// The dialog toolkit, a platform service: forms built from layout data, their controls,
+// file-open dialogs and message boxes, and the events that flow back to the form's logic.
 //
-// The form logic (frmOptions) is portable: it sees windows only through these interfaces. The
-// Windows build implements them over real windows (win32/); native tests use the scriptable
-// headless toolkit in sim/headless_dialogs.h.
+// The form logic (frmOptions, in ui/) is portable: it sees windows only through these
+// interfaces. The Windows build implements them over real windows (win32/dialog/); native tests
+// use the scriptable headless toolkit in sim/fakes/headless_dialogs.h.
 //
 // How a form lives:
 //   CreateForm(layout, events)   an unloaded form; nothing is on screen yet
@@ -32,9 +32,9 @@
 #include <vector>
 
 #include "platform/list_box.h"
-#include "ui/web_browser.h"
+#include "platform/web_browser.h"
 
-namespace zormint::ui {
+namespace zormint::platform {
 
 // ---- Constants the form logic passes to the toolkit -----------------------------------------
 
@@ -123,9 +123,9 @@ class Control {
   virtual void SetEnabled(bool enabled) = 0;
 };
 
-// The list box. Its entries, item data and selection are the platform::ListBox that the
-// picture engine fills.
-class ListBox : public Control, public platform::ListBox {};
+// The list box. Its entries, item data and selection are the ListBox that the picture engine
+// fills.
+class ListBoxControl : public Control, public ListBox {};
 
 class OptionButton : public Control {
  public:
@@ -198,7 +198,7 @@ class Form {
 
   // The controls, by name. Fail when the form is not loaded or has no such control of that kind.
   virtual std::shared_ptr<Control> GetControl(const std::string& name) = 0;
-  virtual std::shared_ptr<ListBox> GetListBox(const std::string& name) = 0;
+  virtual std::shared_ptr<ListBoxControl> GetListBox(const std::string& name) = 0;
   virtual std::shared_ptr<OptionButton> GetOptionButton(const std::string& name) = 0;
   virtual std::shared_ptr<CheckBox> GetCheckBox(const std::string& name) = 0;
   virtual std::shared_ptr<TextBox> GetTextBox(const std::string& name) = 0;
@@ -233,4 +233,4 @@ class DialogToolkit {
   virtual int32_t MsgBox(const std::string& prompt, uint32_t buttons, const std::string& title) = 0;
 };
 
-}  // namespace zormint::ui
+}  // namespace zormint::platform
