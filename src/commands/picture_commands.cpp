@@ -1,7 +1,9 @@
 #include "commands/picture_commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "pictures/pic_attachments.h"
 #include "ui/frm_options.h"
@@ -21,22 +23,23 @@ std::string TimeStamp(Globals& g, const std::shared_ptr<host::Item>& item) {
   // A message whose EntryID cannot be read is still known by its identity while it is held.
   std::string entryId;
   if (item) Attempt("TimeStamp: EntryID", [&] { entryId = item->EntryID(); });
-  size_t number = 0;
-  for (; number < g.gcolStampedMessages.size(); ++number) {
-    const Globals::StampedMessage& stamped = g.gcolStampedMessages[number];
-    if (!item) continue;
-    if (!entryId.empty() && stamped.entryId == entryId) break;
-    if (std::shared_ptr<host::Item> held = stamped.item.lock(); held && held->IsSameObject(*item))
-      break;
-  }
-  if (number == g.gcolStampedMessages.size()) {
-    g.gcolStampedMessages.push_back({entryId, item});
-  } else if (item) {
+  std::vector<Globals::StampedMessage>& stamped = g.gcolStampedMessages;
+  auto isThisMessage = [&](const Globals::StampedMessage& earlier) {
+    if (!entryId.empty() && earlier.entryId == entryId) return true;
+    std::shared_ptr<host::Item> held = earlier.item.lock();
+    return held && held->IsSameObject(*item);
+  };
+  // Without an item there is nothing to know it by again: a number of its own.
+  const size_t number =
+      item ? std::find_if(stamped.begin(), stamped.end(), isThisMessage) - stamped.begin()
+           : stamped.size();
+  if (number == stamped.size()) {
+    stamped.push_back({entryId, item});
+  } else {
     // Whatever tells the message next time is kept: its EntryID once it has one, a reference
     // someone still holds.
-    Globals::StampedMessage& stamped = g.gcolStampedMessages[number];
-    if (!entryId.empty()) stamped.entryId = entryId;
-    if (stamped.item.expired()) stamped.item = item;
+    if (!entryId.empty()) stamped[number].entryId = entryId;
+    if (stamped[number].item.expired()) stamped[number].item = item;
   }
   return number == 0 ? std::string(text) : std::string(text) + "-" + std::to_string(number + 1);
 }
